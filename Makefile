@@ -1,0 +1,34 @@
+# Everything starts here: each target first makes sure the machine has what
+# the build needs, then drives CMake.
+JOBS ?= $(shell nproc)
+CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
+
+.PHONY: all deps build test test-sanitize bench run clean
+
+all: build
+
+deps:
+	@bash scripts/setup-deps.sh
+
+build: deps
+	cmake --preset debug
+	cmake --build --preset debug -j$(JOBS)
+
+test: build
+	ctest --preset debug $(CTEST_FLAGS)
+
+test-sanitize: deps
+	cmake --preset asan-ubsan
+	cmake --build --preset asan-ubsan -j$(JOBS)
+	ctest --preset asan-ubsan $(CTEST_FLAGS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS)
+	@for b in build/release/bin/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+run: build
+	@bash scripts/run.sh build/debug
+
+clean:
+	rm -rf build

@@ -1,0 +1,101 @@
+// The ten database slots behind the handles, the handle check, slot
+// allocation, format installation and the guard every export runs in.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "config.h"
+#include "format_ops.h"
+#include "layout.h"
+
+namespace zephra {
+
+inline constexpr int kNoFile = -1;
+
+// The file side of an open database.
+struct DatabaseSlot {
+  char16_t path[256] = {};  // zero-terminated
+  std::uint32_t isOpen = 0;
+  std::uint32_t writable = 0;
+  std::uint32_t online = 0;
+  int fileHandle = kNoFile;         // descriptor of the open, locked file
+  std::size_t mappingHandle = 0;    // length of the mapping of the file
+  std::uint8_t* image = nullptr;    // the mapped file
+  ConfigImage config{};             // normalised copy of the stored record
+  ImageLayout layout{};
+  const FormatInfo* format = nullptr;
+};
+
+// The controller side: the loaded link library while on-line, and the
+// controller's memory layout for the slot's format.
+struct ControllerSlot {
+  void* linkLibrary = nullptr;
+  ControllerMap map{};
+};
+
+struct Slot {
+  std::unique_ptr<DatabaseSlot> db;     // null: the slot is free
+  std::unique_ptr<ControllerSlot> ctl;
+  std::uint32_t changed = 0;
+  FormatOps ops{};
+
+  bool InUse() const { return db != nullptr; }
+};
+
+class SlotTable {
+ public:
+  SlotTable() = default;
+  SlotTable(const SlotTable&) = delete;
+  SlotTable& operator=(const SlotTable&) = delete;
+  ~SlotTable();
+
+  // The slot a handle names when it is valid (in range, in use, with an open
+  // file), else null.
+  Slot* Check(DbsHandle handle);
+
+  // Takes the lowest free slot: 4 when none is free, 8 when memory runs out.
+  Status Allocate(DbsHandle& handle);
+  // Gives a slot back, releasing everything it holds.
+  void Release(DbsHandle handle);
+
+  // Installs the operations and controller map of the slot's format.
+  Status InstallFormat(DbsHandle handle, std::uint16_t configType);
+
+  Slot& operator[](DbsHandle handle) { return slots_[static_cast<std::size_t>(handle)]; }
+
+ private:
+  std::array<Slot, DBS_MAX_DATABASES> slots_{};
+};
+
+// The library's slots, made when the library is loaded and released when it
+// is unloaded.
+SlotTable& Slots();
+
+// Runs an export's body: no exception leaves the library.
+template <class F>
+Status Guarded(F&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return DBS_ERR_OUT_OF_MEMORY;
+  } catch (...) {
+    return DBS_ERR_INVALID_ARGUMENT;
+  }
+}
+
+// Runs an export's body on the slot a handle names; an invalid handle gives
+// DBS_ERR_INVALID_DATABASE before anything is looked at.
+template <class F>
+Status WithSlot(DbsHandle handle, F&& body) noexcept {
+  return Guarded([&]() -> Status {
+    Slot* slot = Slots().Check(handle);
+    if (!slot) return DBS_ERR_INVALID_DATABASE;
+    return body(*slot);
+  });
+}
+
+}  // namespace zephra
