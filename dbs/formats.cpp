@@ -1,4 +1,5 @@
 // The operation tables of the four formats.
+#include "defaults.h"
 #include "format_ops.h"
 #include "layout.h"
 
@@ -32,6 +33,7 @@ template <std::uint16_t Type>
 constexpr FormatOps VFormatOps() {
   FormatOps ops = AllNotSupported();
   ops.ValidateConfig = &ValidateAs<Type>;
+  ops.BuildDefaultImage = &BuildDefaultImageV;
   return ops;
 }
 

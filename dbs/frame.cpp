@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include <dlfcn.h>
+
 namespace zephra {
 
 SlotTable& Slots() {
@@ -7,6 +9,20 @@ SlotTable& Slots() {
   return table;
 }
 
+ControllerSlot::~ControllerSlot() {
+  if (linkLibrary) dlclose(linkLibrary);
+}
+
+bool FileOpenInAnySlot(const FileId& id) {
+  for (DbsHandle h = 0; h < DBS_MAX_DATABASES; ++h) {
+    Slot& slot = Slots()[h];
+    if (slot.InUse() && slot.db->file.IsOpen() && slot.db->file.Id() == id) return true;
+  }
+  return false;
+}
+
+// Unloading the library releases what is still open: mappings are flushed
+// and files closed, without touching their times.
 SlotTable::~SlotTable() {
   for (DbsHandle h = 0; h < DBS_MAX_DATABASES; ++h) Release(h);
 }
@@ -15,7 +31,7 @@ Slot* SlotTable::Check(DbsHandle handle) {
   if (handle < 0 || handle >= DBS_MAX_DATABASES) return nullptr;
   Slot& slot = (*this)[handle];
   if (!slot.InUse()) return nullptr;
-  if (slot.db->fileHandle == kNoFile) return nullptr;
+  if (!slot.db->file.IsOpen()) return nullptr;
   if (!slot.db->isOpen) return nullptr;
   return &slot;
 }

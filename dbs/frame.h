@@ -9,12 +9,12 @@
 #include <new>
 
 #include "config.h"
+#include "file_io.h"
 #include "format_ops.h"
+#include "checksum.h"
 #include "layout.h"
 
 namespace zephra {
-
-inline constexpr int kNoFile = -1;
 
 // The file side of an open database.
 struct DatabaseSlot {
@@ -22,8 +22,7 @@ struct DatabaseSlot {
   std::uint32_t isOpen = 0;
   std::uint32_t writable = 0;
   std::uint32_t online = 0;
-  int fileHandle = kNoFile;         // descriptor of the open, locked file
-  std::size_t mappingHandle = 0;    // length of the mapping of the file
+  DbFile file;                      // the open, locked and mapped file
   std::uint8_t* image = nullptr;    // the mapped file
   ConfigImage config{};             // normalised copy of the stored record
   ImageLayout layout{};
@@ -35,6 +34,11 @@ struct DatabaseSlot {
 struct ControllerSlot {
   void* linkLibrary = nullptr;
   ControllerMap map{};
+  ControllerSlot() = default;
+  ControllerSlot(const ControllerSlot&) = delete;
+  ControllerSlot& operator=(const ControllerSlot&) = delete;
+  // Unloads a link library still loaded, telling the controller nothing.
+  ~ControllerSlot();
 };
 
 struct Slot {
@@ -44,7 +48,15 @@ struct Slot {
   FormatOps ops{};
 
   bool InUse() const { return db != nullptr; }
+  ChecksummedImage Checksums() { return {db->image, db->layout.blockCount, &changed}; }
 };
+
+// Every change to a database opened read-only is refused with 5 (its image
+// is mapped read-only).
+inline Status CheckWritable(const Slot& slot) { return slot.db->writable ? DBS_OK : DBS_SYS_ACCESS_DENIED; }
+
+// Whether a file is the file of a database open in any slot.
+bool FileOpenInAnySlot(const FileId& id);
 
 class SlotTable {
  public:

@@ -213,6 +213,38 @@ typedef struct TConfigurationRecord {
 /* The value to write into recordSize. */
 #define DBS_CONFIG_RECORD_SIZE ((uint16_t)sizeof(TConfigurationRecord))
 
+
+/* ------------------------------------------------------ database files */
+
+/* Creates a database file of the record's format (V1, V2 or V3) with default
+ * content and opens it. overwrite non-zero replaces an existing file; 0 makes
+ * an existing file an error (80). The record is not changed. */
+DBS_API DbsStatus dbs_CreateFile(DbsString path, const TConfigurationRecord* config, int32_t overwrite,
+                                 DbsHandle* handle);
+
+/* Opens an existing database file; writable 0 opens it read-only, and every
+ * change to such a database is refused with 5. */
+DBS_API DbsStatus dbs_OpenFile(DbsString path, int32_t writable, DbsHandle* handle);
+
+/* Copies the open database to a new file and goes on with that file under the
+ * same handle. On failure the database stays open on its old file. */
+DBS_API DbsStatus dbs_SaveFile(DbsString path, int32_t overwrite, DbsHandle* handle);
+
+/* Takes the database off-line if needed, closes its file and frees the handle;
+ * answers the status of going off-line, else DBS_OK. */
+DBS_API DbsStatus dbs_CloseFile(DbsHandle handle);
+
+/* The path of the open file: as many units as the caller's string holds (at
+ * most 256), the path followed by a zero unit. */
+DBS_API DbsStatus dbs_GetDatabaseName(DbsString name, DbsHandle handle);
+
+/* The database's configuration as validated: the fields, and up to 16 units of
+ * the name into the caller's name string (its other units are left alone). */
+DBS_API DbsStatus dbs_GetConfig(TConfigurationRecord* config, DbsHandle handle);
+
+/* The size of the controller's image of this database's format. */
+DBS_API DbsStatus dbs_GetDBSize(uint32_t* size, DbsHandle handle);
+
 #ifdef __cplusplus
 }
 #endif

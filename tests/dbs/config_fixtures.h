@@ -2,7 +2,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <string>
+#include <string_view>
 
 #include "dbs/config.h"
 
@@ -42,5 +45,38 @@ inline ConfigImage EditorDefault(std::uint16_t type, std::uint16_t associations)
 }
 
 inline ConfigImage EditorDefaultV3() { return EditorDefault(DBS_TYPE_V3, 768); }
+
+}  // namespace zephra::test
+
+namespace zephra::test {
+
+// A caller's string for the duration of a test.
+class Str {
+ public:
+  explicit Str(std::u16string_view text)
+      : s_(DbsStringFromUnits(text.data(), static_cast<std::uint32_t>(text.size()))) {}
+  // Paths in the tests are ASCII.
+  explicit Str(const std::string& ascii) : s_(DbsStringAlloc(static_cast<std::uint32_t>(ascii.size()))) {
+    std::copy(ascii.begin(), ascii.end(), s_);
+  }
+  ~Str() { DbsStringFree(s_); }
+  Str(const Str&) = delete;
+  Str& operator=(const Str&) = delete;
+  operator DbsString() const { return s_; }
+  std::u16string Text() const { return std::u16string(s_, DbsStringLength(s_)); }
+
+ private:
+  DbsString s_;
+};
+
+// The call form of a record, with its name in a string it owns.
+struct CallConfig {
+  Str name;
+  TConfigurationRecord record{};
+  explicit CallConfig(const ConfigImage& image) : name(std::u16string_view(image.name, 16)) {
+    std::memcpy(&record.recordSize, &image.recordSize, kConfigFieldsSize);
+    record.name = name;
+  }
+};
 
 }  // namespace zephra::test

@@ -2,21 +2,32 @@
 
 #include <stdexcept>
 
+#include <fstream>
+
 #include "config_fixtures.h"
 #include "dbs/frame.h"
+#include "temp_dir.h"
 
 namespace zephra {
 namespace {
 
 // A table of its own per test, so no test sees another's slots.
 struct FrameTest : ::testing::Test {
+  test::TempDir dir;
   SlotTable table;
+  int files = 0;
 
+  // A slot holding an open file, as after a successful open.
   DbsHandle OpenSlot() {
     DbsHandle h = -1;
     EXPECT_EQ(table.Allocate(h), DBS_OK);
-    table[h].db->fileHandle = 3;  // stands for an open file
+    GiveFile(h);
     return h;
+  }
+  void GiveFile(DbsHandle h) {
+    const std::string path = dir.File("f" + std::to_string(files++));
+    std::ofstream(path) << "x";
+    EXPECT_EQ(DbFile::OpenExisting(path, true, nullptr, table[h].db->file), DBS_OK);
   }
 };
 
@@ -31,9 +42,9 @@ TEST_F(FrameTest, HandleOfAFreeUnopenedOrClosedSlotIsRefused) {
   EXPECT_EQ(table.Check(0), nullptr);  // free
   const DbsHandle h = OpenSlot();
   ASSERT_EQ(table.Check(h), &table[h]);
-  table[h].db->fileHandle = kNoFile;
+  table[h].db->file.Close();
   EXPECT_EQ(table.Check(h), nullptr);
-  table[h].db->fileHandle = 3;
+  GiveFile(h);
   table[h].db->isOpen = 0;
   EXPECT_EQ(table.Check(h), nullptr);
   table[h].db->isOpen = 1;

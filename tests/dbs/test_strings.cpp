@@ -3,22 +3,17 @@
 #include <memory>
 #include <string>
 
+#include "config_fixtures.h"
 #include "dbs/strings.h"
 
 namespace zephra {
 namespace {
 
-struct Str {
-  DbsString s;
-  explicit Str(std::u16string_view text) : s(DbsStringFromUnits(text.data(), static_cast<std::uint32_t>(text.size()))) {}
-  explicit Str(std::uint32_t units) : s(DbsStringAlloc(units)) {}
-  ~Str() { DbsStringFree(s); }
-  std::u16string Text() const { return std::u16string(s, DbsStringLength(s)); }
-};
+using test::Str;
 
 TEST(BoundaryString, LengthSitsBeforeTheUnits) {
   Str a(u"abc");
-  EXPECT_EQ(DbsStringLength(a.s), 3u);
+  EXPECT_EQ(DbsStringLength(a), 3u);
   EXPECT_EQ(a.Text(), u"abc");
   EXPECT_EQ(DbsStringLength(nullptr), 0u);
   EXPECT_TRUE(Units(nullptr).empty());
@@ -28,10 +23,10 @@ TEST(NameRules, LongNameIsCutToSixteenAndReadBackZeroPadded) {
   Str twenty(u"ABCDEFGHIJKLMNOPQRST");
   std::uint8_t field[1 + 32 + 1] = {};  // unaligned, as inside a packed record
   field[33] = 0xAA;
-  StoreName(field + 1, twenty.s);
+  StoreName(field + 1, twenty);
   EXPECT_EQ(field[33], 0xAA);
   Str out(u"xxxxxxxxxxxxxxxxxxxx");
-  ReadName(out.s, field + 1);
+  ReadName(out, field + 1);
   EXPECT_EQ(out.Text(), std::u16string(u"ABCDEFGHIJKLMNOP") + std::u16string(4, u'\0'));
 }
 
@@ -39,14 +34,14 @@ TEST(NameRules, ShortNameZeroFillsTheField) {
   std::uint8_t field[32];
   std::fill(std::begin(field), std::end(field), 0xEE);
   Str ab(u"AB");
-  StoreName(field, ab.s);
+  StoreName(field, ab);
   EXPECT_EQ(field[0], 'A');
   EXPECT_EQ(field[2], 'B');
   for (int i = 4; i < 32; ++i) EXPECT_EQ(field[i], 0) << i;
   StoreName(field, nullptr);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(field[i], 0) << i;
   Str three(u"zzz");
-  ReadName(three.s, field);
+  ReadName(three, field);
   EXPECT_EQ(three.Text(), std::u16string(3, u'\0'));
   ReadName(nullptr, field);  // nothing to fill
 }
@@ -79,10 +74,10 @@ TEST(ControllerNames, WideDropsTrailingBlanksOnly) {
 TEST(Paths, ConvertToUtf8) {
   std::string out;
   Str plain(u"/tmp/a.ZP3");
-  EXPECT_EQ(PathToUtf8(plain.s, out), DBS_OK);
+  EXPECT_EQ(PathToUtf8(plain, out), DBS_OK);
   EXPECT_EQ(out, "/tmp/a.ZP3");
   Str accented(u"/tmp/Caf\u00E9 \u6E2C\U0001F3B5.ZP3");
-  EXPECT_EQ(PathToUtf8(accented.s, out), DBS_OK);
+  EXPECT_EQ(PathToUtf8(accented, out), DBS_OK);
   EXPECT_EQ(out, "/tmp/Caf\xC3\xA9 \xE6\xB8\xAC\xF0\x9F\x8E\xB5.ZP3");
 }
 
@@ -100,9 +95,9 @@ TEST(Paths, RefuseWhatCannotBeAFileName) {
   }
   EXPECT_EQ(PathToUtf8(nullptr, out), DBS_SYS_INVALID_NAME);
   Str longest(std::u16string(255, u'a'));
-  EXPECT_EQ(PathToUtf8(longest.s, out), DBS_OK);
+  EXPECT_EQ(PathToUtf8(longest, out), DBS_OK);
   Str too_long(std::u16string(256, u'a'));
-  EXPECT_EQ(PathToUtf8(too_long.s, out), DBS_SYS_INVALID_NAME);
+  EXPECT_EQ(PathToUtf8(too_long, out), DBS_SYS_INVALID_NAME);
 }
 
 }  // namespace

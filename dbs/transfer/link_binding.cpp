@@ -1,0 +1,23 @@
+#include "link_binding.h"
+
+#include <dlfcn.h>
+
+namespace zephra {
+
+using OffLineFn = DbsStatus (*)(std::uint16_t slot);
+
+Status TakeOffline(DbsHandle handle, Slot& slot) {
+  if (!slot.db->online) return DBS_OK;
+  Status status = DBS_OK;
+  if (void* lib = slot.ctl->linkLibrary) {
+    if (auto offLine = reinterpret_cast<OffLineFn>(dlsym(lib, "OffLine"))) {
+      status = offLine(static_cast<std::uint16_t>(handle));
+    }
+    dlclose(lib);
+    slot.ctl->linkLibrary = nullptr;
+  }
+  slot.db->online = 0;
+  return status;
+}
+
+}  // namespace zephra
