@@ -146,6 +146,25 @@ TEST_F(FilesTest, StoredRecordMustNameItsFormat) {
   EXPECT_EQ(Open(path, h), DBS_ERR_INVALID_CONFIG);
 }
 
+TEST_F(FilesTest, OldFormatFileOpensAndRefusesWhatItCannotDo) {
+  // An old-format file: its record, zero tables and sound checksums.
+  ConfigImage c = test::EditorDefault(DBS_TYPE_KV1, 192);
+  ASSERT_EQ(ValidateConfigFor(*FindFormat(DBS_TYPE_KV1), c), DBS_OK);
+  const ImageLayout layout = ComputeLayout(c, *FindFormat(DBS_TYPE_KV1));
+  std::vector<std::uint8_t> bytes(layout.fileSize, 0);
+  std::memcpy(bytes.data(), &c, sizeof c);
+  std::uint32_t changed = 0;
+  ChecksummedImage(bytes.data(), layout.blockCount, &changed).UpdateAllBlocks();
+  const std::string path = dir.File("old.KV1");
+  WriteAll(path, bytes);
+  DbsHandle h = -1;
+  ASSERT_EQ(Open(path, h), DBS_OK);
+  std::uint32_t size = 0;
+  EXPECT_EQ(dbs_GetDBSize(&size, h), DBS_OK);
+  EXPECT_EQ(size, 117226u);
+  EXPECT_EQ(Slots()[h].ops.LiveLevelName(h, nullptr), DBS_ERR_INVALID_DATABASE);
+}
+
 TEST_F(FilesTest, OpeningNormalisesOnlyTheSlotsCopy) {
   const std::string path = ClosedV3("a.ZP3");
   RewriteRecord(path, [](ConfigImage& c) { c.levelCount[1] = 2; });

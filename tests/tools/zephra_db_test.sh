@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The command-line tool from the outside, as an engineer or a script uses it.
+set -uo pipefail
+tool=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0 passes=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+exits() { local want=$1; shift; "$@" >"$dir/out" 2>"$dir/err"; [ $? -eq "$want" ]; }
+
+db=$dir/x.ZP3
+check "create v3" exits 0 "$tool" create "$db" --format v3
+check "default v3 size" [ "$(stat -c %s "$db")" -eq 2261304 ]
+check "verify a sound file" exits 0 "$tool" verify "$db"
+check "create onto an existing file" exits 3 "$tool" create "$db"
+check "says the file exists" grep -q "already exists" "$dir/err"
+check "info names the format" exits 0 "$tool" info "$db"
+check "info shows V3" grep -q "V3 (tag ZP300.00)" "$dir/out"
+check "dump" exits 0 "$tool" dump "$db"
+check "dump is JSON with the type" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["configuration"]["configType"] != 4 or d["file"]["blocks"] != 2204)' "$dir/out"
+
+printf '\001' | dd of="$db" bs=1 seek=5000 conv=notrunc status=none
+check "verify finds damage" exits 1 "$tool" verify "$db"
+check "verify names block 4" grep -q "^block 4 (bytes 4096-5119)" "$dir/out"
+truncate -s 1000000 "$db"
+check "verify a short file" exits 1 "$tool" verify "$db"
+check "says the size is wrong" grep -q "1000000 bytes long" "$dir/out"
+
+cat >"$dir/small.json" <<'JSON'
+{"name": "Small", "configType": 3, "version": "ZP201.00", "matrixCount": 1, "levelCount": [2],
+ "sourceCount": [[33, 16]], "destCount": [[32, 16]], "sourceAssocCount": [40], "destAssocCount": [40],
+ "generalPortCount": 2, "panelCount": 4, "keypadCount": 8, "keyCount": [64, 64, 64, 64, 36, 36, 36, 36],
+ "umdCount": 2, "salvoCount": 2, "salvoXPCount": 100}
+JSON
+check "create from JSON" exits 0 "$tool" create "$dir/small.ZP2" --config "$dir/small.json"
+check "JSON database verifies" exits 0 "$tool" verify "$dir/small.ZP2"
+check "dump gives the JSON back" exits 0 "$tool" dump "$dir/small.ZP2"
+check "counts survive" python3 -c 'import json,sys; c=json.load(open(sys.argv[1]))["configuration"]; sys.exit(not (c["sourceCount"]==[[33,16]] and c["name"]=="Small" and c["outputSetCount"]==32))' "$dir/out"
+
+echo '{"panelCount": 99, "configType": 4, "version": "ZP300.00"}' >"$dir/big.json"
+check "a configuration over the limits" exits 3 "$tool" create "$dir/big.ZP3" --config "$dir/big.json"
+check "says which limit" grep -q "breaks a limit" "$dir/err"
+check "leaves no file" [ ! -e "$dir/big.ZP3" ]
+echo '{"panels": 4}' >"$dir/typo.json"
+check "an unknown field" exits 3 "$tool" create "$dir/t.ZP3" --config "$dir/typo.json"
+check "names the field" grep -q '"panels"' "$dir/err"
+check "a missing file" exits 3 "$tool" info "$dir/none.ZP3"
+check "says not found" grep -q "not found" "$dir/err"
+check "an unknown command" exits 2 "$tool" frobnicate
+check "a bad format" exits 2 "$tool" create "$dir/y.ZP3" --format v9
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

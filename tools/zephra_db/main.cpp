@@ -1,0 +1,274 @@
+// zephra-db: creates, describes, checks and dumps database files.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include "config_json.h"
+#include "dbs/checksum.h"
+#include "dbs/layout.h"
+#include "model/DefaultConfiguration.h"
+#include "text.h"
+
+namespace zephra::tool {
+namespace {
+
+enum Exit { kOk = 0, kDamaged = 1, kUsage = 2, kFailed = 3 };
+
+int Fail(const std::string& doing, DbsStatus status) {
+  std::cerr << "zephra-db: " << doing << ": " << StatusSentence(status) << "\n";
+  return kFailed;
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "zephra-db: " << message << "\n";
+  return kFailed;
+}
+
+std::optional<std::u16string> PathUnits(const std::string& path) {
+  auto units = FromUtf8(path);
+  if (!units) std::cerr << "zephra-db: the path " << path << " is not UTF-8 text\n";
+  return units;
+}
+
+// An open database, closed when the object goes.
+class OpenDatabase {
+ public:
+  ~OpenDatabase() {
+    if (handle_ >= 0) dbs_CloseFile(handle_);
+  }
+  DbsStatus Open(const std::u16string& path) { return dbs_OpenFile(LibString(path), 0, &handle_); }
+  DbsHandle Handle() const { return handle_; }
+
+ private:
+  DbsHandle handle_ = -1;
+};
+
+// What an open database says about itself.
+struct Facts {
+  std::string name;
+  TConfigurationRecord record{};
+  ConfigImage config{};
+  const FormatInfo* format = nullptr;
+  ImageLayout layout{};
+  std::uint32_t controllerSize = 0;
+};
+
+DbsStatus ReadFacts(DbsHandle h, Facts& facts) {
+  LibString name(16);
+  facts.record.name = name;
+  if (DbsStatus s = dbs_GetConfig(&facts.record, h); s != DBS_OK) return s;
+  if (DbsStatus s = dbs_GetDBSize(&facts.controllerSize, h); s != DBS_OK) return s;
+  const std::u16string_view units = name.Units();
+  facts.name = ToUtf8(units.substr(0, units.find(u'\0')));
+  facts.config = ConfigFromCall(facts.record);
+  facts.record.name = nullptr;
+  facts.format = FindFormat(facts.config.configType);
+  if (facts.format) facts.layout = ComputeLayout(facts.config, *facts.format);
+  return DBS_OK;
+}
+
+int Create(const std::string& path, const std::string& format, const std::string& configFile, const std::string& name,
+           bool overwrite) {
+  const auto units = PathUnits(path);
+  if (!units) return kUsage;
+  std::uint16_t type = DBS_TYPE_V3;
+  if (format == "v1") type = DBS_TYPE_V1;
+  if (format == "v2") type = DBS_TYPE_V2;
+  editor::DefaultConfiguration defaults(type);
+  TConfigurationRecord record = defaults.Record();
+  std::string chosenName = name;
+  if (!configFile.empty()) {
+    std::ifstream in(configFile);
+    if (!in) return Fail("cannot read " + configFile);
+    const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
+    if (json.is_discarded()) return Fail(configFile + " is not JSON");
+    std::string jsonName;
+    if (std::string error = ConfigFromJson(json, record, jsonName); !error.empty()) {
+      return Fail(configFile + ": " + error);
+    }
+    if (chosenName.empty()) chosenName = jsonName;
+  }
+  if (chosenName.empty()) chosenName = "Zephra";
+  const auto nameUnits = FromUtf8(chosenName);
+  if (!nameUnits) return Fail("the name is not UTF-8 text");
+  LibString libName(*nameUnits);
+  record.name = libName;
+  DbsHandle h = -1;
+  if (DbsStatus s = dbs_CreateFile(LibString(*units), &record, overwrite ? -1 : 0, &h); s != DBS_OK) {
+    return Fail("cannot create " + path, s);
+  }
+  Facts facts;
+  const DbsStatus s = ReadFacts(h, facts);
+  const DbsStatus closed = dbs_CloseFile(h);
+  if (s != DBS_OK) return Fail("cannot read back " + path, s);
+  if (closed != DBS_OK) return Fail("cannot close " + path, closed);
+  std::cout << "Created " << path << ": " << (facts.format ? facts.format->name : "?") << " database, "
+            << facts.layout.fileSize << " bytes\n";
+  return kOk;
+}
+
+void PrintInfo(const std::string& path, const Facts& f) {
+  const ConfigImage& c = f.config;
+  std::printf("File               %s\n", path.c_str());
+  std::printf("Name               %s\n", f.name.c_str());
+  std::printf("Format             %s (tag %s)\n", f.format ? std::string(f.format->name).c_str() : "unknown",
+              ToUtf8(std::u16string_view(c.version, 8)).c_str());
+  std::printf("File size          %u bytes: %u blocks of 1 KB and their checksums\n", f.layout.fileSize,
+              f.layout.blockCount);
+  std::printf("Controller image   %u bytes\n\n", f.controllerSize);
+  std::printf("Matrices %u, levels %u\n", c.matrixCount, c.levelCount[0]);
+  for (std::uint16_t l = 0; l < c.levelCount[0]; ++l) {
+    std::printf("  level %-2u          %u sources, %u destinations\n", l + 1, c.sourceCount[0][l], c.destCount[0][l]);
+  }
+  std::printf("Associations       %u source, %u destination\n", c.sourceAssocCount[0], c.destAssocCount[0]);
+  std::printf("Ports              %u general, %u multi-drop\n", c.generalPortCount, c.multidropPortCount);
+  std::printf("Panels %u, keypads %u, XY sets %u, output sets %u, UMDs %u\n", c.panelCount, c.keypadCount,
+              c.xySetCount, c.outputSetCount, c.umdCount);
+  std::printf("Salvos %u with %u crosspoint records; auto-protect %s\n\n", c.salvoCount, c.salvoXPCount,
+              c.hasAutoProtect ? "yes" : "no");
+  const ImageLayout& L = f.layout;
+  const std::pair<const char*, std::uint32_t> rows[] = {
+      {"matrix record", L.matrixPos[0]},        {"level table", L.levelTablePos[0]},
+      {"source tables", L.sourceTablePos[0]},   {"destination tables", L.destTablePos[0]},
+      {"source associations", L.sourceAssocPos[0]}, {"destination associations", L.destAssocPos[0]},
+      {"inhibit area", L.inhibitPos[0]},        {"auto-protect area", L.autoProtectPos[0]},
+      {"title", L.titlePos},                    {"matrix ports", L.matrixPortPos},
+      {"general ports", L.generalPortPos},      {"panels", L.panelPos},
+      {"UMDs", L.umdPos},                       {"keypad 1", L.keypadPos[0]},
+      {"XY sets", L.xySetPos},                  {"output sets", L.outputSetPos},
+      {"override sets", L.overrideSetPos},      {"fixed messages", L.fixedMessagePos},
+      {"salvos", L.salvoPos},                   {"salvo crosspoints", L.salvoXPPos},
+      {"salvo free head", L.salvoFreePos},      {"trigger lines", L.trigLinePos},
+      {"end of tables", L.tablesEnd},           {"checksum table", L.checksumTablePos},
+  };
+  std::printf("Layout (byte offsets)\n");
+  for (const auto& [what, pos] : rows) {
+    if (c.matrixCount == 0 && pos == 0) continue;
+    std::printf("  %-24s %u\n", what, pos);
+  }
+}
+
+int Info(const std::string& path) {
+  const auto units = PathUnits(path);
+  if (!units) return kUsage;
+  OpenDatabase db;
+  if (DbsStatus s = db.Open(*units); s != DBS_OK) return Fail("cannot open " + path, s);
+  Facts facts;
+  if (DbsStatus s = ReadFacts(db.Handle(), facts); s != DBS_OK) return Fail("cannot read " + path, s);
+  PrintInfo(path, facts);
+  return kOk;
+}
+
+// Looks at the file itself to say what is wrong with it.
+int ExplainDamage(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  if (bytes.size() < sizeof(ConfigImage)) {
+    std::cout << path << " is damaged: at " << bytes.size() << " bytes it is too short to hold a database\n";
+    return kDamaged;
+  }
+  ConfigImage c;
+  std::memcpy(&c, bytes.data(), sizeof c);
+  const FormatInfo* format = FindFormat(c.configType);
+  if (!format || ValidateConfigFor(*format, c) != DBS_OK) {
+    std::cout << path << " is damaged: its configuration record is not valid\n";
+    return kDamaged;
+  }
+  const ImageLayout L = ComputeLayout(c, *format);
+  if (bytes.size() != L.fileSize) {
+    std::cout << path << " is damaged: it is " << bytes.size() << " bytes long, but its configuration needs "
+              << L.fileSize << "\n";
+    return kDamaged;
+  }
+  std::uint32_t changed = 0;
+  const ChecksummedImage image(bytes.data(), L.blockCount, &changed);
+  std::uint32_t bad = 0;
+  for (std::uint32_t b = image.FirstBadBlock(); b < L.blockCount; b = image.FirstBadBlock(b + 1)) {
+    std::cout << "block " << b << " (bytes " << b * kBlockSize << "-" << (b + 1) * kBlockSize - 1
+              << ") does not match its checksum\n";
+    ++bad;
+  }
+  std::cout << path << " is damaged: " << bad << " of " << L.blockCount << " blocks do not match their checksums\n";
+  return kDamaged;
+}
+
+int Verify(const std::string& path) {
+  const auto units = PathUnits(path);
+  if (!units) return kUsage;
+  OpenDatabase db;
+  const DbsStatus s = db.Open(*units);
+  if (s == DBS_ERR_FILE_CORRUPT) return ExplainDamage(path);
+  if (s != DBS_OK) return Fail("cannot open " + path, s);
+  Facts facts;
+  if (DbsStatus r = ReadFacts(db.Handle(), facts); r != DBS_OK) return Fail("cannot read " + path, r);
+  std::cout << path << ": all " << facts.layout.blockCount << " blocks match their checksums\n";
+  return kOk;
+}
+
+int Dump(const std::string& path) {
+  const auto units = PathUnits(path);
+  if (!units) return kUsage;
+  OpenDatabase db;
+  if (DbsStatus s = db.Open(*units); s != DBS_OK) return Fail("cannot open " + path, s);
+  Facts facts;
+  if (DbsStatus s = ReadFacts(db.Handle(), facts); s != DBS_OK) return Fail("cannot read " + path, s);
+  nlohmann::json j;
+  j["file"] = {{"path", path},
+               {"format", facts.format ? std::string(facts.format->name) : ""},
+               {"size", facts.layout.fileSize},
+               {"blocks", facts.layout.blockCount},
+               {"controllerImageSize", facts.controllerSize}};
+  nlohmann::json config = ConfigToJson(facts.record);
+  config["name"] = facts.name;
+  j["configuration"] = config;
+  std::cout << j.dump(2) << "\n";
+  return kOk;
+}
+
+}  // namespace
+}  // namespace zephra::tool
+
+int main(int argc, char** argv) {
+  using namespace zephra::tool;
+  CLI::App app{"zephra-db: creates, describes, checks and dumps router configuration databases"};
+  app.require_subcommand(1);
+
+  std::string path, format = "v3", configFile, name;
+  bool overwrite = false;
+  auto* create = app.add_subcommand("create", "Create a database with the editor's default configuration");
+  create->add_option("FILE", path, "The database file to create")->required();
+  auto* formatOption = create->add_option("--format", format, "Format of the default configuration")
+                           ->check(CLI::IsMember({"v1", "v2", "v3"}));
+  create->add_option("--config", configFile, "A JSON file with the configuration")->check(CLI::ExistingFile)
+      ->excludes(formatOption);
+  create->add_option("--name", name, "Name of the database (default Zephra)");
+  create->add_flag("--overwrite", overwrite, "Replace an existing file");
+
+  auto* info = app.add_subcommand("info", "Show the configuration and layout of a database");
+  info->add_option("FILE", path, "The database file")->required();
+  auto* verify = app.add_subcommand("verify", "Check every block against its checksum (exit 1 when damaged)");
+  verify->add_option("FILE", path, "The database file")->required();
+  auto* dump = app.add_subcommand("dump", "Print the database as JSON");
+  dump->add_option("FILE", path, "The database file")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : kUsage;
+  }
+  try {
+    if (create->parsed()) return Create(path, format, configFile, name, overwrite);
+    if (info->parsed()) return Info(path);
+    if (verify->parsed()) return Verify(path);
+    if (dump->parsed()) return Dump(path);
+  } catch (const std::exception& e) {
+    std::cerr << "zephra-db: " << e.what() << "\n";
+    return kFailed;
+  }
+  return kUsage;
+}

@@ -1,0 +1,35 @@
+// Text at the tool's edges: UTF-8 from the command line and the terminal,
+// UTF-16 at the library, and statuses turned into sentences.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "zephra/zephra.h"
+
+namespace zephra::tool {
+
+// The UTF-16 form of UTF-8 text, or nothing when the text is not UTF-8.
+std::optional<std::u16string> FromUtf8(std::string_view text);
+std::string ToUtf8(std::u16string_view text);
+
+// A library string holding a copy of some text, freed with the object.
+class LibString {
+ public:
+  explicit LibString(std::u16string_view text);
+  explicit LibString(std::uint32_t units);
+  ~LibString() { DbsStringFree(s_); }
+  LibString(const LibString&) = delete;
+  LibString& operator=(const LibString&) = delete;
+  operator DbsString() const { return s_; }
+  std::u16string_view Units() const { return {s_, DbsStringLength(s_)}; }
+
+ private:
+  DbsString s_;
+};
+
+// "The file is in use: it is already open. (status 32)"
+std::string StatusSentence(DbsStatus status);
+
+}  // namespace zephra::tool
