@@ -140,8 +140,9 @@ Status DbFile::Allocate(std::uint64_t size) {
   return DBS_OK;
 }
 
-Status DbFile::Map(std::uint64_t size, bool writable) {
-  void* p = mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd_, 0);
+Status DbFile::Map(std::uint64_t size, bool writable, bool populate) {
+  void* p = mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ,
+                 MAP_SHARED | (populate ? MAP_POPULATE : 0), fd_, 0);
   if (p == MAP_FAILED) return StatusFromErrno(errno);
   data_ = static_cast<std::uint8_t*>(p);
   mapped_ = size;
@@ -179,16 +180,16 @@ Status DbFile::WriteTime(struct timespec& written) const {
   return DBS_OK;
 }
 
-void DbFile::Unmap() {
+void DbFile::Unmap(bool flush) {
   if (!data_) return;
-  msync(data_, mapped_, MS_SYNC);
+  if (flush) msync(data_, mapped_, MS_SYNC);
   munmap(data_, mapped_);
   data_ = nullptr;
   mapped_ = 0;
 }
 
 void DbFile::Close(Times times) {
-  Unmap();
+  Unmap(times != Times::Accessed);
   if (!created_.empty()) unlink(created_.c_str());
   created_.clear();
   if (fd_ < 0) return;

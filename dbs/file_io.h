@@ -53,8 +53,9 @@ class DbFile {
   // Reserves `size` bytes on the disk now, so a full disk is an error here
   // and never a fault while the mapping is written.
   Status Allocate(std::uint64_t size);
-  // Maps the first `size` bytes, for writing when `writable`.
-  Status Map(std::uint64_t size, bool writable);
+  // Maps the first `size` bytes, for writing when `writable`; `populate`
+  // maps every page at once, for callers about to touch them all.
+  Status Map(std::uint64_t size, bool writable, bool populate = false);
   std::uint8_t* Data() const { return data_; }
   std::uint64_t MappedSize() const { return mapped_; }
 
@@ -72,10 +73,11 @@ class DbFile {
   void SetWriteTime(const struct timespec& written) const;
   Status WriteTime(struct timespec& written) const;
 
-  // Flushes and unmaps.
-  void Unmap();
-  // Flushes, unmaps and closes (the lock goes with the descriptor); sets the
-  // file times as Touch does when `times` is set.
+  // Unmaps, flushing first when `flush`.
+  void Unmap(bool flush = true);
+  // Unmaps and closes (the lock goes with the descriptor); sets the file
+  // times as Touch does unless told to keep them. A database closed as only
+  // Accessed was not written, so its mapping needs no flush.
   enum class Times { Keep, Accessed, Written };
   void Close(Times times = Times::Keep);
 

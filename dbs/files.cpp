@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "checksum.h"
 #include "frame.h"
@@ -59,6 +60,28 @@ bool SamePathIgnoringCase(const DatabaseSlot& db, DbsString path) {
          std::equal(units.begin(), units.end(), db.path, [&](char16_t a, char16_t b) { return fold(a) == fold(b); });
 }
 
+// Checks every block of the file against its stored checksum, reading the
+// file in large pieces rather than through the mapping: a database that is
+// opened touches few of its pages afterwards.
+Status VerifyFileBlocks(const DbFile& file, const ImageLayout& layout) {
+  std::vector<std::uint8_t> table(std::size_t{layout.blockCount} * 2);
+  if (Status s = file.ReadAt(table.data(), table.size(), layout.checksumTablePos); s != DBS_OK) return s;
+  constexpr std::uint32_t kBlocksPerRead = 256;
+  std::vector<std::uint8_t> blocks(kBlocksPerRead * kBlockSize);
+  for (std::uint32_t first = 0; first < layout.blockCount; first += kBlocksPerRead) {
+    const std::uint32_t count = std::min(kBlocksPerRead, layout.blockCount - first);
+    if (Status s = file.ReadAt(blocks.data(), count * kBlockSize, std::uint64_t{first} * kBlockSize); s != DBS_OK) {
+      return s;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t b = first + i;
+      const auto stored = static_cast<std::uint16_t>(table[2 * b] | table[2 * b + 1] << 8);
+      if (BlockChecksum({blocks.data() + i * kBlockSize, kBlockSize}) != stored) return DBS_ERR_FILE_CORRUPT;
+    }
+  }
+  return DBS_OK;
+}
+
 void Attach(DatabaseSlot& db, DbFile&& file, DbsString path) {
   db.file = std::move(file);
   db.image = db.file.Data();
@@ -91,7 +114,7 @@ DBS_API DbsStatus dbs_CreateFile(DbsString path, const TConfigurationRecord* con
     DbFile file;
     if (Status s = DbFile::CreateNew(utf8, overwrite != 0, FileOpenInAnySlot, file); s != DBS_OK) return s;
     if (Status s = file.Allocate(db.layout.fileSize); s != DBS_OK) return s;
-    if (Status s = file.Map(db.layout.fileSize, true); s != DBS_OK) return s;
+    if (Status s = file.Map(db.layout.fileSize, true, true); s != DBS_OK) return s;
     db.image = file.Data();
     if (Status s = slot.ops.BuildDefaultImage(h, &db.config, db.image); s != DBS_OK) return s;
     slot.Checksums().UpdateAllBlocks();
@@ -129,9 +152,9 @@ DBS_API DbsStatus dbs_OpenFile(DbsString path, int32_t writable, DbsHandle* hand
     // Nothing is read beyond what the file holds: a file of another size
     // than its record implies is damaged.
     if (size != db.layout.fileSize) return DBS_ERR_FILE_CORRUPT;
+    if (Status s = VerifyFileBlocks(file, db.layout); s != DBS_OK) return s;
     if (Status s = file.Map(db.layout.fileSize, db.writable); s != DBS_OK) return s;
     db.image = file.Data();
-    if (!slot.Checksums().VerifyAllBlocks()) return DBS_ERR_FILE_CORRUPT;
 
     file.Touch(false);
     Attach(db, std::move(file), path);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# `make run`: shows what the build produced.
+# `make run`: makes a fresh default database with the command-line tool and
+# shows what it holds.
 set -euo pipefail
 build=${1:-build/debug}
-echo "Built in $build/bin:"
-ls -1 "$build/bin"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+"$build/bin/zephra-db" create "$dir/Studio.ZP3" --format v3 --name Studio
+"$build/bin/zephra-db" verify "$dir/Studio.ZP3"
 echo
-echo "libzephra.so exports:"
-nm -D --defined-only "$build/bin/libzephra.so" | awk '{print "  " $3}'
+"$build/bin/zephra-db" info "$dir/Studio.ZP3"

@@ -274,17 +274,17 @@ TEST_F(FilesTest, FullDiskLeavesNoFileAndKeepsAReplacedOne) {
 TEST_F(FilesTest, TenDatabasesAtMost) {
   for (int i = 0; i < 10; ++i) {
     DbsHandle h = -1;
-    ASSERT_EQ(Create(dir.File("db" + std::to_string(i) + ".ZP3"), test::EditorDefault(DBS_TYPE_V1, 384), 0, h),
+    ASSERT_EQ(Create(dir.File(std::to_string(i) + ".ZP1"), test::EditorDefault(DBS_TYPE_V1, 384), 0, h),
               DBS_OK);
     EXPECT_EQ(h, i);
   }
-  const std::string eleventh = dir.File("db10.ZP3");
+  const std::string eleventh = dir.File("10.ZP1");
   DbsHandle h = 77;
   EXPECT_EQ(Create(eleventh, test::EditorDefault(DBS_TYPE_V1, 384), 0, h), DBS_SYS_TOO_MANY_OPEN_FILES);
   EXPECT_FALSE(fs::exists(eleventh));
   EXPECT_EQ(Close(4), DBS_OK);
   EXPECT_EQ(dbs_GetDBSize(nullptr, 4), DBS_ERR_INVALID_DATABASE);
-  EXPECT_EQ(Open(dir.File("db4.ZP3"), h), DBS_OK);
+  EXPECT_EQ(Open(dir.File("4.ZP1"), h), DBS_OK);
   EXPECT_EQ(h, 4);
 }
 

@@ -25,7 +25,7 @@ struct FrameTest : ::testing::Test {
     return h;
   }
   void GiveFile(DbsHandle h) {
-    const std::string path = dir.File("f" + std::to_string(files++));
+    const std::string path = dir.File(std::to_string(files++) + ".f");
     std::ofstream(path) << "x";
     EXPECT_EQ(DbFile::OpenExisting(path, true, nullptr, table[h].db->file), DBS_OK);
   }
