@@ -3,31 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "unicode.h"
+
 namespace zephra {
 namespace {
 
 constexpr std::uint8_t kBlank = 0x20;
-
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 
@@ -65,19 +46,10 @@ Status PathToUtf8(DbsString path, std::string& out) {
   const auto units = Units(path);
   out.clear();
   if (units.empty() || units.size() > kMaxPathUnits) return DBS_SYS_INVALID_NAME;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const char16_t u = units[i];
-    if (u == 0) return DBS_SYS_INVALID_NAME;
-    if (IsHighSurrogate(u)) {
-      if (i + 1 == units.size() || !IsLowSurrogate(units[i + 1])) return DBS_SYS_INVALID_NAME;
-      AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (char32_t{units[i + 1]} - 0xDC00));
-      ++i;
-    } else if (IsLowSurrogate(u)) {
-      return DBS_SYS_INVALID_NAME;
-    } else {
-      AppendUtf8(out, u);
-    }
-  }
+  if (std::find(units.begin(), units.end(), u'\0') != units.end()) return DBS_SYS_INVALID_NAME;
+  auto utf8 = Utf16ToUtf8({units.data(), units.size()}, true);
+  if (!utf8) return DBS_SYS_INVALID_NAME;
+  out = std::move(*utf8);
   return DBS_OK;
 }
 

@@ -5,6 +5,7 @@
 
 #include "config_fixtures.h"
 #include "dbs/strings.h"
+#include "dbs/unicode.h"
 
 namespace zephra {
 namespace {
@@ -98,6 +99,22 @@ TEST(Paths, RefuseWhatCannotBeAFileName) {
   EXPECT_EQ(PathToUtf8(longest, out), DBS_OK);
   Str too_long(std::u16string(256, u'a'));
   EXPECT_EQ(PathToUtf8(too_long, out), DBS_SYS_INVALID_NAME);
+}
+
+}  // namespace
+}  // namespace zephra
+
+namespace zephra {
+namespace {
+
+TEST(Unicode, Utf8ToUtf16RefusesMalformedText) {
+  EXPECT_EQ(Utf8ToUtf16("Caf\xC3\xA9 \xF0\x9F\x8E\xB5"), std::u16string(u"Caf\u00E9 \U0001F3B5"));
+  for (const char* bad : {"\xC3", "\xC3(", "\xE2\x82", "\xC0\xAF" /* overlong */, "\xED\xA0\x80" /* surrogate */,
+                          "\xF4\x90\x80\x80" /* past U+10FFFF */, "\xFF"}) {
+    EXPECT_EQ(Utf8ToUtf16(bad), std::nullopt) << bad;
+  }
+  const char16_t lone[] = {u'a', 0xDC00};
+  EXPECT_EQ(Utf16ToUtf8({lone, 2}, false), std::string("a\xEF\xBF\xBD"));
 }
 
 }  // namespace

@@ -153,13 +153,23 @@ void PrintInfo(const std::string& path, const Facts& f) {
   }
 }
 
-int Info(const std::string& path) {
+// Opens the database read-only and reads its facts; a failure is reported
+// unless it is `quietly` expected. Answers kOk or the exit status.
+int OpenWithFacts(const std::string& path, OpenDatabase& db, Facts& facts, DbsStatus* opened = nullptr,
+                  DbsStatus quietly = DBS_OK) {
   const auto units = PathUnits(path);
   if (!units) return kUsage;
+  const DbsStatus s = db.Open(*units);
+  if (opened) *opened = s;
+  if (s != DBS_OK) return s == quietly && quietly != DBS_OK ? kDamaged : Fail("cannot open " + path, s);
+  if (DbsStatus r = ReadFacts(db.Handle(), facts); r != DBS_OK) return Fail("cannot read " + path, r);
+  return kOk;
+}
+
+int Info(const std::string& path) {
   OpenDatabase db;
-  if (DbsStatus s = db.Open(*units); s != DBS_OK) return Fail("cannot open " + path, s);
   Facts facts;
-  if (DbsStatus s = ReadFacts(db.Handle(), facts); s != DBS_OK) return Fail("cannot read " + path, s);
+  if (int rc = OpenWithFacts(path, db, facts); rc != kOk) return rc;
   PrintInfo(path, facts);
   return kOk;
 }
@@ -198,25 +208,20 @@ int ExplainDamage(const std::string& path) {
 }
 
 int Verify(const std::string& path) {
-  const auto units = PathUnits(path);
-  if (!units) return kUsage;
   OpenDatabase db;
-  const DbsStatus s = db.Open(*units);
-  if (s == DBS_ERR_FILE_CORRUPT) return ExplainDamage(path);
-  if (s != DBS_OK) return Fail("cannot open " + path, s);
   Facts facts;
-  if (DbsStatus r = ReadFacts(db.Handle(), facts); r != DBS_OK) return Fail("cannot read " + path, r);
+  DbsStatus opened = DBS_OK;
+  if (int rc = OpenWithFacts(path, db, facts, &opened, DBS_ERR_FILE_CORRUPT); rc != kOk) {
+    return opened == DBS_ERR_FILE_CORRUPT ? ExplainDamage(path) : rc;
+  }
   std::cout << path << ": all " << facts.layout.blockCount << " blocks match their checksums\n";
   return kOk;
 }
 
 int Dump(const std::string& path) {
-  const auto units = PathUnits(path);
-  if (!units) return kUsage;
   OpenDatabase db;
-  if (DbsStatus s = db.Open(*units); s != DBS_OK) return Fail("cannot open " + path, s);
   Facts facts;
-  if (DbsStatus s = ReadFacts(db.Handle(), facts); s != DBS_OK) return Fail("cannot read " + path, s);
+  if (int rc = OpenWithFacts(path, db, facts); rc != kOk) return rc;
   nlohmann::json j;
   j["file"] = {{"path", path},
                {"format", facts.format ? std::string(facts.format->name) : ""},
