@@ -8,7 +8,7 @@
 
 #include "checksum.h"
 #include "frame.h"
-#include "strings.h"
+#include "names.h"
 #include "transfer/link_binding.h"
 
 namespace zephra {

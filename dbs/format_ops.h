@@ -77,7 +77,18 @@ inline constexpr std::size_t kFormatOpCount = 0 ZEPHRA_FORMAT_OPS(ZEPHRA_OPS_COU
 static_assert(kFormatOpCount == 84);
 
 // The entry names in installation order.
-extern const std::array<std::string_view, kFormatOpCount> kFormatOpNames;
+inline constexpr std::array<std::string_view, kFormatOpCount> kFormatOpNames = {
+#define ZEPHRA_OPS_NAME(name, type) #name,
+    ZEPHRA_FORMAT_OPS(ZEPHRA_OPS_NAME)
+#undef ZEPHRA_OPS_NAME
+};
+
+constexpr std::size_t FormatOpIndex(std::string_view name) {
+  for (std::size_t i = 0; i < kFormatOpCount; ++i) {
+    if (kFormatOpNames[i] == name) return i;
+  }
+  return kFormatOpCount;
+}
 
 // Calls f(name, entry) for every entry, in installation order.
 template <class F>

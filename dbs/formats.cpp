@@ -5,12 +5,6 @@
 
 namespace zephra {
 
-const std::array<std::string_view, kFormatOpCount> kFormatOpNames = {
-#define ZEPHRA_OPS_NAME(name, type) #name,
-    ZEPHRA_FORMAT_OPS(ZEPHRA_OPS_NAME)
-#undef ZEPHRA_OPS_NAME
-};
-
 namespace {
 
 template <std::uint16_t Type>

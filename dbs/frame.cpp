@@ -57,6 +57,7 @@ Status SlotTable::Allocate(DbsHandle& handle) {
 void SlotTable::Release(DbsHandle handle) {
   if (handle < 0 || handle >= DBS_MAX_DATABASES) return;
   Slot& slot = (*this)[handle];
+  slot.drops.reset();
   slot.db.reset();
   slot.ctl.reset();
   slot.changed = 0;

@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "config.h"
 #include "file_io.h"
@@ -41,11 +42,19 @@ struct ControllerSlot {
   ~ControllerSlot();
 };
 
+// Who sits on each multi-drop place: cell (port, address - 1).
+struct DropCell {
+  std::uint16_t kind = 0xFFFF;    // 0 panel, 1 UMD
+  std::uint16_t number = 0xFFFF;
+};
+using DropTable = std::vector<DropCell>;
+
 struct Slot {
   std::unique_ptr<DatabaseSlot> db;     // null: the slot is free
   std::unique_ptr<ControllerSlot> ctl;
   std::uint32_t changed = 0;
   FormatOps ops{};
+  std::unique_ptr<DropTable> drops;     // made on the first port assignment
 
   bool InUse() const { return db != nullptr; }
   ChecksummedImage Checksums() { return {db->image, db->layout.blockCount, &changed}; }

@@ -5,6 +5,7 @@
 namespace zephra {
 
 using OffLineFn = DbsStatus (*)(std::uint16_t slot);
+using SoftResetFn = DbsStatus (*)(std::uint16_t slot);
 
 Status TakeOffline(DbsHandle handle, Slot& slot) {
   if (!slot.db->online) return DBS_OK;
@@ -18,6 +19,13 @@ Status TakeOffline(DbsHandle handle, Slot& slot) {
   }
   slot.db->online = 0;
   return status;
+}
+
+Status RestartController(DbsHandle handle, Slot& slot) {
+  void* lib = slot.ctl->linkLibrary;
+  auto softReset = lib ? reinterpret_cast<SoftResetFn>(dlsym(lib, "SoftReset")) : nullptr;
+  if (!softReset) return DBS_SYS_PROC_NOT_FOUND;
+  return softReset(static_cast<std::uint16_t>(handle));
 }
 
 }  // namespace zephra

@@ -11,4 +11,8 @@ namespace zephra {
 // or DBS_OK when the slot was not on-line.
 Status TakeOffline(DbsHandle handle, Slot& slot);
 
+// Restarts the controller through the link library's SoftReset; 127 when the
+// library has none (or none is loaded).
+Status RestartController(DbsHandle handle, Slot& slot);
+
 }  // namespace zephra

@@ -245,6 +245,282 @@ DBS_API DbsStatus dbs_GetConfig(TConfigurationRecord* config, DbsHandle handle);
 /* The size of the controller's image of this database's format. */
 DBS_API DbsStatus dbs_GetDBSize(uint32_t* size, DbsHandle handle);
 
+/* ------------------------------------------------- records of the families */
+
+/* Numbers are 0-based. In signed 16-bit fields -1 (0xFFFF) means none. */
+#define DBS_NO_ENTRY 0xFFFFu
+
+typedef struct TMatrixRecord {
+  uint16_t matrix;
+  DbsString name;
+  uint8_t parkMode;
+  uint16_t logType;
+} TMatrixRecord;
+
+typedef struct TLevelRecord {
+  uint16_t matrix;
+  uint16_t level;
+  DbsString name;
+  uint16_t levelType;
+  uint8_t direction;
+  uint16_t signalOrder;     /* 0-16 */
+  uint16_t monitorRows;     /* 0-7 */
+  uint16_t firstMonitorRow; /* below 903 */
+  uint16_t parkSource;
+  uint16_t parkDest;
+  uint16_t safeSource;
+} TLevelRecord;
+
+typedef struct TLevelParamRecord {
+  int16_t matrix;
+  int16_t level;
+  uint16_t value;
+} TLevelParamRecord;
+
+/* One crosspoint: source on destination of a level. */
+typedef struct TMatrixPointRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t destination;
+  int16_t source;
+} TMatrixPointRecord;
+
+typedef struct TSourceIndexRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t source;
+} TSourceIndexRecord;
+
+typedef struct TDestIndexRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t destination;
+} TDestIndexRecord;
+
+/* A source's six names: name1 4 characters, name2 8 (the usual one), name5
+ * 12, name6 16; name3 and name4 are spare. */
+typedef struct TSourceRecord {
+  uint16_t matrix;
+  uint16_t level;
+  uint16_t source;
+  DbsString name1, name2, name3, name4, name5, name6;
+  uint8_t sourceType;
+  uint8_t audioParam;
+  uint8_t trigger;
+} TSourceRecord;
+
+typedef struct TDestinationRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t destination;
+  uint8_t destLog;
+  uint8_t audioParam;
+} TDestinationRecord;
+
+/* A member of an association: (matrix, level, source or destination); -1 in
+ * all three is an empty slot. Slot j normally names level j. */
+typedef struct TAssociationMember {
+  int16_t matrix;
+  int16_t level;
+  int16_t number;
+} TAssociationMember;
+
+typedef struct TSourceAssociationRecord {
+  uint16_t matrix;
+  uint16_t association;
+  TAssociationMember members[16];
+} TSourceAssociationRecord;
+
+typedef struct TDestinationAssociationRecord {
+  uint16_t matrix;
+  uint16_t association; /* 0xFFFF after a search that found nothing */
+  DbsString shortName;  /* the 4-character destination name */
+  DbsString name;       /* the destination name, up to 16 characters */
+  TAssociationMember members[16];
+} TDestinationAssociationRecord;
+
+/* How level `level` of matrix 0 maps onto the controller's physical levels;
+ * levels with the same physicalLevel and group share one level type. */
+typedef struct TMatrixPortRecord {
+  uint16_t index;
+  uint16_t physicalLevel;
+  uint16_t matrix;
+  uint16_t level;
+  uint16_t group;
+  uint16_t extra1;
+  uint16_t extra2;
+  uint16_t lastDest;
+} TMatrixPortRecord;
+
+/* One of the controller's general serial ports. */
+typedef struct TGeneralPortRecord {
+  uint16_t port;
+  uint8_t portOption;
+  uint8_t protocol;     /* 6: multi-drop (panels and UMDs); 2, 8, 3, 9: the others */
+  uint32_t baudRate;
+  uint8_t parity;       /* 0 none, 1 odd, 2 even */
+  uint8_t dataBits;     /* 7 or 8 */
+  uint8_t stopBits;     /* 1 = 0.5, 2 = 1, 3 = 1.5, 4 = 2 */
+  uint8_t handshake;    /* 1 RTS/CTS, 0 none */
+  uint8_t duplex;       /* 0 full (4 wire), 1 half (2 wire) */
+  uint8_t reserved[3];
+  uint32_t routeInhibits; /* 0 or 1 */
+  uint32_t auxFlag;       /* 0 or 1 */
+} TGeneralPortRecord;
+
+/* Tie lines, cues and transmission-path protects: every format keeps these
+ * tables empty, so their operations answer DBS_ERR_INVALID_ARGUMENT. */
+typedef struct TTieLineRecord {
+  uint16_t values[9];
+  DbsChar name[16];
+} TTieLineRecord;
+
+typedef struct TCueRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t number; /* destination of an input cue, source of an output cue */
+} TCueRecord;
+
+typedef struct TPathProtectRecord {
+  uint8_t bytes[16];
+} TPathProtectRecord;
+
+/* ------------------------------------------------------- matrix and levels */
+
+DBS_API DbsStatus dbs_GetMatrixName(uint16_t matrix, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetMatrixName(uint16_t matrix, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetParkMode(uint16_t matrix, uint8_t* mode, DbsHandle handle);
+DBS_API DbsStatus dbs_SetParkMode(uint16_t matrix, uint8_t mode, DbsHandle handle);
+DBS_API DbsStatus dbs_GetLogType(uint16_t matrix, uint16_t* type, DbsHandle handle);
+DBS_API DbsStatus dbs_SetLogType(uint16_t matrix, uint16_t type, DbsHandle handle);
+DBS_API DbsStatus dbs_GetMatrixData(uint16_t matrix, TMatrixRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetMatrixData(uint16_t matrix, const TMatrixRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetLevelName(uint16_t matrix, uint16_t level, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetLevelName(uint16_t matrix, uint16_t level, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetLevelType(uint16_t matrix, uint16_t level, uint16_t* type, DbsHandle handle);
+/* Levels of types 40, 41, 48 and 49 carry a park source; levels mapped to the
+ * same physical level and group take the new type too. */
+DBS_API DbsStatus dbs_SetLevelType(uint16_t matrix, uint16_t level, uint16_t type, DbsHandle handle);
+DBS_API DbsStatus dbs_GetLevelDirection(uint16_t matrix, uint16_t level, uint8_t* direction, DbsHandle handle);
+DBS_API DbsStatus dbs_SetLevelDirection(uint16_t matrix, uint16_t level, uint8_t direction, DbsHandle handle);
+DBS_API DbsStatus dbs_GetSignalOrder(uint16_t matrix, uint16_t level, uint16_t* order, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSignalOrder(uint16_t matrix, uint16_t level, uint16_t order, DbsHandle handle);
+DBS_API DbsStatus dbs_GetMonitorRows(uint16_t matrix, uint16_t level, uint16_t* rows, DbsHandle handle);
+DBS_API DbsStatus dbs_SetMonitorRows(uint16_t matrix, uint16_t level, uint16_t rows, DbsHandle handle);
+DBS_API DbsStatus dbs_GetFirstMonitorRow(uint16_t matrix, uint16_t level, uint16_t* row, DbsHandle handle);
+/* A row of 0 is ignored. */
+DBS_API DbsStatus dbs_SetFirstMonitorRow(uint16_t matrix, uint16_t level, uint16_t row, DbsHandle handle);
+DBS_API DbsStatus dbs_GetParkSource(TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetParkSource(const TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetParkDest(TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetParkDest(const TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetSafeSource(TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSafeSource(const TLevelParamRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetInhibit(const TMatrixPointRecord* point, uint32_t* inhibited, DbsHandle handle);
+DBS_API DbsStatus dbs_SetInhibit(const TMatrixPointRecord* point, uint32_t inhibit, DbsHandle handle);
+/* The auto-protect operations answer DBS_ERR_INVALID_ARGUMENT for a database
+ * without auto-protect tables. */
+DBS_API DbsStatus dbs_GetAutoProt(const TMatrixPointRecord* point, uint32_t* protect, DbsHandle handle);
+DBS_API DbsStatus dbs_SetAutoProt(const TMatrixPointRecord* point, uint32_t protect, DbsHandle handle);
+/* A level's whole table: a row of (sources + 7) / 8 bytes per destination,
+ * source s at bit s % 8 of byte s / 8. Get copies at most *length bytes and
+ * sets *length to the table's size. */
+DBS_API DbsStatus dbs_GetLevelInhibits(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t* length,
+                                       DbsHandle handle);
+DBS_API DbsStatus dbs_SetLevelInhibits(uint16_t matrix, uint16_t level, const uint8_t* bytes, uint16_t length,
+                                       DbsHandle handle);
+DBS_API DbsStatus dbs_GetLevelAutoProt(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t* length,
+                                       DbsHandle handle);
+DBS_API DbsStatus dbs_SetLevelAutoProt(uint16_t matrix, uint16_t level, const uint8_t* bytes, uint16_t length,
+                                       DbsHandle handle);
+DBS_API DbsStatus dbs_GetLevelData(uint16_t matrix, uint16_t level, TLevelRecord* record, DbsHandle handle);
+/* Values out of their range are skipped; the other fields are still taken. */
+DBS_API DbsStatus dbs_SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord* record, DbsHandle handle);
+
+/* ------------------------------------------------ sources and destinations */
+
+/* The name field is chosen by the string's length: 4 name1, 12 name5,
+ * 16 name6, any other name2. */
+DBS_API DbsStatus dbs_GetSourceName(const TSourceIndexRecord* source, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSourceName(const TSourceIndexRecord* source, DbsString name, DbsHandle handle);
+/* Parameters are shared with the same source of levels on the same physical
+ * level. */
+DBS_API DbsStatus dbs_GetSourceType(const TSourceIndexRecord* source, uint8_t* type, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSourceType(const TSourceIndexRecord* source, uint8_t type, DbsHandle handle);
+DBS_API DbsStatus dbs_GetAudioSourceParam(const TSourceIndexRecord* source, uint8_t* param, DbsHandle handle);
+DBS_API DbsStatus dbs_SetAudioSourceParam(const TSourceIndexRecord* source, uint8_t param, DbsHandle handle);
+DBS_API DbsStatus dbs_GetTrigger(const TSourceIndexRecord* source, uint8_t* trigger, DbsHandle handle);
+DBS_API DbsStatus dbs_SetTrigger(const TSourceIndexRecord* source, uint8_t trigger, DbsHandle handle);
+DBS_API DbsStatus dbs_GetSourceData(TSourceRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSourceData(const TSourceRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetDestLog(const TDestIndexRecord* dest, uint8_t* log, DbsHandle handle);
+DBS_API DbsStatus dbs_SetDestLog(const TDestIndexRecord* dest, uint8_t log, DbsHandle handle);
+DBS_API DbsStatus dbs_GetAudioDestParam(const TDestIndexRecord* dest, uint8_t* param, DbsHandle handle);
+DBS_API DbsStatus dbs_SetAudioDestParam(const TDestIndexRecord* dest, uint8_t param, DbsHandle handle);
+DBS_API DbsStatus dbs_GetDestData(TDestinationRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetDestData(const TDestinationRecord* record, DbsHandle handle);
+
+/* ------------------------------------- associations, names, title, empties */
+
+DBS_API DbsStatus dbs_GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord* record,
+                                    DbsHandle handle);
+DBS_API DbsStatus dbs_SetSourceAssn(uint16_t matrix, uint16_t association, const TSourceAssociationRecord* record,
+                                    DbsHandle handle);
+/* Searches from association `start` for the first whose first member is
+ * (matrix, level, source); none found: association 0xFFFF. */
+DBS_API DbsStatus dbs_FindSourceAssn(int16_t matrix, int16_t level, int16_t source, uint16_t start,
+                                     TSourceAssociationRecord* record, DbsHandle handle);
+/* The 8-character name of the association's first member source. */
+DBS_API DbsStatus dbs_GetSourceAssocName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+/* The name of the association's first existing member source, chosen by the
+ * string's length as dbs_GetSourceName chooses it. */
+DBS_API DbsStatus dbs_GetSourceAssnName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord* record,
+                                  DbsHandle handle);
+DBS_API DbsStatus dbs_SetDestAssn(uint16_t matrix, uint16_t association,
+                                  const TDestinationAssociationRecord* record, DbsHandle handle);
+/* Searches from association `start` for one with a member equal to (matrix,
+ * level, destination); the record gets its members and names, or association
+ * 0xFFFF and nothing else when there is none. */
+DBS_API DbsStatus dbs_FindDestAssn(int16_t matrix, int16_t level, int16_t destination, uint16_t start,
+                                   TDestinationAssociationRecord* record, DbsHandle handle);
+/* A string of 4 units is the short name; any other the name. */
+DBS_API DbsStatus dbs_GetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetTitle(DbsString title, DbsHandle handle);
+DBS_API DbsStatus dbs_SetTitle(DbsString title, DbsHandle handle);
+DBS_API DbsStatus dbs_GetSearchDepth(uint16_t* depth, DbsHandle handle);
+DBS_API DbsStatus dbs_SetSearchDepth(uint16_t depth, DbsHandle handle);
+DBS_API DbsStatus dbs_GetTieLine(uint16_t tieLine, TTieLineRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetTieLine(uint16_t tieLine, const TTieLineRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetTieLineName(uint16_t tieLine, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetTieLineName(uint16_t tieLine, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetInputCue(uint16_t cue, TCueRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetInputCue(uint16_t cue, const TCueRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetOutputCue(uint16_t cue, TCueRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetOutputCue(uint16_t cue, const TCueRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetTransmissionPathProtect(uint16_t number, TPathProtectRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetTransmissionPathProtect(uint16_t number, const TPathProtectRecord* record,
+                                                 DbsHandle handle);
+
+/* ------------------------------------------------------------------- ports */
+
+DBS_API DbsStatus dbs_GetMatrixPort(uint16_t entry, TMatrixPortRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetMatrixPort(uint16_t entry, const TMatrixPortRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPhysicalLevel(uint16_t level, uint16_t* physicalLevel, DbsHandle handle);
+/* A level moved onto a physical level already in use takes that level's type. */
+DBS_API DbsStatus dbs_SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle);
+DBS_API DbsStatus dbs_GetGeneralPort(uint16_t port, TGeneralPortRecord* record, DbsHandle handle);
+/* On-line, a changed port restarts the controller. */
+DBS_API DbsStatus dbs_SetGeneralPort(uint16_t port, const TGeneralPortRecord* record, DbsHandle handle);
+/* Places on the multi-drop ports: port 0 .. multidropPortCount - 1, address
+ * 1-16; 0xFFFF for both takes a device off its port. A device placed where
+ * another sits takes its place, and the other is taken off. */
+DBS_API DbsStatus dbs_GetPanelPort(uint16_t panel, uint16_t* port, uint16_t* address, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelPort(uint16_t panel, uint16_t port, uint16_t address, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDPort(uint16_t umd, uint16_t* port, uint16_t* address, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDPort(uint16_t umd, uint16_t port, uint16_t address, DbsHandle handle);
+
 #ifdef __cplusplus
 }
 #endif

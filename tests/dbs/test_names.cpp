@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config_fixtures.h"
-#include "dbs/strings.h"
+#include "dbs/names.h"
 #include "dbs/unicode.h"
 
 namespace zephra {

@@ -1,4 +1,4 @@
-#include "strings.h"
+#include "names.h"
 
 #include <algorithm>
 #include <cstring>
