@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config_json.h"
+#include "dump.h"
 #include "dbs/checksum.h"
 #include "dbs/layout.h"
 #include "model/DefaultConfiguration.h"
@@ -231,6 +232,9 @@ int Dump(const std::string& path) {
   nlohmann::json config = ConfigToJson(facts.record);
   config["name"] = facts.name;
   j["configuration"] = config;
+  if (facts.format && facts.format->configType != DBS_TYPE_KV1) {
+    if (DbsStatus s = DumpRecords(db.Handle(), facts.record, j); s != DBS_OK) return Fail("cannot read " + path, s);
+  }
   std::cout << j.dump(2) << "\n";
   return kOk;
 }

@@ -1,0 +1,160 @@
+#include "dump.h"
+
+#include <string>
+
+#include "text.h"
+
+namespace zephra::tool {
+namespace {
+
+// A name field read into a 16-unit string, without its zero padding.
+class Name {
+ public:
+  Name() : s_(16) {}
+  operator DbsString() const { return s_; }
+  std::string Text() const {
+    const std::u16string_view units = s_.Units();
+    return ToUtf8(units.substr(0, units.find(u'\0')));
+  }
+
+ private:
+  LibString s_;
+};
+
+// Stops the dump at the first failing call.
+struct Calls {
+  DbsStatus status = DBS_OK;
+  bool Ok(DbsStatus s) {
+    if (status == DBS_OK) status = s;
+    return s == DBS_OK;
+  }
+};
+
+nlohmann::json Members(const TAssociationMember (&members)[16]) {
+  nlohmann::json out = nlohmann::json::array();
+  for (const TAssociationMember& m : members) {
+    out.push_back(m.matrix < 0 ? nlohmann::json(nullptr) : nlohmann::json{m.matrix, m.level, m.number});
+  }
+  while (!out.empty() && out.back().is_null()) out.erase(out.size() - 1);
+  return out;
+}
+
+nlohmann::json Level(DbsHandle h, const TConfigurationRecord& c, std::uint16_t l, Calls& calls) {
+  Name name;
+  TLevelRecord r{};
+  r.name = name;
+  std::uint16_t physical = 0;
+  if (!calls.Ok(dbs_GetLevelData(0, l, &r, h)) || !calls.Ok(dbs_GetPhysicalLevel(l, &physical, h))) return {};
+  nlohmann::json level = {{"name", name.Text()},          {"levelType", r.levelType},
+                          {"physicalLevel", physical},     {"direction", r.direction},
+                          {"signalOrder", r.signalOrder},  {"monitorRows", r.monitorRows},
+                          {"firstMonitorRow", static_cast<std::int16_t>(r.firstMonitorRow)},
+                          {"parkSource", static_cast<std::int16_t>(r.parkSource)},
+                          {"parkDest", static_cast<std::int16_t>(r.parkDest)},
+                          {"safeSource", static_cast<std::int16_t>(r.safeSource)}};
+  nlohmann::json sources = nlohmann::json::array();
+  for (std::uint16_t s = 0; s < c.sourceCount[0][l]; ++s) {
+    Name n[6];
+    TSourceRecord sr{0, l, s, n[0], n[1], n[2], n[3], n[4], n[5], 0, 0, 0};
+    if (!calls.Ok(dbs_GetSourceData(&sr, h))) return {};
+    sources.push_back({{"names", {n[0].Text(), n[1].Text(), n[2].Text(), n[3].Text(), n[4].Text(), n[5].Text()}},
+                       {"sourceType", sr.sourceType},
+                       {"audioParam", sr.audioParam},
+                       {"trigger", sr.trigger}});
+  }
+  level["sources"] = sources;
+  nlohmann::json dests = nlohmann::json::array();
+  for (std::uint16_t d = 0; d < c.destCount[0][l]; ++d) {
+    TDestinationRecord dr{0, static_cast<std::int16_t>(l), static_cast<std::int16_t>(d), 0, 0};
+    if (!calls.Ok(dbs_GetDestData(&dr, h))) return {};
+    dests.push_back({{"destLog", dr.destLog}, {"audioParam", dr.audioParam}});
+  }
+  level["destinations"] = dests;
+  std::uint16_t length = 0;
+  if (!calls.Ok(dbs_GetLevelInhibits(0, l, nullptr, &length, h))) return {};
+  std::vector<std::uint8_t> inhibits(length);
+  if (!calls.Ok(dbs_GetLevelInhibits(0, l, inhibits.data(), &length, h))) return {};
+  nlohmann::json inhibited = nlohmann::json::array();  // [destination, source] pairs
+  const std::uint32_t rowBytes = (c.sourceCount[0][l] + 7u) / 8u;
+  for (std::uint32_t i = 0; i < inhibits.size(); ++i) {
+    for (std::uint32_t bit = 0; bit < 8; ++bit) {
+      if (inhibits[i] & (1u << bit)) inhibited.push_back({i / rowBytes, (i % rowBytes) * 8 + bit});
+    }
+  }
+  level["inhibits"] = inhibited;
+  return level;
+}
+
+}  // namespace
+
+DbsStatus DumpRecords(DbsHandle h, const TConfigurationRecord& c, nlohmann::json& out) {
+  Calls calls;
+  Name title;
+  std::uint16_t depth = 0;
+  if (calls.Ok(dbs_GetTitle(title, h)) && calls.Ok(dbs_GetSearchDepth(&depth, h))) {
+    out["title"] = title.Text();
+    out["searchDepth"] = depth;
+  }
+  if (c.matrixCount > 0) {
+    Name matrixName;
+    TMatrixRecord m{0, matrixName, 0, 0};
+    if (calls.Ok(dbs_GetMatrixData(0, &m, h))) {
+      out["matrix"] = {{"name", matrixName.Text()}, {"parkMode", m.parkMode}, {"logType", m.logType}};
+    }
+    nlohmann::json levels = nlohmann::json::array();
+    for (std::uint16_t l = 0; l < c.levelCount[0] && calls.status == DBS_OK; ++l) levels.push_back(Level(h, c, l, calls));
+    out["levels"] = levels;
+    nlohmann::json sourceAssocs = nlohmann::json::array();
+    for (std::uint16_t a = 0; a < c.sourceAssocCount[0] && calls.status == DBS_OK; ++a) {
+      TSourceAssociationRecord r{};
+      if (calls.Ok(dbs_GetSourceAssn(0, a, &r, h))) sourceAssocs.push_back(Members(r.members));
+    }
+    out["sourceAssociations"] = sourceAssocs;
+    nlohmann::json destAssocs = nlohmann::json::array();
+    for (std::uint16_t a = 0; a < c.destAssocCount[0] && calls.status == DBS_OK; ++a) {
+      Name shortName, name;
+      TDestinationAssociationRecord r{};
+      r.shortName = shortName;
+      r.name = name;
+      if (calls.Ok(dbs_GetDestAssn(0, a, &r, h))) {
+        destAssocs.push_back(
+            {{"shortName", shortName.Text()}, {"name", name.Text()}, {"members", Members(r.members)}});
+      }
+    }
+    out["destinationAssociations"] = destAssocs;
+  }
+  nlohmann::json matrixPorts = nlohmann::json::array();
+  for (std::uint16_t i = 0; i < c.matrixPortCount && calls.status == DBS_OK; ++i) {
+    TMatrixPortRecord p{};
+    if (calls.Ok(dbs_GetMatrixPort(i, &p, h))) {
+      matrixPorts.push_back({{"physicalLevel", p.physicalLevel}, {"matrix", p.matrix}, {"level", p.level},
+                             {"group", p.group}, {"extra1", p.extra1}, {"extra2", p.extra2}, {"lastDest", p.lastDest}});
+    }
+  }
+  out["matrixPorts"] = matrixPorts;
+  nlohmann::json generalPorts = nlohmann::json::array();
+  for (std::uint16_t i = 0; i < c.generalPortCount && calls.status == DBS_OK; ++i) {
+    TGeneralPortRecord p{};
+    if (calls.Ok(dbs_GetGeneralPort(i, &p, h))) {
+      generalPorts.push_back({{"protocol", p.protocol},   {"portOption", p.portOption}, {"baudRate", p.baudRate},
+                              {"parity", p.parity},       {"dataBits", p.dataBits},     {"stopBits", p.stopBits},
+                              {"handshake", p.handshake}, {"duplex", p.duplex},
+                              {"routeInhibits", p.routeInhibits != 0}, {"auxFlag", p.auxFlag != 0}});
+    }
+  }
+  out["generalPorts"] = generalPorts;
+  const auto places = [&](std::uint16_t count, auto get) {
+    nlohmann::json list = nlohmann::json::array();
+    for (std::uint16_t n = 0; n < count && calls.status == DBS_OK; ++n) {
+      std::uint16_t port = 0, address = 0;
+      if (!calls.Ok(get(n, &port, &address, h))) break;
+      list.push_back(port == 0xFFFF ? nlohmann::json(nullptr) : nlohmann::json{port, address});
+    }
+    return list;
+  };
+  out["panelPlaces"] = places(c.panelCount, dbs_GetPanelPort);
+  out["umdPlaces"] = places(c.umdCount, dbs_GetUMDPort);
+  return calls.status;
+}
+
+}  // namespace zephra::tool
