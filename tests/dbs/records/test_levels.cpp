@@ -294,3 +294,30 @@ TEST_F(LevelTest, AReadOnlyDatabaseRefusesEveryChange) {
 
 }  // namespace
 }  // namespace zephra
+
+namespace zephra {
+namespace {
+
+// Many changes of every kind, then the file must close, reopen and verify,
+// and read back what was last written.
+TEST_F(LevelTest, ALongRunOfChangesLeavesASoundFile) {
+  std::uint32_t seed = 7;
+  const auto next = [&](std::uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+  for (int i = 0; i < 500; ++i) {
+    const auto l = static_cast<std::int16_t>(next(3));
+    const TMatrixPointRecord p{0, l, static_cast<std::int16_t>(next(32)), static_cast<std::int16_t>(next(17))};
+    ASSERT_EQ(dbs_SetInhibit(&p, next(2), h), DBS_OK);
+    const TSourceIndexRecord s{0, l, static_cast<std::int16_t>(next(17))};
+    ASSERT_EQ(dbs_SetTrigger(&s, static_cast<std::uint8_t>(next(256)), h), DBS_OK);
+    ASSERT_EQ(dbs_SetDestName(0, static_cast<std::uint16_t>(next(40)), Str(u"Dest" + std::u16string(1, static_cast<char16_t>(u'A' + next(26)))), h),
+              DBS_OK);
+    ASSERT_EQ(dbs_SetLevelType(0, static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(next(50)), h), DBS_OK);
+  }
+  ASSERT_EQ(dbs_SetLevelName(0, 2, Str(u"Last"), h), DBS_OK);
+  ASSERT_EQ(dbs_CloseFile(h), DBS_OK);
+  ASSERT_EQ(dbs_OpenFile(Str(path), 1, &h), DBS_OK);
+  EXPECT_EQ(LevelName(2, 4), u"Last");
+}
+
+}  // namespace
+}  // namespace zephra
