@@ -2,7 +2,7 @@
 // one device on each place.
 #pragma once
 
-#include "entry.h"
+#include "dbs/entry.h"
 
 namespace zephra {
 

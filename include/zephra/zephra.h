@@ -521,6 +521,38 @@ DBS_API DbsStatus dbs_SetPanelPort(uint16_t panel, uint16_t port, uint16_t addre
 DBS_API DbsStatus dbs_GetUMDPort(uint16_t umd, uint16_t* port, uint16_t* address, DbsHandle handle);
 DBS_API DbsStatus dbs_SetUMDPort(uint16_t umd, uint16_t port, uint16_t address, DbsHandle handle);
 
+/* ---------------------------------------------------- salvos, trigger lines */
+
+typedef struct TMacroStoreRecord {
+  uint16_t salvo;
+  DbsString shortName; /* the editor uses 4 characters */
+  DbsString name;      /* the editor uses 8 characters */
+  uint16_t salvoData;
+} TMacroStoreRecord;
+
+/* One crosspoint of a salvo: source onto destination of a level. */
+typedef struct TMacroXPRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t destination;
+  int16_t source;
+} TMacroXPRecord;
+
+DBS_API DbsStatus dbs_GetMacroStore(uint16_t salvo, TMacroStoreRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetMacroStore(uint16_t salvo, const TMacroStoreRecord* record, DbsHandle handle);
+/* The salvo's crosspoint at position n of its chain (0 is the first). */
+DBS_API DbsStatus dbs_GetMacroXP(uint16_t salvo, uint16_t n, TMacroXPRecord* record, DbsHandle handle);
+/* Adds a crosspoint, or changes the source of the salvo's crosspoint on the
+ * same destination. */
+DBS_API DbsStatus dbs_SetMacroXP(uint16_t salvo, const TMacroXPRecord* record, DbsHandle handle);
+/* Removes the crosspoint equal to the record in all four values. */
+DBS_API DbsStatus dbs_DeleteMacroXP(uint16_t salvo, const TMacroXPRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetNoMacroXPRecords(uint16_t salvo, uint16_t* count, DbsHandle handle);
+/* The switch points of the 525-line, 625-line and HD standards: bytes 0, 1 and
+ * 3 (byte 2 is zero); bit 7 set switches on the frame, bits 0-6 are the line. */
+DBS_API DbsStatus dbs_GetTrigLines(uint8_t lines[4], DbsHandle handle);
+DBS_API DbsStatus dbs_SetTrigLines(const uint8_t lines[4], DbsHandle handle);
+
 #ifdef __cplusplus
 }
 #endif
