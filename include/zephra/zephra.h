@@ -553,6 +553,73 @@ DBS_API DbsStatus dbs_GetNoMacroXPRecords(uint16_t salvo, uint16_t* count, DbsHa
 DBS_API DbsStatus dbs_GetTrigLines(uint8_t lines[4], DbsHandle handle);
 DBS_API DbsStatus dbs_SetTrigLines(const uint8_t lines[4], DbsHandle handle);
 
+/* ------------------------------------------ keypads, keys, entry sequences */
+
+typedef struct TKeypadRecord {
+  uint16_t keypad;
+  DbsString name;
+  uint8_t keyFormat;
+  uint8_t keypadType;   /* 0 source keypad, 1 destination keypad */
+  uint8_t keypadOption;
+  uint8_t keypadFlags;  /* bit 0 in use, bit 1 dial-up keypad */
+  uint16_t columns;
+  uint16_t rows;
+} TKeypadRecord;
+
+typedef struct TKeyRecord {
+  uint16_t key;
+  uint16_t keypad;
+  DbsString name;
+  DbsString altName;
+  uint8_t keyType;      /* 0 and 1 are name keys, the only ones sequences use */
+  uint8_t keyIndex;
+  uint16_t column;
+  uint16_t row;
+} TKeyRecord;
+
+/* One step of an entry sequence: the key pressed and what the step selects. */
+typedef struct TKeyPressRecord {
+  DbsString keyName;
+  int16_t selection[20]; /* per matrix the source or destination selected, -1 for none */
+  int16_t salvo;         /* the salvo fired, -1 for none */
+  DbsString displayName;
+} TKeyPressRecord;
+
+#define DBS_MAX_PRESSES 8
+
+typedef struct TEntrySequenceRecord {
+  uint16_t keypad;
+  uint16_t count; /* presses in use, 0-8 */
+  TKeyPressRecord presses[DBS_MAX_PRESSES];
+  uint16_t salvoFlags;
+} TEntrySequenceRecord;
+
+DBS_API DbsStatus dbs_GetKeypad(uint16_t keypad, TKeypadRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetKeypad(uint16_t keypad, const TKeypadRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetKey(uint16_t keypad, uint16_t key, TKeyRecord* record, DbsHandle handle);
+/* Renaming a key renames the sequences that use it; a key that stops being a
+ * name key takes its sequences with it. */
+DBS_API DbsStatus dbs_SetKey(uint16_t keypad, uint16_t key, const TKeyRecord* record, DbsHandle handle);
+/* Enumerates the keypad's sequences in order: the first, then the one after
+ * the sequence the record holds, until DBS_ERR_NO_MORE_SEQUENCES. */
+DBS_API DbsStatus dbs_GetFirstSequence(uint16_t keypad, TEntrySequenceRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetNextSequence(uint16_t keypad, TEntrySequenceRecord* record, DbsHandle handle);
+/* Adds the record's sequence, or updates it when it exists; `count` comes
+ * back as the length of the part that already existed. */
+DBS_API DbsStatus dbs_SetEntrySequence(uint16_t keypad, TEntrySequenceRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_DeleteLastNode(uint16_t keypad, const TEntrySequenceRecord* record, DbsHandle handle);
+/* The value of a one-key sequence: a salvo (flag 1) or the selection on the
+ * matrix (flag 0); 0xFFFF when the key has none. */
+DBS_API DbsStatus dbs_GetKeyAssignment(uint16_t keypad, DbsString name, uint16_t matrix, uint16_t* value,
+                                       uint32_t* salvoFlag, DbsHandle handle);
+DBS_API DbsStatus dbs_SetKeyAssignment(uint16_t keypad, DbsString name, uint16_t matrix, uint16_t value,
+                                       uint32_t salvoFlag, DbsHandle handle);
+/* The first keypad not in use of each kind; DBS_ERR_LIMIT_REACHED when none. */
+DBS_API DbsStatus dbs_GetNextFreeSourceKeypad(TKeypadRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetNextFreeDestKeypad(TKeypadRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetNextFreeSourceDialUpKeypad(TKeypadRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetNextFreeDestDialUpKeypad(TKeypadRecord* record, DbsHandle handle);
+
 #ifdef __cplusplus
 }
 #endif

@@ -35,6 +35,7 @@ class LiveRecorder {
     ZEPHRA_FORMAT_OPS(ZEPHRA_RECORD_OP)
 #undef ZEPHRA_RECORD_OP
     slot.ops.LivePortAssignment = &RecordPlace;
+    slot.ops.LiveKeypadArea = &RecordKeypadArea;
     slot.db->online = 1;
   }
   ~LiveRecorder() {
@@ -81,6 +82,14 @@ class LiveRecorder {
     const std::uint16_t words[4] = {port, address, kind, number};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(words);
     Calls().push_back({"LivePortAssignment", std::vector<std::uint8_t>(bytes, bytes + sizeof words)});
+    return Answer();
+  }
+
+  static Status RecordKeypadArea(DbsHandle, std::uint16_t keypad, std::int16_t newFree, std::int16_t oldRoot,
+                                 std::int16_t oldFree) {
+    const std::int16_t words[4] = {static_cast<std::int16_t>(keypad), newFree, oldRoot, oldFree};
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(words);
+    Calls().push_back({"LiveKeypadArea", std::vector<std::uint8_t>(bytes, bytes + sizeof words)});
     return Answer();
   }
 

@@ -1,0 +1,149 @@
+#include "checker.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "records/keypads.h"
+#include "records/salvos.h"
+
+namespace zephra {
+namespace {
+
+class Checker {
+ public:
+  Checker(const ConfigImage& c, const ImageLayout& L, std::span<const std::uint8_t> image)
+      : c_(c), L_(L), image_(image) {}
+
+  std::vector<std::string> Run() {
+    for (std::uint16_t k = 0; k < c_.keypadCount && k < DBS_MAX_KEYPADS; ++k) CheckKeypad(k);
+    CheckSalvos();
+    return problems_;
+  }
+
+ private:
+  template <class R>
+  bool Read(std::uint32_t pos, R& r) const {
+    if (std::uint64_t{pos} + sizeof r > image_.size()) return false;
+    std::memcpy(&r, image_.data() + pos, sizeof r);
+    return true;
+  }
+  void Problem(std::string text) { problems_.push_back(std::move(text)); }
+
+  void CheckKeypad(std::uint16_t k) {
+    const std::uint16_t count = c_.nodeCount[k];
+    const std::uint32_t base = L_.keypadPos[k] + std::uint32_t{sizeof(KeypadEntry)} + c_.keyCount[k] * std::uint32_t{sizeof(KeyEntry)};
+    const std::string where = "keypad " + std::to_string(k) + ": ";
+    std::vector<SequenceNode> nodes(count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+      if (!Read(base + i * std::uint32_t{sizeof(SequenceNode)}, nodes[i])) return Problem(where + "nodes lie outside the image");
+      if (nodes[i].keypad != k || nodes[i].index != i) Problem(where + "node " + std::to_string(i) + " carries another number");
+    }
+    SequenceTail tail{};
+    if (!Read(L_.keypadTailPos[k], tail)) return Problem(where + "its tail lies outside the image");
+    const auto valid = [&](std::int16_t n) { return n >= 0 && n < count; };
+    std::vector<int> seen(count, 0);
+
+    // The tree, list by list: each list's prev links, parents and order.
+    struct List {
+      std::int16_t first, parent;
+      int depth;
+    };
+    std::vector<List> lists{{tail.root, -1, 1}};
+    while (!lists.empty()) {
+      const List list = lists.back();
+      lists.pop_back();
+      std::int16_t prev = -1;
+      for (std::int16_t n = list.first; n != -1;) {
+        if (!valid(n)) {
+          Problem(where + "a link points to node " + std::to_string(n) + ", outside the keypad");
+          break;
+        }
+        if (seen[n]++) {
+          Problem(where + "node " + std::to_string(n) + " is reached twice");
+          break;
+        }
+        const SequenceNode& node = nodes[n];
+        if (node.prev != prev) Problem(where + "node " + std::to_string(n) + " has a wrong previous link");
+        if (node.parent != list.parent) Problem(where + "node " + std::to_string(n) + " has a wrong parent");
+        if (prev >= 0 && std::lexicographical_compare(std::begin(node.keyName), std::end(node.keyName),
+                                                      std::begin(nodes[prev].keyName), std::end(nodes[prev].keyName))) {
+          Problem(where + "node " + std::to_string(n) + " is out of name order");
+        }
+        if (list.depth > 8) Problem(where + "node " + std::to_string(n) + " lies deeper than eight key presses");
+        if (node.firstChild != -1) lists.push_back({node.firstChild, n, list.depth + 1});
+        prev = n;
+        n = node.next;
+      }
+    }
+    for (std::int16_t n = tail.freeHead; n != -1;) {
+      if (!valid(n)) {
+        Problem(where + "the free list points to node " + std::to_string(n) + ", outside the keypad");
+        break;
+      }
+      if (seen[n]++) {
+        Problem(where + "free node " + std::to_string(n) + " is also used, or listed twice");
+        break;
+      }
+      n = nodes[n].next;
+    }
+    const auto lost = std::count(seen.begin(), seen.end(), 0);
+    if (lost) Problem(where + std::to_string(lost) + " nodes are neither in the tree nor free");
+  }
+
+  void CheckSalvos() {
+    const std::uint16_t count = c_.salvoXPCount;
+    std::vector<SalvoXPEntry> records(count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+      if (!Read(L_.salvoXPPos + i * std::uint32_t{sizeof(SalvoXPEntry)}, records[i])) return Problem("salvo crosspoints lie outside the image");
+    }
+    const auto valid = [&](std::int16_t n) { return n >= 0 && n < count; };
+    std::vector<int> seen(count, 0);
+    const auto walk = [&](std::int16_t first, const std::string& what, auto onRecord) {
+      std::uint32_t length = 0;
+      for (std::int16_t n = first; n != -1;) {
+        if (!valid(n)) {
+          Problem(what + " links to crosspoint " + std::to_string(n) + ", outside the pool");
+          break;
+        }
+        if (seen[n]++) {
+          Problem(what + " reaches crosspoint " + std::to_string(n) + " that is already on a chain");
+          break;
+        }
+        onRecord(records[n]);
+        ++length;
+        n = records[n].next;
+      }
+      return length;
+    };
+    for (std::uint16_t s = 0; s < c_.salvoCount; ++s) {
+      SalvoEntry header{};
+      if (!Read(L_.salvoPos + s * std::uint32_t{sizeof(SalvoEntry)}, header)) return Problem("salvos lie outside the image");
+      const std::string what = "salvo " + std::to_string(s);
+      const auto length = walk(header.firstXP, what, [&](const SalvoXPEntry& r) {
+        if (r.salvo != s) Problem(what + " holds crosspoint " + std::to_string(r.xpIndex) + " of another salvo");
+      });
+      if (header.xpCount != length) {
+        Problem(what + " counts " + std::to_string(header.xpCount) + " crosspoints but chains " + std::to_string(length));
+      }
+    }
+    std::int16_t freeHead = -1;
+    if (Read(L_.salvoFreePos, freeHead)) walk(freeHead, "the free list", [](const SalvoXPEntry&) {});
+    const auto lost = std::count(seen.begin(), seen.end(), 0);
+    if (lost) Problem(std::to_string(lost) + " salvo crosspoints are on no chain");
+  }
+
+  const ConfigImage& c_;
+  const ImageLayout& L_;
+  std::span<const std::uint8_t> image_;
+  std::vector<std::string> problems_;
+};
+
+}  // namespace
+
+std::vector<std::string> CheckStructures(const ConfigImage& config, const ImageLayout& layout,
+                                         std::span<const std::uint8_t> image) {
+  return Checker(config, layout, image).Run();
+}
+
+}  // namespace zephra
