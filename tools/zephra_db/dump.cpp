@@ -85,6 +85,60 @@ nlohmann::json Level(DbsHandle h, const TConfigurationRecord& c, std::uint16_t l
   return level;
 }
 
+nlohmann::json Keypad(DbsHandle h, const TConfigurationRecord& c, std::uint16_t k, Calls& calls) {
+  Name name;
+  TKeypadRecord r{};
+  r.name = name;
+  if (!calls.Ok(dbs_GetKeypad(k, &r, h))) return {};
+  nlohmann::json keypad = {{"name", name.Text()},       {"keypadType", r.keypadType}, {"keypadFlags", r.keypadFlags},
+                           {"keyFormat", r.keyFormat},  {"keypadOption", r.keypadOption},
+                           {"columns", r.columns},      {"rows", r.rows}};
+  nlohmann::json keys = nlohmann::json::array();
+  for (std::uint16_t n = 0; n < c.keyCount[k]; ++n) {
+    Name keyName, altName;
+    TKeyRecord key{};
+    key.name = keyName;
+    key.altName = altName;
+    if (!calls.Ok(dbs_GetKey(k, n, &key, h))) return {};
+    keys.push_back({{"name", keyName.Text()}, {"altName", altName.Text()}, {"keyType", key.keyType},
+                    {"keyIndex", key.keyIndex}, {"column", key.column}, {"row", key.row}});
+  }
+  keypad["keys"] = keys;
+  // Each sequence: its key names, and what its last press selects.
+  nlohmann::json sequences = nlohmann::json::array();
+  Name keyNames[DBS_MAX_PRESSES], displays[DBS_MAX_PRESSES];
+  TEntrySequenceRecord seq{};
+  for (int d = 0; d < DBS_MAX_PRESSES; ++d) {
+    seq.presses[d].keyName = keyNames[d];
+    seq.presses[d].displayName = displays[d];
+  }
+  DbsStatus s = dbs_GetFirstSequence(k, &seq, h);
+  for (std::uint32_t guard = 0; s == DBS_OK && guard <= c.nodeCount[k]; ++guard) {
+    nlohmann::json path = nlohmann::json::array();
+    for (std::uint16_t d = 0; d < seq.count; ++d) path.push_back(keyNames[d].Text());
+    const TKeyPressRecord& last = seq.presses[seq.count - 1];
+    sequences.push_back({{"keys", path}, {"display", displays[seq.count - 1].Text()},
+                         {"selection", last.selection[0]}, {"salvo", last.salvo}});
+    s = dbs_GetNextSequence(k, &seq, h);
+  }
+  if (s != DBS_ERR_NO_MORE_SEQUENCES && s != DBS_ERR_SEQUENCE_UNDEFINED && s != DBS_OK) calls.Ok(s);
+  keypad["sequences"] = sequences;
+  return keypad;
+}
+
+nlohmann::json Salvo(DbsHandle h, std::uint16_t s, Calls& calls) {
+  Name shortName, name;
+  TMacroStoreRecord r{s, shortName, name, 0};
+  if (!calls.Ok(dbs_GetMacroStore(s, &r, h))) return {};
+  nlohmann::json crosspoints = nlohmann::json::array();
+  TMacroXPRecord xp{};
+  for (std::uint16_t n = 0; dbs_GetMacroXP(s, n, &xp, h) == DBS_OK; ++n) {
+    crosspoints.push_back({xp.matrix, xp.level, xp.destination, xp.source});
+  }
+  return {{"shortName", shortName.Text()}, {"name", name.Text()}, {"salvoData", r.salvoData},
+          {"crosspoints", crosspoints}};
+}
+
 }  // namespace
 
 DbsStatus DumpRecords(DbsHandle h, const TConfigurationRecord& c, nlohmann::json& out) {
@@ -154,6 +208,14 @@ DbsStatus DumpRecords(DbsHandle h, const TConfigurationRecord& c, nlohmann::json
   };
   out["panelPlaces"] = places(c.panelCount, dbs_GetPanelPort);
   out["umdPlaces"] = places(c.umdCount, dbs_GetUMDPort);
+  nlohmann::json keypads = nlohmann::json::array();
+  for (std::uint16_t k = 0; k < c.keypadCount && calls.status == DBS_OK; ++k) keypads.push_back(Keypad(h, c, k, calls));
+  out["keypads"] = keypads;
+  nlohmann::json salvos = nlohmann::json::array();
+  for (std::uint16_t s = 0; s < c.salvoCount && calls.status == DBS_OK; ++s) salvos.push_back(Salvo(h, s, calls));
+  out["salvos"] = salvos;
+  std::uint8_t lines[4] = {};
+  if (calls.Ok(dbs_GetTrigLines(lines, h))) out["trigLines"] = {lines[0], lines[1], lines[2], lines[3]};
   return calls.status;
 }
 

@@ -10,6 +10,7 @@
 
 #include "config_json.h"
 #include "dump.h"
+#include "dbs/checker.h"
 #include "dbs/checksum.h"
 #include "dbs/layout.h"
 #include "model/DefaultConfiguration.h"
@@ -208,6 +209,21 @@ int ExplainDamage(const std::string& path) {
   return kDamaged;
 }
 
+// The trees, free lists and chains stored in a sound file.
+int CheckLinks(const std::string& path, const Facts& facts) {
+  if (!facts.format || facts.format->configType == DBS_TYPE_KV1) return kOk;
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  const auto problems = CheckStructures(facts.config, facts.layout, bytes);
+  for (const std::string& p : problems) std::cout << p << "\n";
+  if (problems.empty()) {
+    std::cout << path << ": every sequence tree, free list and salvo chain is sound\n";
+    return kOk;
+  }
+  std::cout << path << " is damaged: " << problems.size() << " problems in its stored links\n";
+  return kDamaged;
+}
+
 int Verify(const std::string& path) {
   OpenDatabase db;
   Facts facts;
@@ -216,7 +232,7 @@ int Verify(const std::string& path) {
     return opened == DBS_ERR_FILE_CORRUPT ? ExplainDamage(path) : rc;
   }
   std::cout << path << ": all " << facts.layout.blockCount << " blocks match their checksums\n";
-  return kOk;
+  return CheckLinks(path, facts);
 }
 
 int Dump(const std::string& path) {
