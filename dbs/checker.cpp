@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "records/keypads.h"
+#include "records/panels.h"
+#include "records/umds.h"
 #include "records/salvos.h"
 
 namespace zephra {
@@ -18,6 +21,7 @@ class Checker {
   std::vector<std::string> Run() {
     for (std::uint16_t k = 0; k < c_.keypadCount && k < DBS_MAX_KEYPADS; ++k) CheckKeypad(k);
     CheckSalvos();
+    CheckDevices();
     return problems_;
   }
 
@@ -131,6 +135,49 @@ class Checker {
     if (Read(L_.salvoFreePos, freeHead)) walk(freeHead, "the free list", [](const SalvoXPEntry&) {});
     const auto lost = std::count(seen.begin(), seen.end(), 0);
     if (lost) Problem(std::to_string(lost) + " salvo crosspoints are on no chain");
+  }
+
+  // Panels and their sets, UMDs and the places of both.
+  void CheckDevices() {
+    std::map<std::uint32_t, std::string> places;
+    const auto place = [&](std::uint16_t port, std::uint16_t address, const std::string& who) {
+      if (port >= c_.multidropPortCount || address < 1 || address > 16) return;
+      const auto [at, fresh] = places.emplace(port * 16u + address, who);
+      if (!fresh) Problem(who + " and " + at->second + " share port " + std::to_string(port) + " address " + std::to_string(address));
+    };
+    std::map<std::uint16_t, std::uint16_t> outputOwner, xyOwner;
+    for (std::uint16_t p = 0; p < c_.panelCount; ++p) {
+      PanelEntry e{};
+      if (!Read(L_.panelPos + p * std::uint32_t{sizeof(PanelEntry)}, e)) return Problem("panels lie outside the image");
+      const std::string who = "panel " + std::to_string(p);
+      place(e.port, e.address, who);
+      for (std::uint16_t set : {e.outputSet, e.overrideSet}) {
+        if (set == kNoEntry) continue;
+        if (set >= c_.outputSetCount) {
+          Problem(who + " names output or override set " + std::to_string(set) + ", which does not exist");
+        } else if (const auto [at, fresh] = outputOwner.emplace(set, p); !fresh && at->second != p) {
+          Problem(who + " shares output or override set " + std::to_string(set) + " with panel " + std::to_string(at->second));
+        }
+      }
+      for (std::uint16_t m = 0; m < c_.matrixCount && m < DBS_MAX_MATRICES; ++m) {
+        const std::uint16_t set = e.xySet[m];
+        if (set == kNoEntry || set >= c_.xySetCount) continue;
+        if (const auto [at, fresh] = xyOwner.emplace(set, p); !fresh) {
+          Problem(who + " shares XY set " + std::to_string(set) + " with panel " + std::to_string(at->second));
+        }
+      }
+      for (std::uint16_t k : {e.destKeypad, e.sourceKeypad}) {
+        KeypadEntry keypad{};
+        if (k < c_.keypadCount && Read(L_.keypadPos[k], keypad) && !(keypad.keypadFlags & 1)) {
+          Problem(who + " uses keypad " + std::to_string(k) + ", which is not marked in use");
+        }
+      }
+    }
+    for (std::uint16_t u = 0; u < c_.umdCount; ++u) {
+      UMDEntry e{};
+      if (!Read(L_.umdPos + u * std::uint32_t{sizeof(UMDEntry)}, e)) return Problem("UMDs lie outside the image");
+      place(e.port, e.address, "UMD " + std::to_string(u));
+    }
   }
 
   const ConfigImage& c_;

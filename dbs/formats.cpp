@@ -1,5 +1,6 @@
 // The operation tables of the four formats.
 #include "defaults.h"
+#include "records/device_keypads.h"
 #include "format_ops.h"
 #include "layout.h"
 
@@ -28,6 +29,8 @@ constexpr FormatOps VFormatOps() {
   FormatOps ops = AllNotSupported();
   ops.ValidateConfig = &ValidateAs<Type>;
   ops.BuildDefaultImage = &BuildDefaultImageV;
+  ops.LiveUMDDests = &LiveUMDDestsOffline;
+  ops.CopyKeypadAreas = &CopyKeypadAreasV;
   return ops;
 }
 

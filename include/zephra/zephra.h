@@ -620,6 +620,125 @@ DBS_API DbsStatus dbs_GetNextFreeDestKeypad(TKeypadRecord* record, DbsHandle han
 DBS_API DbsStatus dbs_GetNextFreeSourceDialUpKeypad(TKeypadRecord* record, DbsHandle handle);
 DBS_API DbsStatus dbs_GetNextFreeDestDialUpKeypad(TKeypadRecord* record, DbsHandle handle);
 
+/* ------------------------------------------------------------------ panels */
+
+typedef struct TPanelRecord {
+  uint16_t panel;
+  uint16_t port;     /* multi-drop port, 0xFFFF when not placed */
+  uint16_t address;  /* drop address 1-16, 0xFFFF when not placed */
+  uint16_t panelType;
+  uint8_t brightness;
+  uint8_t mode;
+  uint32_t flags;
+  uint16_t levels[20]; /* per matrix a bit per controlled level */
+  uint16_t destKeypad;
+  uint16_t sourceKeypad;
+  DbsString name;
+  uint32_t customData1;
+  uint32_t customData2;
+} TPanelRecord;
+
+/* The destinations a panel may control as an X-Y panel: a bit per
+ * destination association, association d in byte d / 8. Only the first
+ * (destCount + 7) / 8 bytes of destMap are read or written. */
+typedef struct TXYRecord {
+  uint16_t panel;
+  uint16_t matrix;
+  uint16_t destCount;
+  uint8_t destMap[256];
+} TXYRecord;
+
+typedef struct TOutputRecord {
+  uint16_t panel;
+  uint16_t output;
+  uint16_t outputWord1;
+  uint16_t outputWord2;
+} TOutputRecord;
+
+/* The source of an override: -1 in all three for none. */
+typedef struct TOverrideRecord {
+  int16_t matrix;
+  int16_t level;
+  int16_t source;
+} TOverrideRecord;
+
+DBS_API DbsStatus dbs_GetPanelType(uint16_t panel, uint16_t* type, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelType(uint16_t panel, uint16_t type, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelBrightness(uint16_t panel, uint8_t* brightness, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelBrightness(uint16_t panel, uint8_t brightness, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelMode(uint16_t panel, uint8_t* mode, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelMode(uint16_t panel, uint8_t mode, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelFlags(uint16_t panel, uint32_t* flags, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelFlags(uint16_t panel, uint32_t flags, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelLevels(uint16_t panel, uint16_t levels[20], DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelLevels(uint16_t panel, const uint16_t levels[20], DbsHandle handle);
+/* which: non-zero the source keypad, 0 the destination keypad. A keypad is
+ * marked in use while a panel names it; 0xFFFF names none. */
+DBS_API DbsStatus dbs_GetPanelKeypad(uint16_t panel, uint16_t which, uint16_t* keypad, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelKeypad(uint16_t panel, uint16_t which, uint16_t keypad, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelName(uint16_t panel, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelName(uint16_t panel, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelCustomData(uint16_t panel, uint32_t data[2], DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelCustomData(uint16_t panel, const uint32_t data[2], DbsHandle handle);
+DBS_API DbsStatus dbs_GetPanelRecord(uint16_t panel, TPanelRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record, DbsHandle handle);
+/* A panel without an XY set for the matrix is given a free one (8 when none
+ * is left). */
+DBS_API DbsStatus dbs_GetXY_ControlledDests(uint16_t panel, uint16_t matrix, TXYRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetXY_ControlledDests(uint16_t panel, uint16_t matrix, const TXYRecord* record,
+                                            DbsHandle handle);
+/* Outputs and overrides 0-15 of a panel's output and override sets; a panel
+ * without sets is given a free pair. */
+DBS_API DbsStatus dbs_GetOutputRecord(uint16_t panel, uint16_t output, TOutputRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetOutputRecord(uint16_t panel, uint16_t output, const TOutputRecord* record,
+                                      DbsHandle handle);
+DBS_API DbsStatus dbs_GetOverrideSource(uint16_t panel, uint16_t override, TOverrideRecord* record,
+                                        DbsHandle handle);
+DBS_API DbsStatus dbs_SetOverrideSource(uint16_t panel, uint16_t override, const TOverrideRecord* record,
+                                        DbsHandle handle);
+/* Copies keypad `source` onto keypad `target` (keys and sequences); with a
+ * panel of type 3 the keys go on to the keypads such panels pair. The two
+ * pointers are reserved and ignored. */
+DBS_API DbsStatus dbs_CopyKeypad(uint16_t source, uint16_t target, uint16_t panel, void* reserved1,
+                                 void* reserved2, DbsHandle handle);
+/* Resets a keypad no panel uses to blank keys and no sequences. */
+DBS_API DbsStatus dbs_ClearKeypad(uint16_t keypad, DbsHandle handle);
+
+/* -------------------------------------------------- UMDs and fixed messages */
+
+typedef struct TUMDRecord {
+  uint16_t umd;
+  uint16_t port;     /* multi-drop port, 0xFFFF when not placed */
+  uint16_t address;  /* drop address 1-16, 0xFFFF when not placed */
+  uint8_t umdType;
+  uint8_t display;   /* the keypad (32-63) that carries the UMD's destinations */
+  uint16_t umdFlags; /* bit 0: audio parameters enabled */
+  TAssociationMember dests[4]; /* (matrix, level, destination) per display line */
+  uint16_t brightness;
+  uint16_t fixedMessage;
+  DbsString name;
+} TUMDRecord;
+
+DBS_API DbsStatus dbs_GetUMDType(uint16_t umd, uint8_t* type, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDType(uint16_t umd, uint8_t type, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDDisplay(uint16_t umd, uint8_t* display, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDDisplay(uint16_t umd, uint8_t display, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDFlags(uint16_t umd, uint16_t* flags, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDFlags(uint16_t umd, uint16_t flags, DbsHandle handle);
+/* Display line 0-3; a change rebuilds the UMD's keypad. */
+DBS_API DbsStatus dbs_GetUMDDests(uint16_t umd, uint16_t line, TAssociationMember* dest, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDDests(uint16_t umd, uint16_t line, const TAssociationMember* dest, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDBrightness(uint16_t umd, uint16_t* brightness, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDBrightness(uint16_t umd, uint16_t brightness, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDFixedMessage(uint16_t umd, uint16_t* message, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDFixedMessage(uint16_t umd, uint16_t message, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDName(uint16_t umd, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDName(uint16_t umd, DbsString name, DbsHandle handle);
+DBS_API DbsStatus dbs_GetUMDRecord(uint16_t umd, TUMDRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_SetUMDRecord(uint16_t umd, const TUMDRecord* record, DbsHandle handle);
+DBS_API DbsStatus dbs_GetFixedMessage(uint16_t umd, DbsString text, DbsHandle handle);
+DBS_API DbsStatus dbs_SetFixedMessage(uint16_t umd, DbsString text, DbsHandle handle);
+
 #ifdef __cplusplus
 }
 #endif

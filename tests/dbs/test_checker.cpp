@@ -3,6 +3,8 @@
 #include "db_fixture.h"
 #include "dbs/checker.h"
 #include "dbs/records/keypad_tree.h"
+#include "dbs/records/panels.h"
+#include "dbs/records/umds.h"
 #include "dbs/records/salvo_chains.h"
 
 namespace zephra {
@@ -47,6 +49,22 @@ TEST_F(CheckerTest, FindsBrokenSalvoChains) {
   EXPECT_TRUE(Says("salvo 4 counts 0 crosspoints but chains 3000"));
   EXPECT_TRUE(Says("salvo 4 holds crosspoint 0 of another salvo"));
   EXPECT_TRUE(Says("the free list reaches crosspoint 0 that is already on a chain"));
+}
+
+TEST_F(CheckerTest, FindsSharedSetsAndPlaces) {
+  Db db(h, TheSlot());
+  const std::uint32_t panel3 = db.Layout().panelPos + 3 * 144;
+  auto e = db.Read<PanelEntry>(panel3);
+  e.overrideSet = 1;  // panel 1's
+  e.port = 0;
+  e.address = 4;
+  db.Write(panel3, e);
+  auto umd = db.Read<UMDEntry>(db.Layout().umdPos);
+  umd.port = 0;
+  umd.address = 4;
+  db.Write(db.Layout().umdPos, umd);
+  EXPECT_TRUE(Says("panel 3 shares output or override set 1 with panel 1"));
+  EXPECT_TRUE(Says("UMD 0 and panel 3 share port 0 address 4"));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ check "info names the format" exits 0 "$tool" info "$db"
 check "info shows V3" grep -q "V3 (tag ZP300.00)" "$dir/out"
 check "dump" exits 0 "$tool" dump "$db"
 check "dump is JSON with the type" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["configuration"]["configType"] != 4 or d["file"]["blocks"] != 2204)' "$dir/out"
-check "dump holds the records" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(not (len(d["levels"]) == 4 and d["levels"][1]["name"] == "Level 2" and d["levels"][0]["sources"][31]["names"][1] == "m1s32" and d["destinationAssociations"][767]["name"] == "m1d768" and d["title"] == "Database File " and d["generalPorts"][1]["protocol"] == 6 and d["keypads"][32]["keys"][9]["name"] == "Dest 10" and d["salvos"][31]["name"] == "Salvo 32" and d["trigLines"] == [138, 134, 0, 134]))' "$dir/out"
+check "dump holds the records" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(not (len(d["levels"]) == 4 and d["levels"][1]["name"] == "Level 2" and d["levels"][0]["sources"][31]["names"][1] == "m1s32" and d["destinationAssociations"][767]["name"] == "m1d768" and d["title"] == "Database File " and d["generalPorts"][1]["protocol"] == 6 and d["keypads"][32]["keys"][9]["name"] == "Dest 10" and d["salvos"][31]["name"] == "Salvo 32" and d["trigLines"] == [138, 134, 0, 134] and d["panels"][3]["destKeypad"] == 35 and d["panels"][3]["xyDestinations"][767] == 767 and d["umds"][4]["name"] == "UMD 5"))' "$dir/out"
 
 printf '\001' | dd of="$db" bs=1 seek=5000 conv=notrunc status=none
 check "verify finds damage" exits 1 "$tool" verify "$db"

@@ -139,6 +139,70 @@ nlohmann::json Salvo(DbsHandle h, std::uint16_t s, Calls& calls) {
           {"crosspoints", crosspoints}};
 }
 
+nlohmann::json Panel(DbsHandle h, const TConfigurationRecord& c, std::uint16_t p, Calls& calls) {
+  Name name;
+  TPanelRecord r{};
+  r.name = name;
+  if (!calls.Ok(dbs_GetPanelRecord(p, &r, h))) return {};
+  nlohmann::json panel = {{"name", name.Text()},
+                          {"place", r.port == 0xFFFF ? nlohmann::json(nullptr) : nlohmann::json{r.port, r.address}},
+                          {"panelType", r.panelType},
+                          {"brightness", r.brightness},
+                          {"mode", r.mode},
+                          {"flags", r.flags},
+                          {"levels", r.levels[0]},
+                          {"sourceKeypad", static_cast<std::int16_t>(r.sourceKeypad)},
+                          {"destKeypad", static_cast<std::int16_t>(r.destKeypad)},
+                          {"customData", {r.customData1, r.customData2}}};
+  TXYRecord xy{};
+  xy.destCount = 2048;
+  const DbsStatus s = dbs_GetXY_ControlledDests(p, 0, &xy, h);
+  if (s == DBS_OK && c.matrixCount > 0) {
+    nlohmann::json dests = nlohmann::json::array();
+    for (std::uint32_t d = 0; d < xy.destCount && d < c.destAssocCount[0]; ++d) {
+      if (xy.destMap[d / 8] & (1u << (d % 8))) dests.push_back(d);
+    }
+    panel["xyDestinations"] = dests;
+  } else if (s != DBS_ERR_NO_XY_SET && s != DBS_ERR_INVALID_ARGUMENT) {
+    calls.Ok(s);
+  }
+  nlohmann::json overrides = nlohmann::json::array();
+  for (std::uint16_t j = 0; j < 16; ++j) {
+    TOverrideRecord o{};
+    if (dbs_GetOverrideSource(p, j, &o, h) != DBS_OK) break;
+    overrides.push_back(o.matrix < 0 ? nlohmann::json(nullptr) : nlohmann::json{o.matrix, o.level, o.source});
+  }
+  panel["overrides"] = overrides;
+  nlohmann::json outputs = nlohmann::json::array();
+  for (std::uint16_t j = 0; j < 16; ++j) {
+    TOutputRecord o{};
+    if (dbs_GetOutputRecord(p, j, &o, h) != DBS_OK) break;
+    outputs.push_back({o.outputWord1, o.outputWord2});
+  }
+  panel["outputs"] = outputs;
+  return panel;
+}
+
+nlohmann::json UMD(DbsHandle h, std::uint16_t u, Calls& calls) {
+  Name name, message;
+  TUMDRecord r{};
+  r.name = name;
+  if (!calls.Ok(dbs_GetUMDRecord(u, &r, h)) || !calls.Ok(dbs_GetFixedMessage(u, message, h))) return {};
+  nlohmann::json dests = nlohmann::json::array();
+  for (const TAssociationMember& d : r.dests) {
+    dests.push_back(d.number < 0 ? nlohmann::json(nullptr) : nlohmann::json{d.matrix, d.level, d.number});
+  }
+  return {{"name", name.Text()},
+          {"place", r.port == 0xFFFF ? nlohmann::json(nullptr) : nlohmann::json{r.port, r.address}},
+          {"umdType", r.umdType},
+          {"keypad", r.display == 0xFF ? nlohmann::json(nullptr) : nlohmann::json(r.display)},
+          {"umdFlags", r.umdFlags},
+          {"dests", dests},
+          {"brightness", r.brightness},
+          {"fixedMessage", static_cast<std::int16_t>(r.fixedMessage)},
+          {"fixedMessageText", message.Text()}};
+}
+
 }  // namespace
 
 DbsStatus DumpRecords(DbsHandle h, const TConfigurationRecord& c, nlohmann::json& out) {
@@ -197,17 +261,12 @@ DbsStatus DumpRecords(DbsHandle h, const TConfigurationRecord& c, nlohmann::json
     }
   }
   out["generalPorts"] = generalPorts;
-  const auto places = [&](std::uint16_t count, auto get) {
-    nlohmann::json list = nlohmann::json::array();
-    for (std::uint16_t n = 0; n < count && calls.status == DBS_OK; ++n) {
-      std::uint16_t port = 0, address = 0;
-      if (!calls.Ok(get(n, &port, &address, h))) break;
-      list.push_back(port == 0xFFFF ? nlohmann::json(nullptr) : nlohmann::json{port, address});
-    }
-    return list;
-  };
-  out["panelPlaces"] = places(c.panelCount, dbs_GetPanelPort);
-  out["umdPlaces"] = places(c.umdCount, dbs_GetUMDPort);
+  nlohmann::json panels = nlohmann::json::array();
+  for (std::uint16_t p = 0; p < c.panelCount && calls.status == DBS_OK; ++p) panels.push_back(Panel(h, c, p, calls));
+  out["panels"] = panels;
+  nlohmann::json umds = nlohmann::json::array();
+  for (std::uint16_t u = 0; u < c.umdCount && calls.status == DBS_OK; ++u) umds.push_back(UMD(h, u, calls));
+  out["umds"] = umds;
   nlohmann::json keypads = nlohmann::json::array();
   for (std::uint16_t k = 0; k < c.keypadCount && calls.status == DBS_OK; ++k) keypads.push_back(Keypad(h, c, k, calls));
   out["keypads"] = keypads;
