@@ -13,6 +13,15 @@ using test::LiveRecorder;
 using test::Str;
 
 struct UMDTest : test::DbTest {
+  void TearDown() override {
+    if (h >= 0) {
+      for (const auto& p : CheckStructures(TheSlot().db->config, TheSlot().db->layout,
+                                           {TheSlot().db->image, TheSlot().db->layout.fileSize})) {
+        ADD_FAILURE() << p;
+      }
+    }
+    test::DbTest::TearDown();
+  }
   std::uint8_t Display(std::uint16_t u) {
     std::uint8_t d = 0;
     EXPECT_EQ(dbs_GetUMDDisplay(u, &d, h), DBS_OK);
