@@ -1,0 +1,266 @@
+#include "CommonInterface.h"
+
+#include <QFileInfo>
+
+#include "UiService.h"
+
+namespace {
+
+struct Message {
+  DbsStatus status;
+  const char* text;
+};
+
+// What the user is told for each status.
+constexpr Message kMessages[] = {
+    {1, "An invalid function has been accessed"},
+    {2, "File not found"},
+    {3, "Path not found"},
+    {4, "Too many files are currently open"},
+    {5, "Access to the file is denied"},
+    {6, "An invalid file handle has been used"},
+    {7, "Not enough memory to open the file"},
+    {15, "The disk drive does not exist"},
+    {19, "The disk is write protected"},
+    {29, "The disk has a write fault"},
+    {30, "The disk has a read fault"},
+    {32, "The file is already in use"},
+    {33, "The file is locked"},
+    {39, "The disk is full"},
+    {80, "The file already exists. Do you want to overwrite it ?"},
+    {81, "Cannot create the file"},
+    {85, "The filename is already assigned"},
+    {110, "Cannot open the file"},
+    {112, "The disk is full"},
+    {123, "The name specified for the file is invalid. Please enter a new name"},
+    {183, "The file already exists. Do you want to overwrite it ?"},
+    {997, "An IO Error has occured"},
+    {1113, "The device does not support unicode"},
+    {1119, "The required IRQ is busy"},
+    {1157, "A required DLL cannot be found"},
+    {1392, "The file is corrupt"},
+    {1393, "The disk is corrupt"},
+    {1400, "An invalid Window handle has been generated"},
+    {kStatusReservedName, "This file is used by the editor and cannot be overwritten. Please select another filename"},
+    {DBS_ERR_INVALID_DATABASE, "This is not a valid database file"},
+    {DBS_ERR_WRONG_VERSION, "This database file is the wrong version number"},
+    {DBS_ERR_INVALID_CONFIG, "The database configuration is invalid"},
+    {DBS_ERR_CHECKSUM_MISMATCH, "Database mismatch, checksum error"},
+    {DBS_ERR_DLL_NOT_FOUND, "A required DLL cannot be found"},
+    {DBS_ERR_DLL_FUNCTION_MISSING, "The DLL does not contain the required functionality"},
+    {DBS_ERR_COMMS, "Communications error with the control frame"},
+    {DBS_ERR_INVALID_ARGUMENT, "Invalid data in DLL function call"},
+    {DBS_ERR_SEQUENCE_UNDEFINED, "The entry sequence is undefined"},
+    {DBS_ERR_SEQUENCE_NOT_FOUND, "An entry sequence cannot be found"},
+    {DBS_ERR_NO_MORE_SEQUENCES, "There are no more entry sequences for this keypad"},
+    {DBS_ERR_LIMIT_REACHED, "The database has reached its limit for data of this type"},
+    {DBS_ERR_NOT_LEAF, "The node cannot be deleted. It is not a leaf node"},
+    {DBS_ERR_SALVO_RECORD_NOT_FOUND, "The salvo crosspoint record cannot be found"},
+    {DBS_ERR_SALVO_EMPTY, "This salvo is empty"},
+    {DBS_ERR_TIMEOUT, "Control frame timed out"},
+    {DBS_ERR_CONTROLLER_CORRUPT, "Database controller corrupted!"},
+    {DBS_ERR_NOT_ONLINE, "The editors are not On-Line with the controller"},
+    {DBS_ERR_FILE_CORRUPT, "This database file is corrupt"},
+    {DBS_ERR_CONTROLLER_NOT_V1, "Wrong Database Version - Controller is not Zephra V1"},
+    {DBS_ERR_CONTROLLER_NOT_V2, "Wrong Database Version - Controller is not Zephra V2"},
+    {DBS_ERR_CONTROLLER_NOT_V3, "Wrong Database Version - Controller is not Zephra V3"},
+};
+
+const QStringList kBusyNotice = {"Data is still being transferred to the control frame.", "Please wait."};
+
+QString FilterFor(uint16_t type) {
+  return type == DBS_TYPE_V1 ? "Zephra Files (*.ZP1)" : type == DBS_TYPE_V2 ? "Zephra Files (*.ZP2)" : "Zephra Files (*.ZP3)";
+}
+
+QString SuffixFor(uint16_t type) { return type == DBS_TYPE_V1 ? "ZP1" : type == DBS_TYPE_V2 ? "ZP2" : "ZP3"; }
+
+bool IsTempDatabase(const QString& name) {
+  return QFileInfo(name).fileName().compare(kTempDatabaseName, Qt::CaseInsensitive) == 0;
+}
+
+bool FileExists(DbsStatus s) { return s == DBS_SYS_FILE_EXISTS || s == DBS_SYS_ALREADY_EXISTS; }
+
+}  // namespace
+
+TLibraryApi& Library() {
+  static TLibraryApi api;
+  return api;
+}
+
+TLibString::TLibString(const QString& text)
+    : s_(DbsStringFromUnits(reinterpret_cast<const DbsChar*>(text.utf16()), static_cast<uint32_t>(text.size()))) {}
+
+QString TLibString::Text() const {
+  return ShownName(QString::fromUtf16(reinterpret_cast<const char16_t*>(s_), DbsStringLength(s_)));
+}
+
+QString FitName(const QString& text, int n) {
+  if (text.size() > n) return text.left(n);
+  return text + QString(n - text.size(), QChar(0));
+}
+
+QString ShownName(const QString& name) {
+  const auto end = name.indexOf(QChar(0));
+  return end < 0 ? name : name.left(end);
+}
+
+QString TCommonInterface::MessageFor(DbsStatus status) {
+  if (status == DBS_OK) return {};
+  for (const Message& m : kMessages) {
+    if (m.status == status) return m.text;
+  }
+  return QString("Unrecognised error code %1 returned from Zephra.dll").arg(status);
+}
+
+DbsStatus TCommonInterface::ReportError(DbsStatus status) {
+  if (ShowErrors && status != DBS_OK) {
+    if (status == DBS_ERR_TRANSFER_BUSY) {
+      if (!busyNoticeShown_) {
+        busyNoticeShown_ = true;
+        Ui().ShowNotice(kBusyNotice);
+      }
+    } else {
+      Ui().Warning(MessageFor(status));
+    }
+  }
+  LastError = status;
+  return status;
+}
+
+bool TCommonInterface::OpenDatabase(const QString& name, DbsHandle& handle) {
+  if (!Ok(Library().OpenFile(TLibString(name), 1, &handle))) return false;
+  ++FileCount;
+  FileHandle = handle;
+  FileHandleAssigned = true;
+  return true;
+}
+
+bool TCommonInterface::CloseDatabase(DbsHandle handle) {
+  if (FileCount <= 0) return false;
+  if (!Ok(Library().CloseFile(handle))) return false;
+  --FileCount;
+  return true;
+}
+
+bool TCommonInterface::SaveDatabaseAs(const QString& name, DbsHandle& handle) {
+  return Ok(Library().SaveFile(TLibString(name), -1, &handle));
+}
+
+bool TCommonInterface::GetConfig(TConfigurationRecord& record, DbsHandle handle) {
+  if (record.name) std::fill_n(record.name, DbsStringLength(record.name), u' ');
+  return Ok(Library().GetConfig(&record, handle));
+}
+
+bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle) {
+  const QString filter = FilterFor(record.configType), suffix = SuffixFor(record.configType);
+  // The open database is closed only once the new one exists, so a failed
+  // create leaves it open; only a new file that is the open one itself needs
+  // it closed first (the library keeps a replaced file whole until the new
+  // one is complete).
+  const auto closeOpen = [&] {
+    if (FileCount > 0) {
+      Library().CloseFile(handle);
+      --FileCount;
+    }
+  };
+  const auto create = [&](int32_t overwrite) {
+    DbsHandle made = -1;
+    DbsStatus s = Library().CreateFile(TLibString(name), &record, overwrite, &made);
+    if (s == DBS_SYS_SHARING_VIOLATION && FileCount > 0) {
+      closeOpen();
+      s = Library().CreateFile(TLibString(name), &record, overwrite, &made);
+    }
+    if (s == DBS_OK) {
+      closeOpen();
+      handle = made;
+    }
+    return s;
+  };
+  const auto first = [&] { return QFileInfo::exists(name) ? DbsStatus{DBS_SYS_ALREADY_EXISTS} : create(0); };
+  DbsStatus status = first();
+  while (true) {
+    if (status == DBS_OK) {
+      ++FileCount;
+      FileHandle = handle;
+      FileHandleAssigned = true;
+      return true;
+    }
+    if (FileExists(status)) {
+      bool yes = Ui().Confirm(MessageFor(DBS_SYS_FILE_EXISTS));
+      if (IsTempDatabase(name)) {
+        yes = false;
+        ReportError(kStatusReservedName);
+      }
+      if (yes) {
+        status = create(-1);
+        if (FileExists(status)) status = DBS_OK;
+        if (status != DBS_OK) {
+          ReportError(status);
+          return false;
+        }
+        continue;
+      }
+      const QString other = Ui().SaveFileName(filter, suffix, false);
+      if (other.isEmpty()) return false;
+      name = other;
+      status = first();
+      continue;
+    }
+    if (status == DBS_SYS_INVALID_NAME) {
+      const QString other = Ui().SaveFileName(filter, suffix, true);
+      if (other.isEmpty()) return false;
+      name = other;
+      status = first();
+      continue;
+    }
+    ReportError(status);
+    return false;
+  }
+}
+
+bool TCommonInterface::GetLevelData(uint16_t matrix, uint16_t level, TLevelRecord& record, DbsHandle handle) {
+  return Ok(Library().GetLevelData(matrix, level, &record, handle));
+}
+bool TCommonInterface::SetLevelType(uint16_t matrix, uint16_t level, uint16_t type, DbsHandle handle) {
+  return Ok(Library().SetLevelType(matrix, level, type, handle));
+}
+bool TCommonInterface::GetPanelRecord(uint16_t panel, TPanelRecord& record, DbsHandle handle) {
+  record.panel = panel;
+  return Ok(Library().GetPanelRecord(panel, &record, handle));
+}
+bool TCommonInterface::SetPanelRecord(uint16_t panel, const TPanelRecord& record, DbsHandle handle) {
+  TPanelRecord copy = record;
+  copy.panel = panel;
+  return Ok(Library().SetPanelRecord(panel, &copy, handle));
+}
+bool TCommonInterface::GetUMDRecord(uint16_t umd, TUMDRecord& record, DbsHandle handle) {
+  record.umd = umd;
+  return Ok(Library().GetUMDRecord(umd, &record, handle));
+}
+bool TCommonInterface::SetUMDRecord(uint16_t umd, const TUMDRecord& record, DbsHandle handle) {
+  TUMDRecord copy = record;
+  copy.umd = umd;
+  return Ok(Library().SetUMDRecord(umd, &copy, handle));
+}
+bool TCommonInterface::GetPanelBrightness(uint16_t panel, uint8_t& brightness, DbsHandle handle) {
+  return Ok(Library().GetPanelBrightness(panel, &brightness, handle));
+}
+bool TCommonInterface::SetPanelBrightness(uint16_t panel, uint8_t brightness, DbsHandle handle) {
+  return Ok(Library().SetPanelBrightness(panel, brightness, handle));
+}
+bool TCommonInterface::GetPanelPort(uint16_t panel, uint16_t& port, uint16_t& address, DbsHandle handle) {
+  return Ok(Library().GetPanelPort(panel, &port, &address, handle));
+}
+bool TCommonInterface::GetUMDPort(uint16_t umd, uint16_t& port, uint16_t& address, DbsHandle handle) {
+  return Ok(Library().GetUMDPort(umd, &port, &address, handle));
+}
+bool TCommonInterface::GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle) {
+  record.port = port;
+  return Ok(Library().GetGeneralPort(port, &record, handle));
+}
+bool TCommonInterface::SetPanelName(uint16_t panel, const QString& name, DbsHandle handle) {
+  return Ok(Library().SetPanelName(panel, TLibString(FitName(name, 8)), handle));
+}
+bool TCommonInterface::SetUMDName(uint16_t umd, const QString& name, DbsHandle handle) {
+  return Ok(Library().SetUMDName(umd, TLibString(FitName(name, 8)), handle));
+}

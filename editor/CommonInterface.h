@@ -1,0 +1,103 @@
+// TCommonInterface: the editor's one gateway to the database library. Every
+// library call goes through one method here, which hands the status to
+// ReportError (a message for the user) and answers true or false.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "zephra/zephra.h"
+
+// The library's exports as the editor reaches them: a table that starts as
+// the real exports, so tests can stand in for any of them.
+struct TLibraryApi {
+  decltype(&dbs_CreateFile) CreateFile = &dbs_CreateFile;
+  decltype(&dbs_OpenFile) OpenFile = &dbs_OpenFile;
+  decltype(&dbs_SaveFile) SaveFile = &dbs_SaveFile;
+  decltype(&dbs_CloseFile) CloseFile = &dbs_CloseFile;
+  decltype(&dbs_GetConfig) GetConfig = &dbs_GetConfig;
+  decltype(&dbs_GetLevelData) GetLevelData = &dbs_GetLevelData;
+  decltype(&dbs_SetLevelType) SetLevelType = &dbs_SetLevelType;
+  decltype(&dbs_GetPanelRecord) GetPanelRecord = &dbs_GetPanelRecord;
+  decltype(&dbs_SetPanelRecord) SetPanelRecord = &dbs_SetPanelRecord;
+  decltype(&dbs_GetUMDRecord) GetUMDRecord = &dbs_GetUMDRecord;
+  decltype(&dbs_SetUMDRecord) SetUMDRecord = &dbs_SetUMDRecord;
+  decltype(&dbs_GetPanelBrightness) GetPanelBrightness = &dbs_GetPanelBrightness;
+  decltype(&dbs_SetPanelBrightness) SetPanelBrightness = &dbs_SetPanelBrightness;
+  decltype(&dbs_GetPanelPort) GetPanelPort = &dbs_GetPanelPort;
+  decltype(&dbs_GetUMDPort) GetUMDPort = &dbs_GetUMDPort;
+  decltype(&dbs_GetGeneralPort) GetGeneralPort = &dbs_GetGeneralPort;
+  decltype(&dbs_SetPanelName) SetPanelName = &dbs_SetPanelName;
+  decltype(&dbs_SetUMDName) SetUMDName = &dbs_SetUMDName;
+};
+
+TLibraryApi& Library();
+
+// A caller-owned library string for one call.
+class TLibString {
+ public:
+  explicit TLibString(const QString& text);
+  ~TLibString() { DbsStringFree(s_); }
+  TLibString(const TLibString&) = delete;
+  TLibString& operator=(const TLibString&) = delete;
+  operator DbsString() const { return s_; }
+  // The units the library left, up to the first zero unit.
+  QString Text() const;
+
+ private:
+  DbsString s_;
+};
+
+// A name fitted to exactly n characters: cut to n, or padded with NULs.
+QString FitName(const QString& text, int n);
+// A name as shown: up to its first NUL.
+QString ShownName(const QString& name);
+
+// The editor's status for a reserved file name.
+inline constexpr DbsStatus kStatusReservedName = 2000;
+inline constexpr const char* kTempDatabaseName = "~tempdb";
+
+class TCommonInterface {
+ public:
+  TCommonInterface() = default;
+  TCommonInterface(const TCommonInterface&) = delete;
+  TCommonInterface& operator=(const TCommonInterface&) = delete;
+
+  DbsHandle FileHandle = -1;
+  bool FileHandleAssigned = false;
+  int FileCount = 0;
+  DbsStatus LastError = 0;
+  bool ShowErrors = true;
+  bool OnlineStatus = false;
+
+  // The message for a status (0: none), as the user sees it.
+  static QString MessageFor(DbsStatus status);
+  // Shows the status's message (unless ShowErrors is off) and remembers it.
+  DbsStatus ReportError(DbsStatus status);
+
+  bool OpenDatabase(const QString& name, DbsHandle& handle);
+  bool CloseDatabase(DbsHandle handle);
+  bool SaveDatabaseAs(const QString& name, DbsHandle& handle);
+  bool GetConfig(TConfigurationRecord& record, DbsHandle handle);
+  // Creates a database, asking before it replaces a file and for another
+  // name when the chosen one cannot be used; gives back the name used.
+  bool CreateDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle);
+
+  bool GetLevelData(uint16_t matrix, uint16_t level, TLevelRecord& record, DbsHandle handle);
+  bool SetLevelType(uint16_t matrix, uint16_t level, uint16_t type, DbsHandle handle);
+  bool GetPanelRecord(uint16_t panel, TPanelRecord& record, DbsHandle handle);
+  bool SetPanelRecord(uint16_t panel, const TPanelRecord& record, DbsHandle handle);
+  bool GetUMDRecord(uint16_t umd, TUMDRecord& record, DbsHandle handle);
+  bool SetUMDRecord(uint16_t umd, const TUMDRecord& record, DbsHandle handle);
+  bool GetPanelBrightness(uint16_t panel, uint8_t& brightness, DbsHandle handle);
+  bool SetPanelBrightness(uint16_t panel, uint8_t brightness, DbsHandle handle);
+  bool GetPanelPort(uint16_t panel, uint16_t& port, uint16_t& address, DbsHandle handle);
+  bool GetUMDPort(uint16_t umd, uint16_t& port, uint16_t& address, DbsHandle handle);
+  bool GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle);
+  bool SetPanelName(uint16_t panel, const QString& name, DbsHandle handle);
+  bool SetUMDName(uint16_t umd, const QString& name, DbsHandle handle);
+
+ private:
+  bool Ok(DbsStatus status) { return ReportError(status) == DBS_OK; }
+  bool busyNoticeShown_ = false;
+};

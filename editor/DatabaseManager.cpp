@@ -1,0 +1,268 @@
+#include "DatabaseManager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+#include "UiService.h"
+
+namespace {
+
+constexpr const char* kReservedMessage =
+    "This file is used by the editor and cannot be overwritten. Please select another filename";
+
+QString Extension(int type) { return type == DBS_TYPE_V1 ? "ZP1" : type == DBS_TYPE_V2 ? "ZP2" : "ZP3"; }
+
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+bool IsTempDatabaseName(const QString& path) {
+  return QFileInfo(path).fileName().compare(kTempDatabaseName, Qt::CaseInsensitive) == 0;
+}
+
+TDatabaseManager::TDatabaseManager(QTreeWidget* tree) : tree_(tree) {}
+
+TDatabaseManager::~TDatabaseManager() { ClearTree(); }
+
+TResource* TDatabaseManager::ResourceOf(const QTreeWidgetItem* node) {
+  return node ? static_cast<TResource*>(node->data(0, Qt::UserRole).value<void*>()) : nullptr;
+}
+
+template <class R>
+R* TDatabaseManager::Make(int number) {
+  resources_.push_back(std::make_unique<R>(this, number));
+  return static_cast<R*>(resources_.back().get());
+}
+
+QTreeWidgetItem* TDatabaseManager::AddNode(QTreeWidgetItem* parent, TResource* resource) {
+  auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+  node->setData(0, Qt::UserRole, QVariant::fromValue<void*>(resource));
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+  if (!resource->FixedName) flags |= Qt::ItemIsEditable;
+  node->setFlags(flags);
+  resource->AttachNode(node);
+  return node;
+}
+
+QTreeWidgetItem* TDatabaseManager::FindNode(const QString& text) const {
+  const auto found = tree_->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+void TDatabaseManager::ClearTree() {
+  if (tree_) tree_->clear();
+  resources_.clear();
+}
+
+void TDatabaseManager::SetWorkingFile(uint16_t type) {
+  DatabaseType = type == DBS_TYPE_V1 ? 2 : type == DBS_TYPE_V2 ? 3 : 4;
+  WorkingFileName = "CURR_SYS." + Extension(DatabaseType);
+}
+
+bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
+  ClearTree();
+  TCommonInterface& ci = CommonInterface;
+  QTreeWidgetItem* root = AddNode(nullptr, Make<TKorvellControlFrameResource>(0));
+  auto* controller = Make<TKorvellControllerResource>(0);
+  QTreeWidgetItem* configuration = AddNode(root, controller);
+  const int levels = static_cast<int8_t>(record.levelCount[0] & 0xFF);
+  for (int i = 0; i < levels; ++i) {
+    auto* level = Make<TLevelResource>(i);
+    AddNode(configuration, level);
+    TLibString name(QString(8, ' '));
+    TLevelRecord r{};
+    r.name = name;
+    if (ci.GetLevelData(0, static_cast<uint16_t>(i), r, ci.FileHandle)) {
+      level->SetNodeText(FitName(name.Text(), 8));
+      level->ShowLevelType(r.levelType);
+    }
+  }
+  for (const char* text : {"Source Association", "Dest Association", "Salvos", "Trigger Positions"}) {
+    QTreeWidgetItem* node = AddNode(configuration, controller);
+    node->setText(0, text);
+  }
+  for (int p = 0; p < 3; ++p) AddNode(root, Make<TPortResource>(p));
+  QTreeWidgetItem* storeroom = AddNode(nullptr, Make<TStoreRoomResource>(0));
+  std::vector<TMultiDropResource*> devices;
+  for (int i = 0; i < record.panelCount; ++i) {
+    auto* panel = Make<TPanelResource>(i);
+    TLibString name(QString(8, ' '));
+    panel->Record.name = name;
+    if (ci.GetPanelRecord(static_cast<uint16_t>(i), panel->Record, ci.FileHandle)) {
+      panel->StoredName = FitName(name.Text(), 8);
+      panel->DropAddress = static_cast<int16_t>(panel->Record.address);
+    }
+    panel->Record.name = nullptr;
+    AddNode(storeroom, panel);
+    devices.push_back(panel);
+  }
+  for (int i = 0; i < record.umdCount; ++i) {
+    auto* umd = Make<TUMDResource>(i);
+    TLibString name(QString(8, ' '));
+    TUMDRecord r{};
+    r.name = name;
+    if (ci.GetUMDRecord(static_cast<uint16_t>(i), r, ci.FileHandle)) {
+      umd->StoredName = FitName(name.Text(), 8);
+      umd->DropAddress = static_cast<int16_t>(r.address);
+    }
+    AddNode(storeroom, umd);
+    devices.push_back(umd);
+  }
+  // Devices on a multi-drop port move under it; a panel's brightness is kept
+  // in range.
+  for (TMultiDropResource* device : devices) {
+    const auto n = static_cast<uint16_t>(device->Number);
+    if (device->IsPanel()) {
+      uint8_t brightness = 0;
+      if (ci.GetPanelBrightness(n, brightness, ci.FileHandle) && (brightness == 0 || brightness > 8)) {
+        ci.SetPanelBrightness(n, 1, ci.FileHandle);
+      }
+    }
+    uint16_t port = 0xFFFF, address = 0xFFFF;
+    const bool ok = device->IsPanel() ? ci.GetPanelPort(n, port, address, ci.FileHandle)
+                                      : ci.GetUMDPort(n, port, address, ci.FileHandle);
+    if (!ok || port > 1) continue;
+    if (QTreeWidgetItem* target = FindNode(TPortResource::PortName(port + 1))) {
+      device->TResource::MoveTo(target);
+      device->PortNumber = port;
+      device->DropAddress = address;
+    }
+  }
+  tree_->expandAll();
+  SortTree();
+  tree_->setCurrentItem(root);
+  return true;
+}
+
+void TDatabaseManager::SortTree() {
+  for (int p = 1; p < 3; ++p) {
+    QTreeWidgetItem* port = FindNode(TPortResource::PortName(p));
+    if (!port) continue;
+    QList<QTreeWidgetItem*> children = port->takeChildren();
+    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+      auto* ra = dynamic_cast<TMultiDropResource*>(ResourceOf(a));
+      auto* rb = dynamic_cast<TMultiDropResource*>(ResourceOf(b));
+      return (ra ? ra->DropAddress : 0) < (rb ? rb->DropAddress : 0);
+    });
+    port->addChildren(children);
+  }
+}
+
+void TDatabaseManager::FindFreeAddress(int& address, int port, int ownIndex, bool ownIsPanel, bool up) const {
+  bool taken[17] = {};
+  for (const auto& r : resources_) {
+    auto* d = dynamic_cast<TMultiDropResource*>(r.get());
+    if (!d || d->PortNumber != port || (d->IsPanel() == ownIsPanel && d->Number == ownIndex)) continue;
+    if (d->DropAddress >= 1 && d->DropAddress <= 16) taken[d->DropAddress] = true;
+  }
+  if (address > 16) return;
+  int a;
+  if (up && address < 16) {
+    a = address + 1;
+  } else if (!up && address > 1) {
+    a = address - 1;
+  } else {
+    return;
+  }
+  for (; a >= 1 && a <= 16; a += up ? 1 : -1) {
+    if (!taken[a]) {
+      address = a;
+      return;
+    }
+  }
+}
+
+bool TDatabaseManager::AddressInUse(int address, int port, int ownIndex, bool ownIsPanel) const {
+  for (const auto& r : resources_) {
+    auto* d = dynamic_cast<TMultiDropResource*>(r.get());
+    if (!d || d->PortNumber != port || (d->IsPanel() == ownIsPanel && d->Number == ownIndex)) continue;
+    if (d->DropAddress == address && address >= 1 && address <= 16) return true;
+  }
+  return false;
+}
+
+bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
+  DbsHandle handle = CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1;
+  const QString base = ShownName(QString::fromUtf16(reinterpret_cast<const char16_t*>(record.name),
+                                                    DbsStringLength(record.name)));
+  QString name = QDir::current().filePath(base.trimmed() + "." + Extension(record.configType));
+  if (!CommonInterface.CreateDatabase(name, record, handle)) {
+    Ui().Warning("Cannot create the file");
+    return false;
+  }
+  CommonInterface.FileHandle = handle;
+  DatabaseFileName = name;
+  if (BuildTree(record)) SetWorkingFile(record.configType);
+  return true;
+}
+
+int TDatabaseManager::OpenWithDialog() {
+  const QString name = Ui().OpenFileName("Zephra Files (*.ZP1 *.ZP2 *.ZP3)", "ZP3");
+  if (name.isEmpty()) return -2;
+  if (IsTempDatabaseName(name)) {
+    Ui().Warning(kReservedMessage);
+    return 0;
+  }
+  if (OpenDatabaseFile(name, {2, 3, 4})) return -1;
+  if (CommonInterface.FileHandleAssigned) CommonInterface.CloseDatabase(CommonInterface.FileHandle);
+  return 0;
+}
+
+bool TDatabaseManager::OpenDatabaseFile(const QString& name, const QSet<int>& allowed) {
+  if (CommonInterface.FileHandleAssigned) CommonInterface.CloseDatabase(CommonInterface.FileHandle);
+  ClearTree();
+  DbsHandle handle = -1;
+  if (!CommonInterface.OpenDatabase(name, handle)) return false;
+  CommonInterface.FileHandle = handle;
+  DatabaseFileName = name;
+  return LoadOpenDatabase(allowed);
+}
+
+bool TDatabaseManager::LoadOpenDatabase(const QSet<int>& allowed) {
+  TLibString name(QString(16, ' '));
+  TConfigurationRecord record{};
+  record.name = name;
+  if (!CommonInterface.GetConfig(record, CommonInterface.FileHandle)) return false;
+  if (record.configType > 255 || !allowed.contains(record.configType)) {
+    Ui().Warning("Incorrect database type");
+    return false;
+  }
+  if (!allowed.contains(2) && !allowed.contains(3) && !allowed.contains(4)) {
+    WorkingFileName = "CURR_SYS.KV1";
+    DatabaseType = 0;
+    return true;
+  }
+  BusyCursor busy;
+  const bool built = BuildTree(record);
+  SetWorkingFile(record.configType);
+  return built;
+}
+
+bool TDatabaseManager::SaveAsWithDialog() {
+  const QString ext = Extension(DatabaseType);
+  QString name = Ui().SaveFileName(QString("Zephra V%1 Files (*.%2)").arg(DatabaseType - 1).arg(ext), ext, false);
+  if (name.isEmpty()) return false;
+  const QFileInfo info(name);
+  name = info.dir().filePath(info.completeBaseName() + "." + ext);
+  SaveAs(name);
+  return true;
+}
+
+void TDatabaseManager::SaveAs(const QString& name) {
+  if (IsTempDatabaseName(name)) {
+    Ui().Warning(kReservedMessage);
+    return;
+  }
+  if (name.compare(DatabaseFileName, Qt::CaseInsensitive) == 0) return;
+  DbsHandle handle = CommonInterface.FileHandle;
+  if (CommonInterface.SaveDatabaseAs(name, handle)) {
+    CommonInterface.FileHandle = handle;
+    DatabaseFileName = name;
+  }
+}

@@ -1,0 +1,60 @@
+// TDatabaseManager: the editor's view of one open database — its gateway, its
+// file, its format, and the resource tree the main window shows.
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "CommonInterface.h"
+#include "Resource.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TDatabaseManager {
+ public:
+  explicit TDatabaseManager(QTreeWidget* tree);
+  ~TDatabaseManager();
+  TDatabaseManager(const TDatabaseManager&) = delete;
+  TDatabaseManager& operator=(const TDatabaseManager&) = delete;
+
+  TCommonInterface CommonInterface;
+  QString DatabaseFileName;
+  QString WorkingFileName;
+  int DatabaseType = 0;
+
+  bool CreateNewDatabase(TConfigurationRecord& record);
+  // -1 opened, 0 failed, -2 cancelled.
+  int OpenWithDialog();
+  bool OpenDatabaseFile(const QString& name, const QSet<int>& allowed);
+  bool LoadOpenDatabase(const QSet<int>& allowed);
+  bool SaveAsWithDialog();
+  void SaveAs(const QString& name);
+  bool BuildTree(const TConfigurationRecord& record);
+  void ClearTree();
+  // The first free drop address on a port from `address`, up or down; the
+  // device itself does not count.
+  void FindFreeAddress(int& address, int port, int ownIndex, bool ownIsPanel, bool up) const;
+  bool AddressInUse(int address, int port, int ownIndex, bool ownIsPanel) const;
+  // Keeps the children of every port in address order.
+  void SortTree();
+
+  QTreeWidget* Tree() const { return tree_; }
+  QTreeWidgetItem* FindNode(const QString& text) const;
+  static TResource* ResourceOf(const QTreeWidgetItem* node);
+  DbsHandle Handle() const { return CommonInterface.FileHandle; }
+
+ private:
+  template <class R>
+  R* Make(int number);
+  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, TResource* resource);
+  void SetWorkingFile(uint16_t type);
+
+  QTreeWidget* tree_;
+  std::vector<std::unique_ptr<TResource>> resources_;
+};
+
+// The reserved name of the editor's scratch database.
+bool IsTempDatabaseName(const QString& path);

@@ -1,0 +1,322 @@
+#include "MainformCode.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "UiService.h"
+#include "WizardForms.h"
+#include "model/DefaultConfiguration.h"
+
+// The tree of the main window: it lets a resource be dropped only where the
+// resources agree, and hands the drop to the window.
+class TResourceTree : public QTreeWidget {
+ public:
+  explicit TResourceTree(TMainForm* form) : QTreeWidget(form), form_(form) {
+    setHeaderHidden(true);
+    setIndentation(30);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    setMouseTracking(true);
+  }
+
+ protected:
+  bool Allowed(QDropEvent* event) const {
+    TResource* dragged = TDatabaseManager::ResourceOf(currentItem());
+    TResource* target = TDatabaseManager::ResourceOf(itemAt(event->position().toPoint()));
+    return dragged && target && dragged->CanDropOn(target) && target->CanAccept(dragged);
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (Allowed(event)) {
+      event->acceptProposedAction();
+    } else {
+      event->ignore();
+    }
+  }
+  void dropEvent(QDropEvent* event) override {
+    QTreeWidgetItem* target = itemAt(event->position().toPoint());
+    if (Allowed(event)) form_->DropOn(TDatabaseManager::ResourceOf(currentItem()), target);
+    event->setDropAction(Qt::IgnoreAction);  // the window moved the node itself
+    event->accept();
+  }
+
+ private:
+  TMainForm* form_;
+};
+
+namespace {
+
+QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
+  QAction* action = menu->addAction(text);
+  action->setStatusTip(hint);
+  return action;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  QApplication::setApplicationName("Zephra Editor");
+  tree_ = new TResourceTree(this);
+  list_ = new QListWidget(this);
+  list_->setViewMode(QListView::ListMode);
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list_->setStatusTip("List of available items at this position");
+  tree_->setStatusTip("Overview of the items in this configuration");
+  auto* splitter = new QSplitter(this);
+  splitter->addWidget(tree_);
+  splitter->addWidget(list_);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+  setCentralWidget(splitter);
+  statusBar()->showMessage(QString());
+  BuildMenus();
+  resize(760, 560);
+
+  connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { PropertiesCommand(); });
+  connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node, int) { NameEdited(node); });
+  connect(tree_, &QTreeWidget::itemEntered, this, [this](QTreeWidgetItem* node, int) {
+    statusBar()->showMessage("Double Click the item to Edit the properties");
+    tree_->setToolTip(node->text(0));
+  });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    if (auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>())) r->Edit(manager_->CommonInterface);
+  });
+  ResetToEmpty();
+}
+
+TMainForm::~TMainForm() = default;
+
+QTreeWidget* TMainForm::Tree() const { return tree_; }
+
+void TMainForm::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  NewAction = Add(file, "&New", "Click this button to create a new configuration");
+  OpenAction = Add(file, "&Open...", "Click this button to open an existing configuration");
+  SaveAsAction = Add(file, "&Save as", "Click this button to save the configuration");
+  ReconfigureAction = Add(file, "&Reconfigure", "Click this button to reconfigure the database");
+  QMenu* convert = file->addMenu("&Convert Database");
+  ConvertMenuAction = convert->menuAction();
+  for (const char* text : {"To Zephra V1...", "To Zephra V2...", "To Zephra V3..."}) convert->addAction(text);
+  file->addSeparator();
+  ExitAction = Add(file, "E&xit");
+
+  QMenu* view = menuBar()->addMenu("&View");
+  ToolBarAction = view->addAction("ToolBar");
+  StatusBarAction = view->addAction("StatusBar");
+  for (QAction* a : {ToolBarAction, StatusBarAction}) {
+    a->setCheckable(true);
+    a->setChecked(true);
+  }
+
+  QMenu* configuration = menuBar()->addMenu("&Configuration");
+  OnLineAction = Add(configuration, "On Line", "Click this button to change the Online\\Offline state of the editor");
+  OnLineAction->setCheckable(true);
+  QMenu* configure = configuration->addMenu("Configure");
+  ComPortAction = configure->addAction("Com Port");
+  ClearProtectsAction = configure->addAction("Clear Protects");
+  configuration->addSeparator();
+  ReadConfigAction = Add(configuration, "Read Config", "Click this button to Upload from the Control Frame");
+  ApplyConfigAction = Add(configuration, "Apply Config", "Click this button to Download to the Control Frame");
+  configuration->addSeparator();
+  AboutAction = Add(configuration, "About", "Click this image to display the Product Information");
+
+  QToolBar* bar = addToolBar("ToolBar");
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setMovable(false);
+  const auto button = [&](QAction* a, const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
+    QAction* b = bar->addAction(style()->standardIcon(icon), caption);
+    b->setToolTip(hint);
+    b->setStatusTip(a->statusTip());
+    connect(b, &QAction::triggered, a, &QAction::trigger);
+    connect(a, &QAction::enabledChanged, b, &QAction::setEnabled);
+    b->setEnabled(a->isEnabled());
+    return b;
+  };
+  button(NewAction, "New", "New Configuration", QStyle::SP_FileIcon);
+  button(OpenAction, "Open", "Open Configuration", QStyle::SP_DialogOpenButton);
+  button(SaveAsAction, "Save as", "Save Configuration", QStyle::SP_DialogSaveButton);
+  button(ReconfigureAction, "Reconfigure", "Reconfigure Database", QStyle::SP_BrowserReload);
+  bar->addSeparator();
+  button(OnLineAction, "Online", "Go Online/Offline", QStyle::SP_DriveNetIcon);
+  button(ReadConfigAction, "Read Config", "Read Configuration", QStyle::SP_ArrowUp);
+  button(ApplyConfigAction, "Apply Config", "Apply Configuration", QStyle::SP_ArrowDown);
+  connect(ToolBarAction, &QAction::toggled, bar, &QToolBar::setVisible);
+  connect(StatusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+
+  RenameAction = new QAction("Re&name", this);
+  PropertiesAction = new QAction("P&roperties", this);
+  KeypadAssignmentsAction = new QAction("Keypad Assignments", this);
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
+
+  connect(NewAction, &QAction::triggered, this, &TMainForm::NewCommand);
+  connect(OpenAction, &QAction::triggered, this, &TMainForm::OpenCommand);
+  connect(SaveAsAction, &QAction::triggered, this, &TMainForm::SaveAsCommand);
+  connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+  connect(RenameAction, &QAction::triggered, this, &TMainForm::RenameCommand);
+  connect(PropertiesAction, &QAction::triggered, this, &TMainForm::PropertiesCommand);
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, &TMainForm::UpdatePopup);
+}
+
+void TMainForm::ResetToEmpty() {
+  list_->clear();
+  manager_.reset();  // its tree is cleared as it goes
+  manager_ = std::make_unique<TDatabaseManager>(tree_);
+  online_ = false;
+  ClearProtectsAction->setEnabled(false);
+  for (QAction* a : {ReadConfigAction, ApplyConfigAction, SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
+  OnLineAction->setChecked(false);
+  UpdatePopup();
+  RefreshCaption();
+}
+
+void TMainForm::EnableAfterOpen() {
+  for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
+}
+
+void TMainForm::RefreshCaption() {
+  setWindowTitle(QString("Zephra Editor - %1      %2")
+                     .arg(OnLineAction->isChecked() ? "OnLine" : "Offline",
+                          QFileInfo(manager_->DatabaseFileName).fileName()));
+}
+
+void TMainForm::NewCommand() {
+  TLibString name(QString(16, ' '));
+  TConfigurationRecord record{};
+  record.name = name;
+  zephra::editor::FillDefaultConfig(record, DBS_TYPE_V1);
+  TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Creation, this);
+  const bool finished = RunWizard ? RunWizard(wizard) : wizard.exec() == QDialog::Accepted;
+  if (!finished) return RefreshCaption();
+  const auto types = wizard.LevelTypes();
+  // The open database is closed by the create flow only once the new one can be made.
+  {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool made = manager_->CreateNewDatabase(record);
+    if (made) {
+      TCommonInterface& ci = manager_->CommonInterface;
+      for (int i = 0; i < 20; ++i) {
+        if (types[i] != kNoLevelType) ci.SetLevelType(0, static_cast<uint16_t>(i), types[i], ci.FileHandle);
+      }
+      int j = 0;
+      for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        if (auto* level = dynamic_cast<TLevelResource*>(TDatabaseManager::ResourceOf(*it))) {
+          if (j < 20 && types[j] != kNoLevelType) level->ShowLevelType(types[j]);
+          ++j;
+        }
+      }
+    }
+    QApplication::restoreOverrideCursor();
+    if (made) {
+      Ui().Information("Configuration Database Created");
+      EnableAfterOpen();
+    }
+  }
+  RefreshCaption();
+}
+
+void TMainForm::OpenCommand() {
+  if (online_) {
+    if (!Ui().Confirm("Opening a new file will force the system offline. Do you want to continue?")) return;
+  }
+  switch (manager_->OpenWithDialog()) {
+    case -1:
+      EnableAfterOpen();
+      break;
+    case 0:
+      ResetToEmpty();
+      break;
+    default:
+      break;
+  }
+  RefreshCaption();
+}
+
+void TMainForm::SaveAsCommand() {
+  manager_->SaveAsWithDialog();
+  RefreshCaption();
+}
+
+TResource* TMainForm::SelectedResource() const { return TDatabaseManager::ResourceOf(tree_->currentItem()); }
+
+void TMainForm::RenameCommand() {
+  TResource* r = SelectedResource();
+  if (!r) return;
+  if (r->FixedName) {
+    Ui().Warning("The name of this item is fixed");
+    return;
+  }
+  tree_->editItem(tree_->currentItem(), 0);
+}
+
+void TMainForm::NameEdited(QTreeWidgetItem* node) {
+  TResource* r = TDatabaseManager::ResourceOf(node);
+  if (renaming_ || !r || r->FixedName) return;
+  renaming_ = true;
+  QString text = node->text(0);
+  r->ValidateName(text);
+  node->setText(0, text);
+  r->StoreName(text);
+  renaming_ = false;
+  FillList(tree_->currentItem());
+}
+
+void TMainForm::PropertiesCommand() {
+  if (TResource* r = SelectedResource()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    r->Edit(manager_->CommonInterface);
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
+  TResource* onto = TDatabaseManager::ResourceOf(target);
+  if (!dragged || !onto || !dragged->CanDropOn(onto) || !onto->CanAccept(dragged)) return false;
+  dragged->MoveTo(target);
+  target->setExpanded(true);
+  manager_->SortTree();
+  FillList(tree_->currentItem());
+  return true;
+}
+
+void TMainForm::FillList(QTreeWidgetItem* node) {
+  list_->clear();
+  if (!node) return;
+  for (int i = 0; i < node->childCount(); ++i) {
+    QTreeWidgetItem* child = node->child(i);
+    auto* item = new QListWidgetItem(child->icon(0), child->text(0), list_);
+    item->setData(Qt::UserRole, child->data(0, Qt::UserRole));
+  }
+  if (list_->count()) list_->setCurrentRow(0);
+}
+
+void TMainForm::UpdatePopup() {
+  TResource* r = SelectedResource();
+  RenameAction->setEnabled(r && !r->FixedName);
+  PropertiesAction->setEnabled(r != nullptr);
+  const bool assignments = r && (dynamic_cast<TMultiDropResource*>(r) || dynamic_cast<TStoreRoomResource*>(r) ||
+                                 (dynamic_cast<TPortResource*>(r) && r->Number > 0));
+  KeypadAssignmentsAction->setEnabled(assignments);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  TCommonInterface& ci = manager_->CommonInterface;
+  if (ci.FileHandleAssigned) ci.CloseDatabase(ci.FileHandle);
+  event->accept();
+}

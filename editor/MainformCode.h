@@ -1,0 +1,81 @@
+// TMainForm: the editor's main window — the resource tree of the open
+// database with a list of the selected node's children, and the commands.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "DatabaseManager.h"
+
+class QAction;
+class QListWidget;
+class QListWidgetItem;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TResourceTree;
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  TDatabaseManager& Manager() { return *manager_; }
+  // How New runs the wizard: modally, unless a test drives it instead.
+  std::function<bool(class TCreationWizardForms&)> RunWizard;
+  QTreeWidget* Tree() const;
+  QListWidget* List() const { return list_; }
+  bool Online() const { return online_; }
+
+  // The commands, as the menus and buttons run them.
+  void NewCommand();
+  void OpenCommand();
+  void SaveAsCommand();
+  void RenameCommand();
+  void PropertiesCommand();
+  // Moves a dragged resource onto a node, as a drop does.
+  bool DropOn(TResource* dragged, QTreeWidgetItem* target);
+
+  void ResetToEmpty();
+  void EnableAfterOpen();
+  void RefreshCaption();
+
+  // Actions by their menu text, for tests and the tool bar.
+  QAction* NewAction;
+  QAction* OpenAction;
+  QAction* SaveAsAction;
+  QAction* ReconfigureAction;
+  QAction* ConvertMenuAction;
+  QAction* ExitAction;
+  QAction* ToolBarAction;
+  QAction* StatusBarAction;
+  QAction* OnLineAction;
+  QAction* ComPortAction;
+  QAction* ClearProtectsAction;
+  QAction* ReadConfigAction;
+  QAction* ApplyConfigAction;
+  QAction* AboutAction;
+  QAction* RenameAction;
+  QAction* PropertiesAction;
+  QAction* KeypadAssignmentsAction;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void FillList(QTreeWidgetItem* node);
+  void NameEdited(QTreeWidgetItem* node);
+  void UpdatePopup();
+  TResource* SelectedResource() const;
+
+  std::unique_ptr<TDatabaseManager> manager_;
+  TResourceTree* tree_;
+  QListWidget* list_;
+  bool online_ = false;
+  bool renaming_ = false;
+};

@@ -1,0 +1,194 @@
+#include "Resource.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QTreeWidget>
+
+#include "DatabaseManager.h"
+#include "UiService.h"
+
+QIcon ResourceImage(int index) {
+  if (index < 0) return {};
+  // A small coloured tile per image number, drawn once.
+  static QHash<int, QIcon> cache;
+  if (auto it = cache.find(index); it != cache.end()) return *it;
+  static const QColor colours[] = {QColor(0x4a, 0x6f, 0xa5), QColor(0x2e, 0x7d, 0x32), QColor(0x8e, 0x24, 0xaa),
+                                   QColor(0xc6, 0x28, 0x28), QColor(0xef, 0x6c, 0x00), QColor(0x00, 0x83, 0x8f)};
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(colours[index % 6]);
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(1, 1, 14, 14, 3, 3);
+  painter.setPen(Qt::white);
+  QFont font = painter.font();
+  font.setPixelSize(9);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(index));
+  painter.end();
+  return cache[index] = QIcon(pixmap);
+}
+
+int PanelImage(int type) {
+  static const QSet<int> four = {1, 11, 13, 14, 16, 17, 18, 19, 21, 23, 31, 32, 35, 36, 39, 40, 44};
+  static const QSet<int> five = {4, 25, 26, 27, 28};
+  static const QSet<int> six = {3, 7, 24};
+  static const QSet<int> twenty = {2, 12, 15, 20, 22, 33, 34, 37, 38, 41, 42, 43, 45, 46};
+  static const QSet<int> twentyOne = {0, 5, 6, 8, 9, 10, 29, 30};
+  if (four.contains(type)) return 4;
+  if (five.contains(type)) return 5;
+  if (six.contains(type)) return 6;
+  if (twenty.contains(type)) return 20;
+  if (twentyOne.contains(type)) return 21;
+  return -1;
+}
+
+int LevelImage(int type) {
+  static const int images[] = {10, 14, 14, 10, 10, 22, 22, 0, 11, 15, 15, 11, 11, 23, 23, 0, 13, 17, 17, 13};
+  return type >= 0 && type < 20 ? images[type] : -1;
+}
+
+void TResource::AttachNode(QTreeWidgetItem* node) { TreeNode = node; }
+
+void TResource::MoveTo(QTreeWidgetItem* target) {
+  if (!TreeNode || !target) return;
+  if (QTreeWidgetItem* parent = TreeNode->parent()) {
+    parent->removeChild(TreeNode);
+  } else if (QTreeWidget* tree = TreeNode->treeWidget()) {
+    tree->takeTopLevelItem(tree->indexOfTopLevelItem(TreeNode));
+  }
+  target->addChild(TreeNode);
+}
+
+void TResource::ValidateName(QString& text) const {
+  if (text.size() > 8) {
+    Ui().Warning("This name has been reduced to 8 characters");
+    text = text.left(8);
+  }
+}
+
+QString TResource::GetName() const { return TreeNode ? TreeNode->text(0) : StoredName; }
+
+void TResource::SetName(const QString& name) {
+  if (TreeNode) {
+    SetNodeText(name);
+  } else {
+    StoredName = name;
+  }
+}
+
+void TResource::SetNodeText(const QString& text) {
+  if (TreeNode) TreeNode->setText(0, ShownName(text));
+}
+
+static void Show(TResource& r, QTreeWidgetItem* node, const QString& text, int image) {
+  r.TResource::AttachNode(node);
+  r.Image = image;
+  node->setText(0, ShownName(text));
+  node->setIcon(0, ResourceImage(image));
+}
+
+void TKorvellControlFrameResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra", 1); }
+
+void TKorvellControlFrameResource::ValidateName(QString& text) const {
+  if (text.size() > 12) {
+    Ui().Warning("The Configuration name has been reduced to 12 characters");
+    text = text.left(12);
+  }
+}
+
+void TKorvellControllerResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra Configuration", 7); }
+
+void TLevelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, QString("Level %1").arg(Number + 1), -1); }
+
+void TLevelResource::ShowLevelType(uint16_t type) {
+  Image = LevelImage(type);
+  if (TreeNode && Image >= 0) TreeNode->setIcon(0, ResourceImage(Image));
+}
+
+QString TPortResource::PortName(int number) {
+  static const char* names[] = {"RS232-1", "RS485-1", "RS485-2"};
+  return number >= 0 && number < 3 ? names[number] : QString();
+}
+
+void TPortResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, PortName(Number), 0); }
+
+bool TPortResource::CanDropOn(const TResource* target) const {
+  return dynamic_cast<const TKorvellControlFrameResource*>(target) != nullptr;
+}
+
+bool TPortResource::CanAccept(const TResource* item) const {
+  if (TreeNode && TreeNode->childCount() >= 16) return false;  // a port holds 16 devices
+  if (!dynamic_cast<const TMultiDropResource*>(item)) return true;
+  TCommonInterface& ci = Manager->CommonInterface;
+  TGeneralPortRecord port{};
+  const bool saved = ci.ShowErrors;
+  ci.ShowErrors = false;
+  const bool ok = ci.GetGeneralPort(static_cast<uint16_t>(Number), port, ci.FileHandle);
+  ci.ShowErrors = saved;
+  return ok && port.protocol == 6;  // multi-drop ports only
+}
+
+void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Storeroom", 8); }
+
+bool TMultiDropResource::CanDropOn(const TResource* target) const {
+  return dynamic_cast<const TPortResource*>(target) || dynamic_cast<const TStoreRoomResource*>(target);
+}
+
+void TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
+  auto* port = dynamic_cast<TPortResource*>(TDatabaseManager::ResourceOf(target));
+  if (port) {
+    const int onPort = port->Number - 1;  // "RS485-1" is multi-drop port 0
+    int address = 0;
+    Manager->FindFreeAddress(address, onPort, Number, IsPanel(), true);
+    if (address < 1) return;
+    if (!StorePortAddress(onPort, address)) return;
+    PortNumber = onPort;
+    DropAddress = address;
+  } else {
+    if (!StorePortAddress(-1, -1)) return;
+    PortNumber = DropAddress = -1;
+  }
+  TResource::MoveTo(target);
+}
+
+void TPanelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, PanelImage(Record.panelType)); }
+
+bool TPanelResource::StorePortAddress(int port, int address) {
+  TCommonInterface& ci = Manager->CommonInterface;
+  TLibString name(QString(8, ' '));
+  TPanelRecord r{};
+  r.name = name;
+  if (!ci.GetPanelRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
+  r.port = static_cast<uint16_t>(port);
+  r.address = static_cast<uint16_t>(address);
+  if (!ci.SetPanelRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
+  Record.port = r.port;
+  Record.address = r.address;
+  return true;
+}
+
+bool TPanelResource::StoreName(const QString& name) {
+  TCommonInterface& ci = Manager->CommonInterface;
+  return ci.SetPanelName(static_cast<uint16_t>(Number), name, ci.FileHandle);
+}
+
+void TUMDResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, 9); }
+
+bool TUMDResource::StorePortAddress(int port, int address) {
+  TCommonInterface& ci = Manager->CommonInterface;
+  TLibString name(QString(8, ' '));
+  TUMDRecord r{};
+  r.name = name;
+  if (!ci.GetUMDRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
+  r.port = static_cast<uint16_t>(port);
+  r.address = static_cast<uint16_t>(address);
+  return ci.SetUMDRecord(static_cast<uint16_t>(Number), r, ci.FileHandle);
+}
+
+bool TUMDResource::StoreName(const QString& name) {
+  TCommonInterface& ci = Manager->CommonInterface;
+  return ci.SetUMDName(static_cast<uint16_t>(Number), name, ci.FileHandle);
+}

@@ -1,0 +1,127 @@
+// The resources the editor's tree shows: every node carries one, which
+// knows the item of the database it stands for, how its node looks, where it
+// may be dragged, and (with the resource editors) how to edit it.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+#include "CommonInterface.h"
+
+class QTreeWidgetItem;
+class TDatabaseManager;
+
+// The editor's resource images, by number.
+QIcon ResourceImage(int index);
+// The image of a panel type and of a level type; -1 for none.
+int PanelImage(int panelType);
+int LevelImage(int levelType);
+
+class TResource {
+ public:
+  TResource(TDatabaseManager* manager, int number) : Manager(manager), Number(number) {}
+  virtual ~TResource() = default;
+  TResource(const TResource&) = delete;
+  TResource& operator=(const TResource&) = delete;
+
+  virtual QString GetTypeName() const = 0;
+  // Opens the resource's editor form; false when it has none (yet).
+  virtual bool Edit(TCommonInterface&) { return false; }
+  virtual bool CanDropOn(const TResource*) const { return false; }
+  virtual bool CanAccept(const TResource*) const { return true; }
+  virtual void AttachNode(QTreeWidgetItem* node);
+  // Moves the node to be the last child of `target`.
+  virtual void MoveTo(QTreeWidgetItem* target);
+  virtual void ShowLevelType(uint16_t) {}
+  // Cuts a new name to what the item can hold, saying so.
+  virtual void ValidateName(QString& text) const;
+  // Stores a name the user typed; false when the library refused it.
+  virtual bool StoreName(const QString&) { return true; }
+
+  QString GetName() const;
+  void SetName(const QString& name);
+  void SetNodeText(const QString& text);
+  QTreeWidgetItem* GetTreeNode() const { return TreeNode; }
+
+  TDatabaseManager* Manager;
+  int Number;
+  bool FixedName = true;
+  QTreeWidgetItem* TreeNode = nullptr;
+  QString StoredName;
+  int Image = -1;
+};
+
+class TKorvellControlFrameResource : public TResource {
+ public:
+  using TResource::TResource;
+  QString GetTypeName() const override { return "Control Frame"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+  void ValidateName(QString& text) const override;
+};
+
+class TKorvellControllerResource : public TResource {
+ public:
+  using TResource::TResource;
+  QString GetTypeName() const override { return "Configuration"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+};
+
+class TLevelResource : public TResource {
+ public:
+  using TResource::TResource;
+  QString GetTypeName() const override { return "Level"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+  void ShowLevelType(uint16_t type) override;
+};
+
+class TPortResource : public TResource {
+ public:
+  using TResource::TResource;
+  QString GetTypeName() const override { return "Port"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+  bool CanDropOn(const TResource* target) const override;
+  bool CanAccept(const TResource* item) const override;
+  static QString PortName(int number);
+};
+
+class TStoreRoomResource : public TResource {
+ public:
+  using TResource::TResource;
+  QString GetTypeName() const override { return "Storeroom"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+};
+
+// A panel or UMD: it sits on a multi-drop port at an address, or in the
+// storeroom.
+class TMultiDropResource : public TResource {
+ public:
+  TMultiDropResource(TDatabaseManager* manager, int number) : TResource(manager, number) { FixedName = false; }
+  bool CanDropOn(const TResource* target) const override;
+  void MoveTo(QTreeWidgetItem* target) override;
+  virtual bool IsPanel() const = 0;
+  virtual bool StorePortAddress(int port, int address) = 0;
+
+  int DropAddress = -1;  // 1-16 on a port, -1 when not placed
+  int PortNumber = -1;   // 0 "RS485-1", 1 "RS485-2", -1 not placed
+};
+
+class TPanelResource : public TMultiDropResource {
+ public:
+  using TMultiDropResource::TMultiDropResource;
+  QString GetTypeName() const override { return "Panel"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+  bool IsPanel() const override { return true; }
+  bool StorePortAddress(int port, int address) override;
+  bool StoreName(const QString& name) override;
+  TPanelRecord Record{};
+};
+
+class TUMDResource : public TMultiDropResource {
+ public:
+  using TMultiDropResource::TMultiDropResource;
+  QString GetTypeName() const override { return "UMD"; }
+  void AttachNode(QTreeWidgetItem* node) override;
+  bool IsPanel() const override { return false; }
+  bool StorePortAddress(int port, int address) override;
+  bool StoreName(const QString& name) override;
+};

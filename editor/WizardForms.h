@@ -1,0 +1,90 @@
+// TCreationWizardForms: the dialog that fills in the configuration of a new
+// database (or changes the open one's before a reconfiguration): format,
+// levels, and per level its signal, router model, operation and size.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "LevelTypeTable.h"
+#include "zephra/zephra.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QStackedWidget;
+class QVBoxLayout;
+
+class TCreationWizardForms : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum class Mode { Creation, Reconfiguration };
+  enum Page { Welcome, General, Level, Name };
+
+  // `record` is changed in place when the wizard finishes; its name string
+  // must hold 16 units.
+  TCreationWizardForms(TConfigurationRecord& record, Mode mode, QWidget* parent = nullptr);
+
+  std::array<uint16_t, 20>& LevelTypes() { return levelTypes_; }
+  int CurrentPage() const;
+  int CurrentLevel() const { return level_; }
+
+  // The controls, for tests and screenshots.
+  QPushButton* BackButton;
+  QPushButton* NextButton;
+  QPushButton* CloseButton;
+  QSpinBox* LevelCount;
+  QButtonGroup* FormatGroup;
+  QButtonGroup* SignalGroup;
+  QButtonGroup* ModelGroup;
+  QButtonGroup* OperationGroup;
+  QButtonGroup* ParkGroup;
+  QCheckBox* AudioParam;
+  QSpinBox* Sources;
+  QSpinBox* Dests;
+  QLineEdit* NameEdit;
+  QLabel* LevelTitle;
+  QLabel* SourcesLabel;
+  QLabel* DestsLabel;
+
+  void Next();
+  void Back();
+  // Limits of the level page as shown.
+  int MaxSources() const { return maxSources_; }
+  int MaxDests() const { return maxDests_; }
+
+ private:
+  void ShowLevel(int level, bool forward);
+  void RebuildModels();
+  void RecomputeOperations();
+  void RecomputeLimits();
+  Signal CurrentSignal() const;
+  QString CurrentModel() const;
+  bool IsRs422() const { return CurrentSignal() == Signal::Rs422; }
+  int ConfigType() const;
+  void RoundCount(QSpinBox* box, int max);
+
+  TConfigurationRecord& record_;
+  Mode mode_;
+  std::array<uint16_t, 20> levelTypes_;
+  std::array<bool, 20> sourcesChanged_{}, destsChanged_{};
+  int level_ = 0;
+  bool warned_ = false;
+  int maxSources_ = 0, maxDests_ = 0;
+  bool rebuilding_ = false;
+  bool showing_ = false;  // the wizard itself is setting the edits
+
+  QStackedWidget* pages_;
+  QLabel* hint_;
+  QGroupBox* modelBox_;
+  QVBoxLayout* modelLayout_;
+  QGroupBox* operationBox_;
+  QGroupBox* parkBox_;
+  QGroupBox* formatBox_;
+  QPushButton* checkController_;
+};

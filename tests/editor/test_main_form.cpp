@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QDir>
+#include <QListWidget>
+#include <QTreeWidget>
+
+#include "../dbs/config_fixtures.h"
+#include "dbs/layout.h"
+#include "../dbs/temp_dir.h"
+#include "MainformCode.h"
+#include "WizardForms.h"
+#include "scripted_ui.h"
+
+namespace {
+
+using zephra::test::Str;
+
+// A main window working in a folder of its own, with New answered by a
+// wizard that takes every default.
+struct MainFormTest : ::testing::Test {
+  zephra::test::TempDir dir;
+  QString saved = QDir::currentPath();
+  TScriptedUi ui;
+  std::unique_ptr<TMainForm> form;
+
+  void SetUp() override {
+    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+    form = std::make_unique<TMainForm>();
+    form->RunWizard = [](TCreationWizardForms& wizard) {
+      wizard.Next();                             // welcome
+      wizard.FormatGroup->button(2)->setChecked(true);  // ZP3
+      wizard.Next();                             // general: the format question is answered No
+      while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
+      wizard.Next();                             // name: "Zephra"
+      return wizard.result() == QDialog::Accepted;
+    };
+  }
+  void TearDown() override {
+    form->close();
+    form.reset();
+    QDir::setCurrent(saved);
+  }
+  QStringList Children(const QString& text) {
+    QStringList out;
+    QTreeWidgetItem* node = form->Manager().FindNode(text);
+    for (int i = 0; node && i < node->childCount(); ++i) out << node->child(i)->text(0);
+    return out;
+  }
+  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
+};
+
+TEST_F(MainFormTest, OnlyTheEmptyStatesCommandsAreUsable) {
+  EXPECT_TRUE(form->NewAction->isEnabled());
+  EXPECT_TRUE(form->OpenAction->isEnabled());
+  EXPECT_TRUE(form->ConvertMenuAction->isEnabled());
+  EXPECT_TRUE(form->ComPortAction->isEnabled());
+  EXPECT_TRUE(form->AboutAction->isEnabled());
+  for (QAction* a : {form->SaveAsAction, form->ReconfigureAction, form->OnLineAction, form->ReadConfigAction,
+                     form->ApplyConfigAction, form->ClearProtectsAction}) {
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  }
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      ");
+}
+
+TEST_F(MainFormTest, NewBuildsTheDatabaseAndItsTree) {
+  form->NewCommand();
+  ASSERT_TRUE(ui.Messages.contains("Configuration Database Created")) << ui.Messages.join('|').toStdString();
+  // Four SDV / HD levels on the smallest router: 16 sources and destinations each.
+  Str configName(u"................");
+  TConfigurationRecord config{};
+  config.name = configName;
+  ASSERT_EQ(dbs_GetConfig(&config, H()), DBS_OK);
+  EXPECT_EQ(config.sourceCount[0][3], 16);
+  EXPECT_EQ(config.destCount[0][0], 16);
+  EXPECT_EQ(config.configType, DBS_TYPE_V3);
+  const zephra::ConfigImage image = zephra::ConfigFromCall(config);
+  EXPECT_EQ(QFileInfo("Zephra.ZP3").size(), zephra::ComputeLayout(image, *zephra::FindFormat(4)).fileSize);
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Zephra.ZP3");
+  EXPECT_TRUE(form->SaveAsAction->isEnabled());
+  EXPECT_TRUE(form->OnLineAction->isEnabled());
+  EXPECT_EQ(Children("Zephra"), (QStringList{"Zephra Configuration", "RS232-1", "RS485-1", "RS485-2"}));
+  EXPECT_EQ(Children("Zephra Configuration"),
+            (QStringList{"Level 1", "Level 2", "Level 3", "Level 4", "Source Association", "Dest Association",
+                         "Salvos", "Trigger Positions"}));
+  EXPECT_EQ(Children("Storeroom").size(), 64);
+  EXPECT_EQ(Children("Storeroom").first(), "Panel 1");
+  // The wizard's level types reached the database: SDV / HD on a 32/64 router.
+  uint16_t type = 0;
+  EXPECT_EQ(dbs_GetLevelType(0, 0, &type, H()), DBS_OK);
+  EXPECT_EQ(type, 1);
+}
+
+TEST_F(MainFormTest, DevicesSitUnderTheirPortsByAddress) {
+  form->NewCommand();
+  ASSERT_EQ(dbs_SetPanelPort(2, 1, 9, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetUMDPort(0, 1, 3, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelPort(5, 0, 1, H()), DBS_OK);
+  ASSERT_TRUE(form->Manager().OpenDatabaseFile(QDir::current().filePath("Zephra.ZP3"), {2, 3, 4}));
+  EXPECT_EQ(Children("RS485-2"), (QStringList{"UMD 1", "Panel 3"}));
+  EXPECT_EQ(Children("RS485-1"), QStringList{"Panel 6"});
+  EXPECT_EQ(Children("Storeroom").size(), 61);
+}
+
+TEST_F(MainFormTest, ADropTakesTheNextFreeAddressAndAFullPortRefuses) {
+  form->NewCommand();
+  QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
+  QTreeWidgetItem* storeroom = form->Manager().FindNode("Storeroom");
+  for (int i = 0; i < 16; ++i) {
+    TResource* panel = TDatabaseManager::ResourceOf(storeroom->child(0));
+    ASSERT_TRUE(form->DropOn(panel, port)) << i;
+  }
+  uint16_t p = 0, address = 0;
+  ASSERT_EQ(dbs_GetPanelPort(15, &p, &address, H()), DBS_OK);
+  EXPECT_EQ(p, 0);
+  EXPECT_EQ(address, 16);
+  EXPECT_FALSE(form->DropOn(TDatabaseManager::ResourceOf(storeroom->child(0)), port));  // a seventeenth
+  EXPECT_EQ(port->childCount(), 16);
+  // Back to the storeroom: taken off the port.
+  ASSERT_TRUE(form->DropOn(TDatabaseManager::ResourceOf(port->child(0)), storeroom));
+  ASSERT_EQ(dbs_GetPanelPort(0, &p, &address, H()), DBS_OK);
+  EXPECT_EQ(p, 0xFFFF);
+  // RS232-1 is not a multi-drop port.
+  EXPECT_FALSE(form->DropOn(TDatabaseManager::ResourceOf(storeroom->child(0)), form->Manager().FindNode("RS232-1")));
+}
+
+TEST_F(MainFormTest, RenamingCutsToEightCharacters) {
+  form->NewCommand();
+  QTreeWidgetItem* panel = form->Manager().FindNode("Panel 2");
+  panel->setText(0, "Studio Left");  // as the in-place editor leaves it
+  EXPECT_EQ(ui.Messages.last(), "This name has been reduced to 8 characters");
+  EXPECT_EQ(panel->text(0), "Studio L");
+  Str name(u"........");
+  TPanelRecord r{};
+  r.name = name;
+  ASSERT_EQ(dbs_GetPanelRecord(1, &r, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), u"Studio L");
+  form->Tree()->setCurrentItem(form->Manager().FindNode("Level 1"));
+  form->RenameCommand();
+  EXPECT_EQ(ui.Messages.last(), "The name of this item is fixed");
+}
+
+TEST_F(MainFormTest, SaveAsMovesToTheNewFile) {
+  form->NewCommand();
+  ui.FileNames.enqueue(QDir::current().filePath("Copy.anything"));
+  form->SaveAsCommand();
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Copy.ZP3");
+  EXPECT_TRUE(QFileInfo::exists("Copy.ZP3"));
+}
+
+}  // namespace

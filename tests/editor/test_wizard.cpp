@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "CommonInterface.h"
+#include "LevelTypeTable.h"
+#include "WizardForms.h"
+#include "model/DefaultConfiguration.h"
+#include "scripted_ui.h"
+
+namespace {
+
+TEST(LevelTypeTable, CodesOfTheTable) {
+  EXPECT_EQ(LevelTypeCode(Signal::SdvHd, false, "Router A 32/64", Operation::DualSplit, 0), 9);
+  EXPECT_EQ(LevelTypeCode(Signal::Rs422, false, "One to One", Operation::Normal, 1), 49);
+  EXPECT_EQ(LevelTypeCode(Signal::Rs422, false, "Broadcast", Operation::Normal, 0), 40);
+  EXPECT_EQ(LevelTypeCode(Signal::SdvHd, false, "Router D24", Operation::TripleSplit, 0), kNoLevelType);
+  EXPECT_EQ(LevelTypeCode(Signal::SdvHd, false, "Router D24", Operation::DualOutput, 0), 136 + 1 + 24);
+  EXPECT_EQ(LevelTypeCode(Signal::Aes, true, "Router E/C 128", Operation::Normal, 0), 168 + 7);
+  EXPECT_EQ(LevelTypeCode(Signal::SdvHd, false, "Router B series", Operation::Normal, 0), 249);
+  EXPECT_EQ(LevelTypeCode(Signal::AnalogueVideo, false, "Router E 128", Operation::Normal, 0), 264);
+  EXPECT_EQ(LevelTypeCode(Signal::Timecode, false, "Router E/C 128", Operation::Normal, 0), 256);
+  EXPECT_EQ(LevelTypeCode(Signal::AudioMix, false, "Router G", Operation::Normal, 0), 312 + 5);
+  EXPECT_EQ(LevelTypeCode(Signal::AudioMix, true, "Router G", Operation::Normal, 0), kNoLevelType);
+  LevelSelection sel;
+  ASSERT_TRUE(FindLevelType(9, 0, 4, sel));
+  EXPECT_EQ(sel.model, "Router A 32/64");
+  EXPECT_EQ(sel.op, Operation::DualSplit);
+  EXPECT_FALSE(FindLevelType(kNoLevelType, 0, 4, sel));
+}
+
+TEST(LevelTypeTable, BiggerRoutersOnlyForNewerFormats) {
+  EXPECT_FALSE(ModelNames(Signal::SdvHd, false, 0, 2).contains("Router C Gold"));
+  EXPECT_TRUE(ModelNames(Signal::SdvHd, false, 0, 3).contains("Router C Gold"));
+  EXPECT_TRUE(ModelNames(Signal::SdvHd, false, 0, 4).contains("Router G"));
+  EXPECT_FALSE(ModelNames(Signal::SdvHd, false, 5, 4).contains("Router G"));
+  EXPECT_TRUE(ModelNames(Signal::SdvHd, false, 5, 4).contains("Router F"));
+}
+
+struct WizardTest : ::testing::Test {
+  TScriptedUi ui;
+  TLibString name{QString(16, ' ')};
+  TConfigurationRecord record{};
+  std::unique_ptr<TCreationWizardForms> wizard;
+  void SetUp() override {
+    record.name = name;
+    zephra::editor::FillDefaultConfig(record, DBS_TYPE_V1);
+    wizard = std::make_unique<TCreationWizardForms>(record, TCreationWizardForms::Mode::Creation);
+    wizard->Next();  // to the general page
+  }
+  void ToLevels(int format = 2) {
+    wizard->FormatGroup->button(format)->setChecked(true);
+    wizard->Next();
+    ASSERT_EQ(wizard->CurrentPage(), TCreationWizardForms::Level);
+  }
+  void Pick(Signal signal, const QString& model) {
+    wizard->SignalGroup->button(static_cast<int>(signal))->click();
+    for (QAbstractButton* b : wizard->ModelGroup->buttons()) {
+      if (b->text() == model) b->click();
+    }
+  }
+};
+
+TEST_F(WizardTest, LevelCountsOutsideOneToEightAreRefused) {
+  for (int count : {0, 9}) {
+    wizard->LevelCount->setValue(count);
+    wizard->Next();
+    EXPECT_EQ(wizard->CurrentPage(), TCreationWizardForms::General);
+    EXPECT_EQ(ui.Messages.last(), "Invalid Value for Number of Levels");
+  }
+  wizard->LevelCount->setValue(2);
+  wizard->Next();  // the format question, answered No
+  EXPECT_TRUE(ui.Messages.last().startsWith("An ZP1 format database will be created."));
+  EXPECT_EQ(wizard->CurrentPage(), TCreationWizardForms::Level);
+  EXPECT_EQ(record.levelCount[0], 2);
+}
+
+TEST_F(WizardTest, ALevelsCodeAndSize) {
+  ToLevels();
+  Pick(Signal::SdvHd, "Router A 32/64");
+  wizard->OperationGroup->button(1)->click();  // Dual Split
+  EXPECT_EQ(wizard->MaxSources(), 32);
+  EXPECT_EQ(wizard->MaxDests(), 32);
+  wizard->Sources->setValue(32);
+  wizard->Dests->setValue(32);
+  wizard->Next();
+  EXPECT_EQ(wizard->LevelTypes()[0], 9);
+  EXPECT_EQ(wizard->CurrentLevel(), 1);
+  EXPECT_EQ(record.configType, DBS_TYPE_V3);
+  EXPECT_EQ(QString::fromUtf16(record.version, 8), "ZP300.00");
+}
+
+TEST_F(WizardTest, AnRs422LevelStoresItsParkSource) {
+  ToLevels();
+  Pick(Signal::Rs422, "One to One");
+  wizard->ParkGroup->button(1)->click();  // Auto
+  EXPECT_EQ(wizard->MaxSources(), 64);
+  wizard->Sources->setValue(10);
+  wizard->Next();
+  EXPECT_EQ(wizard->LevelTypes()[0], 49);
+  EXPECT_EQ(record.sourceCount[0][0], 11);
+  wizard->Back();
+  EXPECT_EQ(wizard->Sources->value(), 10);
+}
+
+TEST_F(WizardTest, CountsRoundToWholeMultiplesOfFour) {
+  ToLevels();
+  Pick(Signal::SdvHd, "Router A 32/64");  // 64 sources
+  wizard->Sources->setValue(30);
+  emit wizard->Sources->editingFinished();
+  EXPECT_EQ(wizard->Sources->value(), 32);
+  wizard->Sources->setValue(70);
+  emit wizard->Sources->editingFinished();
+  EXPECT_EQ(wizard->Sources->value(), 64);
+  wizard->Sources->setValue(0);
+  wizard->Next();
+  EXPECT_EQ(ui.Messages.last(), "Invalid Value for Number of Sources");
+}
+
+TEST_F(WizardTest, NoRouterLargerThanTheFormatAllows) {
+  ToLevels(2);  // V3
+  wizard->LevelCount->setValue(6);
+  wizard->Back();
+  wizard->LevelCount->setValue(6);
+  wizard->Next();
+  for (int l = 0; l < 4; ++l) wizard->Next();
+  ASSERT_EQ(wizard->CurrentLevel(), 4);
+  Pick(Signal::Aes, "Router F");  // 272 sources, but V3 levels 5-8 hold 257
+  EXPECT_EQ(wizard->MaxSources(), 257);
+  EXPECT_EQ(wizard->MaxDests(), 256);
+}
+
+TEST_F(WizardTest, TheNameIsFittedToSixteen) {
+  ToLevels();
+  for (int l = 0; l < 4; ++l) wizard->Next();
+  ASSERT_EQ(wizard->CurrentPage(), TCreationWizardForms::Name);
+  EXPECT_EQ(wizard->NextButton->text(), "&Finish");
+  wizard->NameEdit->setText("");
+  wizard->Next();
+  EXPECT_EQ(ui.Messages.last(), "The configuration name is invalid");
+  wizard->NameEdit->setText("A name of twenty uni");
+  wizard->Next();
+  EXPECT_EQ(wizard->result(), QDialog::Accepted);
+  EXPECT_EQ(QString::fromUtf16(record.name, 16), "A name of twenty");
+}
+
+}  // namespace
