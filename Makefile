@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
 
-.PHONY: all deps build test test-sanitize bench run clean
+.PHONY: all deps build test test-sanitize bench run screenshots clean
 
 all: build
 
@@ -29,6 +29,12 @@ bench: deps
 
 run: build
 	@bash scripts/run.sh build/debug
+
+# One picture per window of the editor, for review.
+screenshots: build
+	@mkdir -p build/screenshots
+	QT_QPA_PLATFORM=offscreen build/debug/bin/zephra-editor --screenshots build/screenshots
+	@ls -1 build/screenshots
 
 clean:
 	rm -rf build

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# `make run`: makes a fresh default database with the command-line tool and
-# shows what it holds.
+# `make run`: starts the editor. With no display it runs the editor under a
+# virtual one, makes a demo database in a scratch folder and saves pictures
+# of its windows instead, and says where.
 set -euo pipefail
 build=${1:-build/debug}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-"$build/bin/zephra-db" create "$dir/Studio.ZP3" --format v3 --name Studio
-"$build/bin/zephra-db" verify "$dir/Studio.ZP3"
-echo
-"$build/bin/zephra-db" info "$dir/Studio.ZP3"
+bin=$build/bin
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$bin/zephra-editor"
+fi
+out=$build/../screenshots
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+if command -v xvfb-run >/dev/null; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/zephra-editor" --screenshots "$out"
+else
+  QT_QPA_PLATFORM=offscreen "$bin/zephra-editor" --screenshots "$out"
+fi
+echo "No display: the editor ran on a virtual one over a demo database. Its windows are in $out:"
+ls -1 "$out" | sed 's/^/  /'
