@@ -28,7 +28,15 @@ bool IsTempDatabaseName(const QString& path) {
 
 TDatabaseManager::TDatabaseManager(QTreeWidget* tree) : tree_(tree) {}
 
-TDatabaseManager::~TDatabaseManager() { ClearTree(); }
+// A manager that goes takes its database with it: nothing stays open in the
+// library behind a window that no longer shows it.
+TDatabaseManager::~TDatabaseManager() {
+  ClearTree();
+  if (CommonInterface.FileCount > 0) {
+    CommonInterface.ShowErrors = false;
+    CommonInterface.CloseDatabase(CommonInterface.FileHandle);
+  }
+}
 
 TResource* TDatabaseManager::ResourceOf(const QTreeWidgetItem* node) {
   return node ? static_cast<TResource*>(node->data(0, Qt::UserRole).value<void*>()) : nullptr;

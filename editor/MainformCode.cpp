@@ -32,6 +32,8 @@ class TResourceTree : public QTreeWidget {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     setMouseTracking(true);
+    setAutoScroll(true);
+    setAutoScrollMargin(31);  // dragging near the top or bottom edge scrolls
   }
 
  protected:
@@ -159,6 +161,8 @@ void TMainForm::BuildMenus() {
   connect(StatusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 
   RenameAction = new QAction("Re&name", this);
+  RenameAction->setShortcut(Qt::Key_F2);
+  RenameAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   PropertiesAction = new QAction("P&roperties", this);
   KeypadAssignmentsAction = new QAction("Keypad Assignments", this);
   auto* separator = new QAction(this);
@@ -226,6 +230,8 @@ void TMainForm::NewCommand() {
     if (made) {
       Ui().Information("Configuration Database Created");
       EnableAfterOpen();
+    } else if (manager_->CommonInterface.FileHandleAssigned && manager_->CommonInterface.FileCount == 0) {
+      ResetToEmpty();  // the open database had to be closed for a create that then failed
     }
   }
   RefreshCaption();
@@ -288,7 +294,7 @@ void TMainForm::PropertiesCommand() {
 bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
   TResource* onto = TDatabaseManager::ResourceOf(target);
   if (!dragged || !onto || !dragged->CanDropOn(onto) || !onto->CanAccept(dragged)) return false;
-  dragged->MoveTo(target);
+  if (!dragged->MoveTo(target)) return false;
   target->setExpanded(true);
   manager_->SortTree();
   FillList(tree_->currentItem());

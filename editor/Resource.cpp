@@ -52,14 +52,15 @@ int LevelImage(int type) {
 
 void TResource::AttachNode(QTreeWidgetItem* node) { TreeNode = node; }
 
-void TResource::MoveTo(QTreeWidgetItem* target) {
-  if (!TreeNode || !target) return;
+bool TResource::MoveTo(QTreeWidgetItem* target) {
+  if (!TreeNode || !target) return false;
   if (QTreeWidgetItem* parent = TreeNode->parent()) {
     parent->removeChild(TreeNode);
   } else if (QTreeWidget* tree = TreeNode->treeWidget()) {
     tree->takeTopLevelItem(tree->indexOfTopLevelItem(TreeNode));
   }
   target->addChild(TreeNode);
+  return true;
 }
 
 void TResource::ValidateName(QString& text) const {
@@ -137,21 +138,21 @@ bool TMultiDropResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TPortResource*>(target) || dynamic_cast<const TStoreRoomResource*>(target);
 }
 
-void TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
+bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
   auto* port = dynamic_cast<TPortResource*>(TDatabaseManager::ResourceOf(target));
   if (port) {
     const int onPort = port->Number - 1;  // "RS485-1" is multi-drop port 0
     int address = 0;
     Manager->FindFreeAddress(address, onPort, Number, IsPanel(), true);
-    if (address < 1) return;
-    if (!StorePortAddress(onPort, address)) return;
+    if (address < 1) return false;  // every address of the port is taken
+    if (!StorePortAddress(onPort, address)) return false;
     PortNumber = onPort;
     DropAddress = address;
   } else {
-    if (!StorePortAddress(-1, -1)) return;
+    if (!StorePortAddress(-1, -1)) return false;
     PortNumber = DropAddress = -1;
   }
-  TResource::MoveTo(target);
+  return TResource::MoveTo(target);
 }
 
 void TPanelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, PanelImage(Record.panelType)); }

@@ -30,8 +30,8 @@ class TResource {
   virtual bool CanDropOn(const TResource*) const { return false; }
   virtual bool CanAccept(const TResource*) const { return true; }
   virtual void AttachNode(QTreeWidgetItem* node);
-  // Moves the node to be the last child of `target`.
-  virtual void MoveTo(QTreeWidgetItem* target);
+  // Moves the node to be the last child of `target`; false when it stays.
+  virtual bool MoveTo(QTreeWidgetItem* target);
   virtual void ShowLevelType(uint16_t) {}
   // Cuts a new name to what the item can hold, saying so.
   virtual void ValidateName(QString& text) const;
@@ -97,7 +97,7 @@ class TMultiDropResource : public TResource {
  public:
   TMultiDropResource(TDatabaseManager* manager, int number) : TResource(manager, number) { FixedName = false; }
   bool CanDropOn(const TResource* target) const override;
-  void MoveTo(QTreeWidgetItem* target) override;
+  bool MoveTo(QTreeWidgetItem* target) override;
   virtual bool IsPanel() const = 0;
   virtual bool StorePortAddress(int port, int address) = 0;
 

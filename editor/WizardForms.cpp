@@ -126,8 +126,13 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   auto* sizes = new QGridLayout;
   SourcesLabel = new QLabel(levelPage);
   DestsLabel = new QLabel(levelPage);
-  Sources = new QSpinBox(levelPage);
-  Dests = new QSpinBox(levelPage);
+  Sources = new TCountSpin(levelPage);
+  Dests = new TCountSpin(levelPage);
+  const auto step = [this](int max) { return CurrentModel() == "Router D24" ? 12 : max <= 16 ? 1 : 16; };
+  Sources->Step = [this, step] { return step(maxSources_); };
+  Sources->Max = [this] { return maxSources_; };
+  Dests->Step = [this, step] { return step(maxDests_); };
+  Dests->Max = [this] { return maxDests_; };
   for (QSpinBox* box : {Sources, Dests}) box->setRange(0, 9999);
   sizes->addWidget(SourcesLabel, 0, 0);
   sizes->addWidget(Sources, 0, 1);
@@ -199,6 +204,13 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
     RoundCount(Dests, maxDests_);
   });
   setMinimumSize(640, 420);
+}
+
+void TCountSpin::stepBy(int steps) {
+  const int step = Step ? Step() : 1;
+  for (; steps > 0; --steps) setValue(std::min(step * (value() / step + 1), Max ? Max() : maximum()));
+  for (; steps < 0; ++steps) setValue(std::max(step * (value() / step - 1), 8));
+  emit editingFinished();
 }
 
 int TCreationWizardForms::CurrentPage() const { return pages_->currentIndex(); }

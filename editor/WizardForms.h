@@ -9,15 +9,28 @@
 #include "LevelTypeTable.h"
 #include "zephra/zephra.h"
 
+#include <QSpinBox>
+#include <functional>
+
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 class QStackedWidget;
 class QVBoxLayout;
+
+// A count edit whose arrows step in the router's natural units: by 12 for a
+// 24-way router, by 1 for small ones, else by 16; never above the maximum or
+// below 8.
+class TCountSpin : public QSpinBox {
+ public:
+  using QSpinBox::QSpinBox;
+  std::function<int()> Step;
+  std::function<int()> Max;
+  void stepBy(int steps) override;
+};
 
 class TCreationWizardForms : public QDialog {
   Q_OBJECT
@@ -45,8 +58,8 @@ class TCreationWizardForms : public QDialog {
   QButtonGroup* OperationGroup;
   QButtonGroup* ParkGroup;
   QCheckBox* AudioParam;
-  QSpinBox* Sources;
-  QSpinBox* Dests;
+  TCountSpin* Sources;
+  TCountSpin* Dests;
   QLineEdit* NameEdit;
   QLabel* LevelTitle;
   QLabel* SourcesLabel;

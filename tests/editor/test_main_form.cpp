@@ -151,3 +151,42 @@ TEST_F(MainFormTest, SaveAsMovesToTheNewFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, OpenRefusesTheScratchNameAndResetsAfterAFailure) {
+  form->NewCommand();
+  ASSERT_TRUE(form->SaveAsAction->isEnabled());
+  ui.FileNames.enqueue(QDir::current().filePath("~TEMPDB"));
+  form->OpenCommand();
+  EXPECT_EQ(ui.Messages.last(),
+            "This file is used by the editor and cannot be overwritten. Please select another filename");
+  EXPECT_FALSE(form->SaveAsAction->isEnabled());  // back to the empty state
+  EXPECT_EQ(form->Tree()->topLevelItemCount(), 0);
+
+  ui.FileNames.enqueue(QDir::current().filePath("Zephra.ZP3"));
+  form->OpenCommand();
+  EXPECT_TRUE(form->SaveAsAction->isEnabled());
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Zephra.ZP3");
+
+  QFile bad("Bad.ZP3");
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(QByteArray(3000, 'x'));
+  bad.close();
+  ui.FileNames.enqueue(QDir::current().filePath("Bad.ZP3"));
+  form->OpenCommand();
+  EXPECT_EQ(ui.Messages.last(), "This is not a valid database file");
+  EXPECT_FALSE(form->SaveAsAction->isEnabled());
+}
+
+TEST_F(MainFormTest, ANewDatabaseOverTheOpenOneReplacesIt) {
+  form->NewCommand();
+  ui.Answers.enqueue(true);  // the format question: no, then overwrite: yes
+  ui.Answers.prepend(false);
+  form->NewCommand();
+  EXPECT_EQ(ui.Messages.count("Configuration Database Created"), 2);
+  EXPECT_EQ(form->Manager().CommonInterface.FileCount, 1);
+  EXPECT_TRUE(form->SaveAsAction->isEnabled());
+}
+
+}  // namespace

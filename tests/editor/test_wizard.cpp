@@ -122,6 +122,20 @@ TEST_F(WizardTest, CountsRoundToWholeMultiplesOfFour) {
   EXPECT_EQ(ui.Messages.last(), "Invalid Value for Number of Sources");
 }
 
+TEST_F(WizardTest, TheArrowsStepInTheRoutersUnits) {
+  ToLevels();
+  Pick(Signal::SdvHd, "Router D24");  // 24 sources
+  wizard->Sources->setValue(24);
+  wizard->Sources->stepBy(-1);
+  EXPECT_EQ(wizard->Sources->value(), 12);
+  wizard->Sources->stepBy(-1);
+  EXPECT_EQ(wizard->Sources->value(), 8);
+  Pick(Signal::SdvHd, "Router C 256");
+  wizard->Sources->setValue(40);
+  wizard->Sources->stepBy(1);
+  EXPECT_EQ(wizard->Sources->value(), 48);
+}
+
 TEST_F(WizardTest, NoRouterLargerThanTheFormatAllows) {
   ToLevels(2);  // V3
   wizard->LevelCount->setValue(6);
