@@ -1,0 +1,281 @@
+// The link against a simulated controller on a pseudo-terminal: going
+// on-line, table writes and reads, checksums, and what each fault on the line
+// ends in.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "dbs/checksum.h"
+#include "link/link.h"
+#include "sim/ctlsim.h"
+#include "zephra/zephra.h"
+
+namespace {
+
+using ctlsim::Fault;
+using ctlsim::Simulator;
+
+std::atomic<int> reported{0};
+std::atomic<std::uint32_t> lastReported{0};
+void OnError(std::uint32_t status) {
+  ++reported;
+  lastReported = status;
+}
+
+TolvexPortSettings Settings(int baud = 115200) {
+  TolvexPortSettings s{};
+  s.baudRate = baud;
+  s.parity = 0;
+  s.dataBits = 8;
+  s.stopBits = 2;
+  s.handshake = 0;
+  return s;
+}
+
+std::u16string Utf16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Short time limits keep the fault tests quick; one test runs at the real ones.
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tolvex::Timing fast;
+    fast.replyMs = 600;
+    fast.longReplyMs = 900;
+    fast.retryMs = 100;
+    fast.readPollMs = 100;
+    tolvex::SetLinkTimingForTests(fast);
+    reported = 0;
+    lastReported = 0;
+    ASSERT_TRUE(sim.Start());
+  }
+  void TearDown() override {
+    OffLine(0);
+    OffLine(1);
+    sim.Stop();
+    tolvex::SetLinkTimingForTests(tolvex::Timing{});
+  }
+  std::uint32_t GoOnLine(std::uint16_t slot = 0, int baud = 115200) {
+    const std::u16string port = Utf16(sim.PortPath());
+    const TolvexPortSettings s = Settings(baud);
+    return OnLine(port.c_str(), &s, OnError, nullptr, slot);
+  }
+  std::size_t CountReceived(std::uint8_t code) {
+    std::size_t n = 0;
+    for (const auto& f : sim.Received()) n += tolvex::FrameCommand(f) == code;
+    return n;
+  }
+
+  Simulator sim{4};
+};
+
+TEST_F(LinkTest, GoesOnLineAndReadsTheVersion) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  std::uint8_t version[8] = {};
+  ASSERT_EQ(GetDatabaseVersion(version, 0), DBS_OK);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 8), "ZP300.00");
+  std::uint16_t dual = 0xFFFF;
+  EXPECT_EQ(GetDualControllerStatus(&dual, 0), DBS_OK);
+  EXPECT_EQ(dual, 0);
+  // The same port and settings again is a no-op; off-line and on again works.
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+  EXPECT_EQ(OffLine(0), DBS_OK);
+  EXPECT_EQ(OffLine(0), DBS_OK);
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_OK);
+  EXPECT_EQ(reported, 0);
+}
+
+TEST_F(LinkTest, CommandsNeedTheirSlotOnLine) {
+  std::uint8_t buffer[300];
+  EXPECT_EQ(GetTableData(buffer, 0, 16, 0), DBS_ERR_INVALID_ARGUMENT);
+  ASSERT_EQ(GoOnLine(0), DBS_OK);
+  EXPECT_EQ(GetTableData(buffer, 0, 16, 3), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(GetTableData(buffer, 0, 16, 10), DBS_ERR_INVALID_ARGUMENT);
+  // A second slot cannot tear down the running link.
+  EXPECT_EQ(GoOnLine(1), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(GetTableData(buffer, 0, 16, 0), DBS_OK);
+  // Arguments out of range are refused before anything is sent.
+  const auto before = sim.Received().size();
+  EXPECT_EQ(GetTableData(buffer, 0, 0, 0), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(GetTableData(buffer, 0, 251, 0), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(SetTableData(buffer, 0, 245, 0), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(SetTableData(nullptr, 0, 4, 0), DBS_ERR_INVALID_ARGUMENT);
+  std::uint16_t sums[4];
+  EXPECT_EQ(GetWordChecksums(4094, 4, sums, 0), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(sim.Received().size(), before);
+}
+
+TEST_F(LinkTest, RefusesSettingsTheControllerCannotUse) {
+  const std::u16string port = Utf16(sim.PortPath());
+  TolvexPortSettings s = Settings(12345);
+  EXPECT_NE(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  s = Settings();
+  s.dataBits = 6;
+  EXPECT_NE(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  s = Settings();
+  s.parity = 7;
+  EXPECT_NE(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  EXPECT_EQ(OnLine(nullptr, &s, OnError, nullptr, 0), DBS_ERR_INVALID_ARGUMENT);
+  const std::u16string missing = u"/dev/zephra-no-such-port";
+  s = Settings();
+  EXPECT_NE(OnLine(missing.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  EXPECT_TRUE(sim.Received().empty());
+}
+
+// A 64 KiB image written in 128-byte chunks, read back and compared, then the
+// controller's block checksums compared with the ones computed here.
+TEST_F(LinkTest, WritesAndReadsBackAnImage) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  std::vector<std::uint8_t> image(64 * 1024);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 131 + (i >> 8));
+  image[100] = tolvex::kDle;  // stuffed on the wire
+  image[101] = tolvex::kDle;
+  ASSERT_EQ(StartDownload(0), DBS_OK);
+  for (std::uint32_t at = 0; at < image.size(); at += 128) {
+    ASSERT_EQ(SetTableData(image.data() + at, at, 128, 0), DBS_OK) << at;
+  }
+  const auto memory = sim.Memory();
+  ASSERT_TRUE(std::equal(image.begin(), image.end(), memory.begin()));
+  std::vector<std::uint8_t> back(image.size());
+  std::uint8_t reply[250 + 6];
+  for (std::uint32_t at = 0; at < image.size(); at += 250) {
+    const auto n = static_cast<std::uint16_t>(std::min<std::size_t>(250, image.size() - at));
+    ASSERT_EQ(GetTableData(reply, at, n, 0), DBS_OK) << at;
+    EXPECT_EQ(reply[0] << 16 | reply[1] << 8 | reply[2], static_cast<int>(at));
+    std::memcpy(back.data() + at, reply + 3, n);
+  }
+  EXPECT_EQ(back, image);
+  std::vector<std::uint16_t> sums(128);
+  ASSERT_EQ(GetWordChecksums(0, 128, sums.data(), 0), DBS_OK);
+  const auto expected = zephra::BlockChecksums({memory.data(), sim.ImageSize()});
+  EXPECT_TRUE(std::equal(sums.begin(), sums.end(), expected.begin()));
+  EXPECT_EQ(StopDownload(0), DBS_OK);
+  EXPECT_EQ(reported, 0);
+}
+
+TEST_F(LinkTest, ANakedFrameIsWrittenAgain) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  sim.AddFault({Fault::Kind::Nak, 0x1F, 0, 3});
+  const std::uint8_t data[4] = {1, 2, 3, 4};
+  sim.SetMemory(0x100, {9, 8, 7, 6});
+  std::uint8_t reply[10];
+  ASSERT_EQ(GetTableData(reply, 0x100, 4, 0), DBS_OK);
+  EXPECT_EQ(reply[3], 9);
+  EXPECT_EQ(CountReceived(0x1F), 4u);
+  sim.AddFault({Fault::Kind::Nak, 0x20, 0, 2});
+  ASSERT_EQ(SetTableData(data, 0x200, 4, 0), DBS_OK);
+  EXPECT_EQ(CountReceived(0x20), 3u);
+  EXPECT_EQ(sim.Memory()[0x203], 4);
+}
+
+TEST_F(LinkTest, AWriteNeverAcknowledgedEndsInATimeOut) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  sim.AddFault({Fault::Kind::Silent, 0x20, 0, 1000});
+  const std::uint8_t data[4] = {1, 2, 3, 4};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SetTableData(data, 0x200, 4, 0), DBS_ERR_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(CountReceived(0x20), static_cast<std::size_t>(tolvex::kTries));
+  EXPECT_EQ(lastReported, DBS_ERR_TIMEOUT);
+  // The dropped frame is not written again after the next one is queued, and
+  // the link still works.
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_OK);
+  EXPECT_EQ(CountReceived(0x20), static_cast<std::size_t>(tolvex::kTries));
+}
+
+TEST_F(LinkTest, RepliesThatAreMissingDamagedOrCorruptGiveStatuses) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  std::uint8_t reply[16];
+  sim.AddFault({Fault::Kind::AckOnly, 0x1F, 0, 1});
+  EXPECT_EQ(GetTableData(reply, 0, 4, 0), DBS_ERR_COMMS);
+  EXPECT_EQ(GetTableData(reply, 0, 4, 0), DBS_OK);
+  // A reply damaged on the line is refused with a NAK; the controller sends
+  // it again and that one answers.
+  sim.SetMemory(0x10, {0x10, 0x42});
+  sim.AddFault({Fault::Kind::CorruptReply, 0x1F, 0, 1});
+  EXPECT_EQ(GetTableData(reply, 0x10, 2, 0), DBS_OK);
+  EXPECT_EQ(reply[3], 0x10);
+  EXPECT_EQ(reply[4], 0x42);
+  sim.AddFault({Fault::Kind::DatabaseCorrupt, 0x27, 0, 1});
+  std::uint16_t sums[4];
+  EXPECT_EQ(GetWordChecksums(0, 4, sums, 0), DBS_ERR_CONTROLLER_CORRUPT);
+  EXPECT_EQ(GetWordChecksums(0, 4, sums, 0), DBS_OK);
+}
+
+TEST_F(LinkTest, ASilentControllerIsNotFound) {
+  sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 1000});
+  int searches = 0;
+  const std::u16string port = Utf16(sim.PortPath());
+  const TolvexPortSettings s = Settings();
+  static int* counter;
+  counter = &searches;
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, [](int32_t, int32_t* keepGoing) { ++*counter; *keepGoing = 1; }, 0),
+            DBS_ERR_COMMS);
+  EXPECT_EQ(searches, 3);
+  EXPECT_EQ(CountReceived(0x2D), 4u);  // the speed given and the three searched
+  // The port was closed: a later attempt finds the controller once it answers.
+  sim.Stop();
+  Simulator again{4};
+  ASSERT_TRUE(again.Start());
+  const std::u16string port2 = Utf16(again.PortPath());
+  EXPECT_EQ(OnLine(port2.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  EXPECT_EQ(OffLine(0), DBS_OK);
+}
+
+TEST_F(LinkTest, TheSearchStopsWhenTheCallerSaysSo) {
+  sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 1000});
+  const std::u16string port = Utf16(sim.PortPath());
+  const TolvexPortSettings s = Settings();
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, [](int32_t, int32_t* keepGoing) { *keepGoing = 0; }, 0), DBS_ERR_COMMS);
+  EXPECT_EQ(CountReceived(0x2D), 1u);
+}
+
+TEST_F(LinkTest, AFarEndThatGoesIsReportedOnce) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  sim.Stop();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  std::uint8_t version[8];
+  EXPECT_NE(GetDatabaseVersion(version, 0), DBS_OK);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const int seen = reported;
+  EXPECT_GE(seen, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(reported, seen);
+  EXPECT_EQ(OffLine(0), DBS_OK);
+}
+
+TEST(LinkRealTiming, AnsweredAtTheRealLimits) {
+  Simulator sim{2};
+  ASSERT_TRUE(sim.Start());
+  const std::u16string port = Utf16(sim.PortPath());
+  const TolvexPortSettings s = Settings(38400);
+  ASSERT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 5), DBS_OK);
+  std::uint8_t version[8];
+  ASSERT_EQ(GetDatabaseVersion(version, 5), DBS_OK);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 8), "ZP100.00");
+  sim.AddFault({Fault::Kind::Nak, 0x20, 0, 1});
+  const std::uint8_t data[2] = {0x10, 0x10};
+  EXPECT_EQ(SetTableData(data, 0x40, 2, 5), DBS_OK);
+  EXPECT_EQ(OffLine(5), DBS_OK);
+  sim.Stop();
+}
+
+TEST(LinkPorts, NamesMapToDevices) {
+  EXPECT_EQ(tolvex::PortPath(u"COM1"), "/dev/ttyS0");
+  EXPECT_EQ(tolvex::PortPath(u"\\\\.\\COM12"), "/dev/ttyS11");
+  EXPECT_EQ(tolvex::PortPath(u"ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(tolvex::PortPath(u"/dev/pts/7"), "/dev/pts/7");
+}
+
+TEST(LinkVersion, SaysItsVersion) {
+  char text[64] = {};
+  EXPECT_EQ(Tolvex_DLL_Get_Version(text), DBS_OK);
+  EXPECT_NE(std::strlen(text), 0u);
+  EXPECT_EQ(Tolvex_DLL_Get_Version(nullptr), DBS_ERR_INVALID_ARGUMENT);
+}
+
+}  // namespace
