@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include <algorithm>
+
 namespace tolvex {
 
 std::uint8_t FrameChecksum(std::uint8_t command, std::span<const std::uint8_t> body) {
@@ -77,6 +79,53 @@ Bytes AssocNameRequest(int m, int characters, int dest) {
 std::span<const std::uint8_t> FrameBody(const Bytes& frame) {
   if (frame.size() < kMinFrameSize) return {};
   return std::span<const std::uint8_t>(frame).subspan(3, frame.size() - kMinFrameSize);
+}
+
+namespace {
+// Where the item count N and the data sit in a DiagnosticsReply, by
+// sub-code (offsets into the body, which starts after the command byte).
+enum class Count { Word12, Byte3, Modules, Byte1 };
+enum class Length { TwoPerItem, BitsPerItem, Modules, OnePerItem };
+struct DiagnosticsLayout {
+  std::uint8_t sub;
+  Count count;
+  std::size_t data;
+  Length length;
+};
+constexpr DiagnosticsLayout kDiagnostics[] = {
+    {1, Count::Word12, 4, Length::TwoPerItem},    // panels
+    {11, Count::Word12, 4, Length::BitsPerItem},  // primary matrix
+    {12, Count::Byte3, 4, Length::TwoPerItem},    // secondary matrix
+    {21, Count::Modules, 5, Length::Modules},     // installed modules
+    {31, Count::Byte1, 2, Length::OnePerItem},    // software version
+    {32, Count::Byte1, 2, Length::BitsPerItem},   // switch settings
+    {33, Count::Byte1, 2, Length::TwoPerItem},    // EPROM checksums
+};
+}  // namespace
+
+std::span<const std::uint8_t> DiagnosticsData(std::span<const std::uint8_t> body) {
+  if (body.empty()) return {};
+  for (const DiagnosticsLayout& d : kDiagnostics) {
+    if (d.sub != body[0]) continue;
+    if (body.size() < d.data) return {};
+    std::size_t n = 0;
+    switch (d.count) {
+      case Count::Word12: n = std::size_t{body[2]} << 8 | body[3]; break;
+      case Count::Byte3: n = body[3]; break;
+      case Count::Modules: n = body[2] == 0x20 ? body[4] : (std::size_t{body[3]} << 7 | body[4]); break;
+      case Count::Byte1: n = body[1]; break;
+    }
+    std::size_t length = 0;
+    switch (d.length) {
+      case Length::TwoPerItem: length = 2 * n; break;
+      case Length::BitsPerItem: length = (n + 7) / 8; break;
+      case Length::Modules: length = static_cast<std::uint16_t>(((n - 1) & 0xFFFF) >> 2) + 3u; break;
+      case Length::OnePerItem: length = n; break;
+    }
+    length = std::min({length, kDiagnosticsMax, body.size() - d.data});
+    return body.subspan(d.data, length);
+  }
+  return {};
 }
 
 void ReceiveParser::Store(std::uint8_t b) {

@@ -93,6 +93,12 @@ class ReceiveParser {
 
 // The body of a valid frame (between the command and the byte count).
 std::span<const std::uint8_t> FrameBody(const Bytes& frame);
+
+// The data of a DiagnosticsReply body for the caller: its length comes from
+// the reply, bounded by kDiagnosticsMax and by the bytes present; empty for a
+// sub-code the link never asks for.
+inline constexpr std::size_t kDiagnosticsMax = 256;
+std::span<const std::uint8_t> DiagnosticsData(std::span<const std::uint8_t> body);
 inline std::uint8_t FrameCommand(const Bytes& frame) { return frame.size() > 2 ? frame[2] : 0; }
 
 }  // namespace tolvex

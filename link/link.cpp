@@ -39,7 +39,7 @@ Status Link::Start(const std::string& path, const LineSettings& line) {
   return DBS_OK;
 }
 
-void Link::Stop() {
+void Link::Interrupt() {
   stopping_ = true;
   if (stopPipe_[1] >= 0) {
     const char c = 1;
@@ -55,6 +55,10 @@ void Link::Stop() {
     rxWake_.notify_all();
     replyWake_.notify_all();
   }
+}
+
+void Link::Stop() {
+  Interrupt();
   for (std::thread* t : {&writer_, &dispatcher_, &receiver_}) {
     if (t->joinable()) t->join();
   }
@@ -83,6 +87,9 @@ void Link::Receiver() {
                         },
                         [this](const Bytes& frame) {
                           std::lock_guard lock(rxLock_);
+                          // A dispatcher that cannot keep up loses the backlog,
+                          // not the process's memory.
+                          if (rx_.size() >= kReceiveQueueFrames) rx_.clear();
                           rx_.push_back(frame);
                           rxWake_.notify_all();
                         }});
@@ -119,14 +126,27 @@ void Link::Dispatcher() {
   while (true) {
     rxWake_.wait(lock, [this] { return stopping_ || !rx_.empty(); });
     if (stopping_) return;
+    std::vector<Bytes> connected;
     while (!rx_.empty()) {
       Bytes frame = std::move(rx_.front());
       rx_.pop_front();
-      auto& [sequence, latest] = mail_[FrameCommand(frame)];
-      sequence = ++seq_;
-      latest = std::move(frame);
+      const std::uint8_t code = FrameCommand(frame);
+      if (code == kConnected) connected.push_back(frame);
+      auto& box = mail_[code];
+      box.push_back({++seq_, std::move(frame)});
+      if (box.size() > kMailboxDepth) box.pop_front();
     }
     replyWake_.notify_all();
+    if (TolvexConnectedCallback callback = connected_.load(); callback && !connected.empty()) {
+      lock.unlock();
+      for (const Bytes& frame : connected) {
+        const auto body = FrameBody(frame);
+        if (body.size() < 4) continue;
+        const Crosspoint xp = DecodeCrosspoint(body);
+        callback(xp.matrix, xp.level, xp.destination, xp.source);
+      }
+      lock.lock();
+    }
   }
 }
 
@@ -211,7 +231,10 @@ std::uint64_t Link::Queue(Bytes frame, int tries, bool notify) {
 
 Status Link::SendAcknowledged(Bytes frame, int tries, int timeoutMs) {
   if (frame.empty()) return DBS_ERR_INVALID_ARGUMENT;
-  const std::uint64_t id = Queue(std::move(frame), tries, true);
+  return WaitAcknowledged(Queue(std::move(frame), tries, true), timeoutMs) ? DBS_OK : DBS_ERR_TIMEOUT;
+}
+
+bool Link::WaitAcknowledged(std::uint64_t id, int timeoutMs) {
   std::unique_lock lock(txLock_);
   const bool answered = acked_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                         [&] { return stopping_ || done_.count(id) > 0; });
@@ -226,7 +249,7 @@ Status Link::SendAcknowledged(Bytes frame, int tries, int timeoutMs) {
       break;
     }
   }
-  return ok ? DBS_OK : DBS_ERR_TIMEOUT;
+  return ok;
 }
 
 std::uint64_t Link::Generation() {
@@ -234,20 +257,29 @@ std::uint64_t Link::Generation() {
   return seq_;
 }
 
-std::optional<Bytes> Link::WaitReply(std::initializer_list<std::uint8_t> codes, std::uint64_t since, int timeoutMs) {
+std::optional<Link::Reply> Link::WaitReply(std::initializer_list<std::uint8_t> codes, std::uint64_t since,
+                                           int timeoutMs) {
   std::unique_lock lock(rxLock_);
-  std::optional<Bytes> found;
+  std::optional<Reply> found;
   replyWake_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
     for (std::uint8_t code : codes) {
       auto it = mail_.find(code);
-      if (it != mail_.end() && it->second.first > since) {
-        found = it->second.second;
-        return true;
+      if (it == mail_.end()) continue;
+      for (const Reply& reply : it->second) {
+        if (reply.sequence <= since) continue;
+        if (!found || reply.sequence < found->sequence) found = reply;
+        break;
       }
     }
-    return stopping_.load();
+    return found.has_value() || stopping_.load();
   });
   return found;
+}
+
+Crosspoint DecodeCrosspoint(std::span<const std::uint8_t> body) {
+  return {static_cast<std::uint16_t>(body[0] >> 4), static_cast<std::uint16_t>(body[0] & 0x0F),
+          static_cast<std::uint16_t>((body[1] >> 4) * 128 + (body[2] & 0x7F)),
+          static_cast<std::uint16_t>((body[1] & 0x0F) * 128 + (body[3] & 0x7F))};
 }
 
 }  // namespace tolvex

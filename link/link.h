@@ -22,11 +22,23 @@ struct Timing {
   int longReplyMs = 11000; // checksum replies, the restart's status reply
   int retryMs = 1000;      // an unacknowledged frame is written again
   int readPollMs = 1000;   // the receiver looks at its stop request this often
+  int cycleMs = 2000;      // one wait for a parameter or tally reply
 };
 Timing& LinkTiming();
 void SetLinkTimingForTests(const Timing& timing);
 
 inline constexpr int kTries = 5;
+// Replies kept per message code for commands still waiting.
+inline constexpr std::size_t kMailboxDepth = 32;
+// Frames received and not yet dispatched, at most.
+inline constexpr std::size_t kReceiveQueueFrames = 256;
+
+// A crosspoint as Tally and Connected carry it.
+struct Crosspoint {
+  std::uint16_t matrix, level, destination, source;
+};
+// From a Tally or Connected body of at least 4 bytes.
+Crosspoint DecodeCrosspoint(std::span<const std::uint8_t> body);
 
 class Link {
  public:
@@ -36,6 +48,8 @@ class Link {
   Link& operator=(const Link&) = delete;
 
   Status Start(const std::string& path, const LineSettings& line);
+  // Wakes every waiting command and thread; Stop then joins and closes.
+  void Interrupt();
   void Stop();
   SerialPort& Port() { return port_; }
   const std::string& Path() const { return path_; }
@@ -44,13 +58,26 @@ class Link {
 
   // Queues a frame and waits for the controller's acknowledgement of it.
   Status SendAcknowledged(Bytes frame, int tries, int timeoutMs);
-  // Queues a frame without waiting.
+  // Queues a frame without waiting; with notify, WaitAcknowledged can wait
+  // for it.
   std::uint64_t Queue(Bytes frame, int tries, bool notify = false);
+  // Whether the controller acknowledged the frame within the time; a frame
+  // not acknowledged is taken off the queue, so it is never written later.
+  bool WaitAcknowledged(std::uint64_t id, int timeoutMs);
   // A mark of the replies seen so far; a command notes it before it sends,
   // then waits for a newer reply, so a late or stale reply never answers it.
   std::uint64_t Generation();
-  // The first reply of one of `codes` newer than `since`, or nothing.
-  std::optional<Bytes> WaitReply(std::initializer_list<std::uint8_t> codes, std::uint64_t since, int timeoutMs);
+  // The earliest reply of one of `codes` newer than `since`, or nothing.
+  struct Reply {
+    std::uint64_t sequence;
+    Bytes frame;
+  };
+  std::optional<Reply> WaitReply(std::initializer_list<std::uint8_t> codes, std::uint64_t since, int timeoutMs);
+  // Every Connected message from now on is passed to `callback` on the
+  // dispatcher thread.
+  void Listen(TolvexConnectedCallback callback) { connected_ = callback; }
+  // One command at a time: they share the reply mailboxes.
+  std::mutex& CommandLock() { return commandLock_; }
 
  private:
   struct Entry {
@@ -65,6 +92,8 @@ class Link {
   void SendHead(std::unique_lock<std::mutex>& lock);
 
   TolvexErrorCallback onError_;
+  std::atomic<TolvexConnectedCallback> connected_{nullptr};
+  std::mutex commandLock_;
   std::uint16_t slot_;
   std::atomic<bool> report_{false};
   SerialPort port_;
@@ -88,7 +117,8 @@ class Link {
   std::condition_variable rxWake_, replyWake_;
   std::deque<Bytes> rx_;
   std::uint64_t seq_ = 0;  // replies received
-  std::map<std::uint8_t, std::pair<std::uint64_t, Bytes>> mail_;  // code -> (its sequence, latest frame)
+  // code -> the latest replies of that code, oldest first
+  std::map<std::uint8_t, std::deque<Reply>> mail_;
 };
 
 }  // namespace tolvex

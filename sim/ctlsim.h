@@ -1,14 +1,19 @@
 // A controller at the far end of a pseudo-terminal: it holds a controller's
-// memory and answers the link's frames as the controller does, and can be
-// told to misbehave so that every fault on the line can be tested.
+// memory, crosspoints, parameters and names, answers the link's frames as
+// the controller does, and can be told to misbehave so that every fault on
+// the line can be tested.
 #pragma once
 
+#include <termios.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "link/frame.h"
@@ -20,17 +25,40 @@ using tolvex::Bytes;
 // A misbehaviour: for frames with `code` (0 any), skip the first `after`
 // ones, then misbehave `times` times.
 struct Fault {
-  enum class Kind { Nak, Silent, AckOnly, CorruptReply, DatabaseCorrupt };
+  enum class Kind {
+    Nak,              // DLE NAK instead of DLE ACK
+    Silent,           // neither acknowledgement nor reply
+    AckOnly,          // the acknowledgement, no reply
+    CorruptReply,     // the reply damaged on the line (once; a NAK brings the sound one)
+    CutReply,         // the reply ends half way
+    DatabaseCorrupt,  // DatabaseCorrupt instead of the reply
+    OtherItem,        // the reply names another item, address or block
+    Lying,            // the reply's counts promise more than it holds
+    Garbage,          // line noise before the reply
+    OverLong,         // an endless frame before the reply
+    Unsolicited,      // Connected and Tally traffic for something else before the reply
+    Delay,            // the answer comes `value` ms late
+    Deaf,             // from now on the controller hears nothing
+    CloseLine,        // the controller drops the line
+    ChangeSpeed,      // the controller goes to `value` baud, then answers
+  };
   Kind kind;
   std::uint8_t code = 0;
   int after = 0;
   int times = 1;
+  int value = 0;
+};
+
+struct Options {
+  int configType = 4;       // 2 (V1), 3 (V2) or 4 (V3)
+  int baud = 0;             // the controller's line speed; 0 follows the PC's
+  bool pace = false;        // bytes take their time on the line
 };
 
 class Simulator {
  public:
-  // A controller of format 2 (V1), 3 (V2) or 4 (V3).
-  explicit Simulator(int configType = 4);
+  explicit Simulator(int configType = 4) : Simulator(Options{configType}) {}
+  explicit Simulator(const Options& options);
   ~Simulator();
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;
@@ -41,34 +69,66 @@ class Simulator {
   const std::string& PortPath() const { return path_; }
 
   void AddFault(const Fault& fault);
+  void ClearFaults();
   // Every frame received (unstuffed), in order.
   std::vector<Bytes> Received();
+  std::size_t CountReceived(std::uint8_t code);
   std::vector<std::uint8_t> Memory();
   void SetMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
   std::uint32_t ImageSize() const { return imageSize_; }
-  void SetVersion(const std::string& text) { version_ = text; }
+  void SetVersion(const std::string& text);
+  void SetDualStatus(std::uint8_t first, std::uint8_t second);
+  void SetSourceName(int matrix, int level, int source, const std::string& name);
+  void SetParameter(int type, int matrix, int level, int item, std::uint8_t value);
+  std::uint8_t Parameter(int type, int matrix, int level, int item);
+  int Crosspoint(int matrix, int level, int destination);  // -1 when none
+  // Sends a Connected message as the controller does when a panel switches.
+  void Switch(int matrix, int level, int destination, int source);
+  int Restarts() const { return restarts_; }
+  bool Downloading() const { return downloading_; }
+
+  // The memory as a file, and back.
+  bool Save(const std::string& path);
+  bool Load(const std::string& path);
 
  private:
   void Run();
   void Handle(const Bytes& frame);
-  // Sends a frame and keeps it for a NAK to ask again.
+  Bytes Answer(std::uint8_t code, std::span<const std::uint8_t> body);
   void Send(const Bytes& frame, bool corrupt = false);
   void Write(const Bytes& bytes);
-  bool Misbehave(std::uint8_t code, Fault::Kind& kind);
+  void Pace(std::size_t bytes);
+  bool Misbehave(std::uint8_t code, Fault& fault);
+  bool SpeedMatches();
 
+  Options options_;
   int master_ = -1, slave_ = -1;
   int stopPipe_[2] = {-1, -1};
   std::string path_;
   std::thread thread_;
-  std::atomic<bool> stopping_{false};
+  std::atomic<bool> stopping_{false}, deaf_{false};
+  std::atomic<int> restarts_{0};
+  std::atomic<bool> downloading_{false};
+  std::atomic<int> baud_{0};
+
   std::mutex lock_;
+  std::mutex writeLock_;  // one writer on the line at a time
   std::vector<std::uint8_t> memory_;
   std::uint32_t imageSize_;
   std::string version_;
+  std::uint8_t dual_[2] = {0, 0};
   std::vector<Bytes> received_;
   std::vector<std::pair<Fault, int>> faults_;  // with the frames seen so far
+  std::map<std::tuple<int, int, int>, int> crosspoints_;
+  std::map<std::tuple<int, int, int, int>, std::uint8_t> parameters_;
+  std::map<std::tuple<int, int, int>, std::string> sourceNames_;
+
+  // The answering thread's own state.
   Bytes lastSent_;
   int resends_ = 0;
 };
+
+// The line speed a termios speed code stands for; 0 when not a controller speed.
+int BaudOf(speed_t speed);
 
 }  // namespace ctlsim

@@ -15,18 +15,34 @@ volatile std::sig_atomic_t stop = 0;
 
 int main(int argc, char** argv) {
   CLI::App app{"zephra-ctlsim: a router controller on a pseudo-terminal"};
-  std::string format = "v3", link;
+  std::string format = "v3", link, load, save;
+  ctlsim::Options options;
   app.add_option("--format", format, "The controller's database format")->check(CLI::IsMember({"v1", "v2", "v3"}));
   app.add_option("--link", link, "Also make this symbolic link to the port");
+  app.add_option("--baud", options.baud,
+                 "The controller's own line speed; a PC at another speed is not understood (default: follow the PC)")
+      ->check(CLI::IsMember({0, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+  app.add_flag("--no-pace", [&](std::int64_t) { options.pace = false; }, "Answer at once instead of at line speed");
+  app.add_option("--load", load, "Start with the controller memory saved in this file")->check(CLI::ExistingFile);
+  app.add_option("--save", save, "Save the controller memory to this file on exit");
+  options.pace = true;
   CLI11_PARSE(app, argc, argv);
-  ctlsim::Simulator sim(format == "v1" ? 2 : format == "v2" ? 3 : 4);
+  options.configType = format == "v1" ? 2 : format == "v2" ? 3 : 4;
+  ctlsim::Simulator sim(options);
+  if (!load.empty() && !sim.Load(load)) {
+    std::cerr << "zephra-ctlsim: " << load << " is not a controller memory file\n";
+    return 2;
+  }
   if (!sim.Start()) {
     std::cerr << "zephra-ctlsim: cannot open a pseudo-terminal\n";
     return 3;
   }
   if (!link.empty()) {
     unlink(link.c_str());
-    if (symlink(sim.PortPath().c_str(), link.c_str()) != 0) std::cerr << "zephra-ctlsim: cannot make " << link << "\n";
+    if (symlink(sim.PortPath().c_str(), link.c_str()) != 0) {
+      std::cerr << "zephra-ctlsim: cannot make " << link << "\n";
+      return 3;
+    }
   }
   std::cout << "Controller (" << format << ") on " << sim.PortPath() << std::endl;
   std::signal(SIGINT, [](int) { stop = 1; });
@@ -34,5 +50,9 @@ int main(int argc, char** argv) {
   while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(200));
   sim.Stop();
   if (!link.empty()) unlink(link.c_str());
+  if (!save.empty() && !sim.Save(save)) {
+    std::cerr << "zephra-ctlsim: cannot save to " << save << "\n";
+    return 1;
+  }
   return 0;
 }

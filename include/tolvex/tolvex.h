@@ -33,7 +33,17 @@ typedef struct TolvexPortSettings {
   uint8_t reserved1[12];
 } TolvexPortSettings;
 
+/* A router item for the parameter commands: matrix, level, item number. */
+typedef struct TolvexItemRecord {
+  uint16_t matrix;
+  uint16_t level;
+  uint16_t item;
+} TolvexItemRecord;
+
+/* Callbacks run on the link's own threads and must not call the link back
+ * (OffLine there would wait for the thread it runs on). */
 typedef void (*TolvexErrorCallback)(uint32_t status);
+typedef void (*TolvexConnectedCallback)(uint16_t matrix, uint16_t level, uint16_t destination, uint16_t source);
 typedef void (*TolvexSearchStatusCallback)(int32_t stage, int32_t* keepGoing);
 
 /* Opens the link on a port: a path, "COMn" (/dev/ttyS(n-1)) or a name under
@@ -54,15 +64,52 @@ TOLVEX_API uint32_t SetTableDataWithPW(const uint8_t* source, uint32_t address, 
 /* The controller's checksums of blocks first .. first + count - 1 (at most
  * block 4095). */
 TOLVEX_API uint32_t GetWordChecksums(uint16_t first, uint16_t count, uint16_t* destination, uint16_t slot);
+/* The same as 8-bit block numbers: blocks 0-255 only. */
+TOLVEX_API uint32_t GetByteChecksums(uint16_t first, uint16_t count, uint16_t* destination, uint16_t slot);
+TOLVEX_API uint32_t GetMemorySize(uint8_t argument, uint32_t* destination, uint16_t slot);
 TOLVEX_API uint32_t StartDownload(uint16_t slot);
 TOLVEX_API uint32_t StopDownload(uint16_t slot);
 /* The controller's database version text, 8 bytes. */
 TOLVEX_API uint32_t GetDatabaseVersion(uint8_t* destination, uint16_t slot);
+/* Router parameters: sources, destinations and trigger lines. The matrix and
+ * level are 0-15; destinations are 0-2047, sources and triggers 0-32767. */
+TOLVEX_API uint32_t GetSourceParam(const TolvexItemRecord* item, uint8_t* value, uint16_t slot);
+TOLVEX_API uint32_t GetDestParam(const TolvexItemRecord* item, uint8_t* value, uint16_t slot);
+TOLVEX_API uint32_t GetTrigger(const TolvexItemRecord* item, uint8_t* value, uint16_t slot);
+TOLVEX_API uint32_t SetSourceParam(const TolvexItemRecord* item, uint8_t value, uint16_t slot);
+TOLVEX_API uint32_t SetDestParam(const TolvexItemRecord* item, uint8_t value, uint16_t slot);
+TOLVEX_API uint32_t SetTrigger(const TolvexItemRecord* item, uint8_t value, uint16_t slot);
 TOLVEX_API uint32_t HardReset(uint16_t slot);
 TOLVEX_API uint32_t SoftReset(uint16_t slot);
 TOLVEX_API uint32_t ClearProtects(uint8_t a, uint8_t b, uint16_t slot);
+TOLVEX_API uint32_t ConfigureInstalledModules(uint8_t a, uint8_t b, uint16_t slot);
 TOLVEX_API uint32_t TransferDatabase(uint16_t slot);
+
+/* Diagnostics: at most `length` bytes (and at most 256) of what the
+ * controller sends; the rest of the destination is zero. */
+TOLVEX_API uint32_t GetPanelDiagnostics(uint8_t* destination, uint16_t length, uint16_t slot);
+TOLVEX_API uint32_t GetPrimaryMatrixDiagnostics(uint8_t* destination, uint16_t length, uint16_t slot);
+TOLVEX_API uint32_t GetSecondaryMatrixDiagnostics(uint8_t argument, uint8_t* destination, uint16_t length,
+                                                  uint16_t slot);
+TOLVEX_API uint32_t GetInstalledModulesStatus(uint8_t* destination, uint16_t length, uint16_t slot);
+TOLVEX_API uint32_t GetSoftwareVersion(uint8_t* destination, uint16_t length, uint16_t slot);
+TOLVEX_API uint32_t GetSwitchSettings(uint8_t* destination, uint16_t length, uint16_t slot);
+/* At most `count` checksums, as many as the controller sent. */
+TOLVEX_API uint32_t GetEpromChecksums(uint16_t* destination, uint16_t count, uint16_t slot);
 TOLVEX_API uint32_t GetDualControllerStatus(uint16_t* status, uint16_t slot);
+
+/* Crosspoints: destinations and sources 0-2047. */
+TOLVEX_API uint32_t GetTally(uint16_t matrix, uint16_t level, uint16_t destination, uint16_t* source, uint16_t slot);
+TOLVEX_API uint32_t SetCrosspoint(uint16_t matrix, uint16_t level, uint16_t destination, uint16_t source,
+                                  uint16_t slot);
+TOLVEX_API uint32_t ListenForConnected(TolvexConnectedCallback callback, uint16_t slot);
+
+/* Names held by the controller: `length` characters (1-255) into the
+ * destination; characters the controller did not send are spaces. */
+TOLVEX_API uint32_t GetSourceName(uint16_t matrix, uint16_t level, uint16_t length, uint16_t source,
+                                  char16_t* destination, uint16_t slot);
+TOLVEX_API uint32_t GetDestAssocName(uint16_t matrix, uint16_t length, uint16_t destinationNumber,
+                                     char16_t* destination, uint16_t slot);
 TOLVEX_API uint32_t Tolvex_DLL_Get_Version(char* text);
 
 #ifdef __cplusplus

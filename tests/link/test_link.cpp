@@ -9,67 +9,11 @@
 #include <vector>
 
 #include "dbs/checksum.h"
-#include "link/link.h"
-#include "sim/ctlsim.h"
-#include "zephra/zephra.h"
+#include "link_fixture.h"
 
 namespace {
 
-using ctlsim::Fault;
-using ctlsim::Simulator;
-
-std::atomic<int> reported{0};
-std::atomic<std::uint32_t> lastReported{0};
-void OnError(std::uint32_t status) {
-  ++reported;
-  lastReported = status;
-}
-
-TolvexPortSettings Settings(int baud = 115200) {
-  TolvexPortSettings s{};
-  s.baudRate = baud;
-  s.parity = 0;
-  s.dataBits = 8;
-  s.stopBits = 2;
-  s.handshake = 0;
-  return s;
-}
-
-std::u16string Utf16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
-// Short time limits keep the fault tests quick; one test runs at the real ones.
-class LinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    tolvex::Timing fast;
-    fast.replyMs = 600;
-    fast.longReplyMs = 900;
-    fast.retryMs = 100;
-    fast.readPollMs = 100;
-    tolvex::SetLinkTimingForTests(fast);
-    reported = 0;
-    lastReported = 0;
-    ASSERT_TRUE(sim.Start());
-  }
-  void TearDown() override {
-    OffLine(0);
-    OffLine(1);
-    sim.Stop();
-    tolvex::SetLinkTimingForTests(tolvex::Timing{});
-  }
-  std::uint32_t GoOnLine(std::uint16_t slot = 0, int baud = 115200) {
-    const std::u16string port = Utf16(sim.PortPath());
-    const TolvexPortSettings s = Settings(baud);
-    return OnLine(port.c_str(), &s, OnError, nullptr, slot);
-  }
-  std::size_t CountReceived(std::uint8_t code) {
-    std::size_t n = 0;
-    for (const auto& f : sim.Received()) n += tolvex::FrameCommand(f) == code;
-    return n;
-  }
-
-  Simulator sim{4};
-};
+using namespace linktest;
 
 TEST_F(LinkTest, GoesOnLineAndReadsTheVersion) {
   ASSERT_EQ(GoOnLine(), DBS_OK);
