@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
 
-.PHONY: all deps build test test-sanitize bench run screenshots clean
+.PHONY: all deps build test test-sanitize test-tsan bench run screenshots clean
 
 all: build
 
@@ -21,6 +21,12 @@ test-sanitize: deps
 	cmake --preset asan-ubsan
 	cmake --build --preset asan-ubsan -j$(JOBS)
 	ctest --preset asan-ubsan $(CTEST_FLAGS)
+
+# The link's threads under the thread sanitizer.
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j$(JOBS)
+	ctest --preset tsan $(CTEST_FLAGS)
 
 bench: deps
 	cmake --preset release

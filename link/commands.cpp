@@ -67,7 +67,7 @@ Status OnLink(std::uint16_t slot, F&& body) noexcept {
 }
 
 Status Acknowledged(Link& link, Bytes frame) {
-  const Status s = link.SendAcknowledged(std::move(frame), kTries, LinkTiming().replyMs);
+  const Status s = link.SendAcknowledged(std::move(frame), kTries, link.Times().replyMs);
   if (s != DBS_OK) link.Report(s);
   return s;
 }
@@ -120,7 +120,7 @@ Status ReadChecksums(Link& link, std::uint16_t first, std::uint16_t count, std::
       const unsigned from = wide ? body[2] << 8 | body[3] : body[1];
       return got == n && from == (wide ? block : block & 0xFFu);
     };
-    const auto reply = AskFor(link, std::move(frame), kTries, {code, kDatabaseCorrupt}, LinkTiming().longReplyMs, covers);
+    const auto reply = AskFor(link, std::move(frame), kTries, {code, kDatabaseCorrupt}, link.Times().longReplyMs, covers);
     if (!reply) {
       link.Report(DBS_ERR_COMMS);
       return DBS_ERR_COMMS;
@@ -151,13 +151,13 @@ Status Parameter(Link& link, Item type, const TolvexItemRecord* item, std::uint8
   Bytes frame = get ? msg::ParameterRead(item->matrix, item->level, t, item->item)
                     : msg::ParameterWrite(item->matrix, item->level, t, item->item, value);
   std::uint64_t since = link.Generation();
-  if (!link.WaitAcknowledged(link.Queue(std::move(frame), kTries, true), LinkTiming().replyMs)) {
+  if (!link.WaitAcknowledged(link.Queue(std::move(frame), kTries, true), link.Times().replyMs)) {
     link.Report(DBS_ERR_TIMEOUT);
     return DBS_ERR_TIMEOUT;
   }
   const int giveUpAt = get ? 11 : 21;  // non-matching replies
   for (int mismatches = 0;;) {
-    const auto reply = link.WaitReply({kParameterReadReply, kParameterWriteReply}, since, LinkTiming().cycleMs);
+    const auto reply = link.WaitReply({kParameterReadReply, kParameterWriteReply}, since, link.Times().cycleMs);
     if (!reply) {
       if (!get) return DBS_ERR_NO_MATCHING_REPLY;
       link.Report(DBS_ERR_INVALID_ARGUMENT);
@@ -188,7 +188,7 @@ Status Diagnostics(Link& link, std::uint8_t sub, std::uint8_t argument, std::spa
   if (destination.data() == nullptr) return DBS_ERR_INVALID_ARGUMENT;
   // A reply for another sub-code is not this one's answer.
   const auto reply = AskFor(link, msg::DiagnosticsRequest(sub, argument), kTries, {kDiagnosticsReply},
-                            LinkTiming().replyMs, [&](const Bytes& f) {
+                            link.Times().replyMs, [&](const Bytes& f) {
                               const auto body = FrameBody(f);
                               return !body.empty() && body[0] == sub;
                             });
@@ -205,7 +205,7 @@ Status Diagnostics(Link& link, std::uint8_t sub, std::uint8_t argument, std::spa
 // the reply carries; the reply must name the item asked for.
 Status Name(Link& link, Bytes frame, std::uint8_t code, std::uint8_t matrixLevel, bool levelCounts,
             std::uint16_t number, std::uint16_t length, char16_t* destination) {
-  const auto reply = Ask(link, std::move(frame), kTries, {code}, LinkTiming().replyMs);
+  const auto reply = Ask(link, std::move(frame), kTries, {code}, link.Times().replyMs);
   if (!reply) {
     link.Report(DBS_ERR_COMMS);
     return DBS_ERR_COMMS;
@@ -222,7 +222,7 @@ Status Name(Link& link, Bytes frame, std::uint8_t code, std::uint8_t matrixLevel
 }
 
 Status FindController(Link& link) {
-  const auto reply = Ask(link, msg::VersionRequest(), 1, {kVersionReply}, LinkTiming().replyMs);
+  const auto reply = Ask(link, msg::VersionRequest(), 1, {kVersionReply}, link.Times().replyMs);
   return reply && FrameBody(*reply).size() >= 8 ? Status{DBS_OK} : Status{DBS_ERR_COMMS};
 }
 
@@ -309,7 +309,7 @@ TOLVEX_API uint32_t GetTableData(uint8_t* destination, uint32_t address, uint16_
                                                                   static_cast<int>(address & 0xFFFFFF);
     };
     const auto reply = AskFor(link, msg::TableRead(static_cast<std::uint8_t>(count), address), kTries, {kTableData},
-                              LinkTiming().replyMs, answers);
+                              link.Times().replyMs, answers);
     if (!reply) return DBS_ERR_COMMS;
     const auto body = FrameBody(*reply);
     std::memcpy(destination, body.data() + 1, 3 + count);
@@ -342,7 +342,7 @@ TOLVEX_API uint32_t GetByteChecksums(uint16_t first, uint16_t count, uint16_t* d
 TOLVEX_API uint32_t GetMemorySize(uint8_t argument, uint32_t* destination, uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
     if (!destination) return DBS_ERR_INVALID_ARGUMENT;
-    const auto reply = Ask(link, msg::MemorySizeRequest(argument), kTries, {kMemorySizeReply}, LinkTiming().replyMs);
+    const auto reply = Ask(link, msg::MemorySizeRequest(argument), kTries, {kMemorySizeReply}, link.Times().replyMs);
     if (!reply || FrameBody(*reply).size() < 4) {
       link.Report(DBS_ERR_COMMS);
       return DBS_ERR_COMMS;
@@ -363,8 +363,8 @@ TOLVEX_API uint32_t StopDownload(uint16_t slot) {
     // only took the frame has stopped all the same.
     const std::uint64_t since = link.Generation();
     const std::uint64_t id = link.Queue(msg::DownloadStop(), kTries, true);
-    const bool restarted = link.WaitReply({kStatusReply}, since, LinkTiming().longReplyMs).has_value();
-    const bool acknowledged = link.WaitAcknowledged(id, restarted ? 0 : LinkTiming().replyMs);
+    const bool restarted = link.WaitReply({kStatusReply}, since, link.Times().longReplyMs).has_value();
+    const bool acknowledged = link.WaitAcknowledged(id, restarted ? 0 : link.Times().replyMs);
     if (restarted || acknowledged) return DBS_OK;
     link.Report(DBS_ERR_COMMS);
     return DBS_ERR_COMMS;
@@ -374,7 +374,7 @@ TOLVEX_API uint32_t StopDownload(uint16_t slot) {
 TOLVEX_API uint32_t GetDatabaseVersion(uint8_t* destination, uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
     if (!destination) return DBS_ERR_INVALID_ARGUMENT;
-    const auto reply = Ask(link, msg::VersionRequest(), 1, {kVersionReply}, LinkTiming().replyMs);
+    const auto reply = Ask(link, msg::VersionRequest(), 1, {kVersionReply}, link.Times().replyMs);
     if (!reply || FrameBody(*reply).size() < 8) {
       link.Report(DBS_ERR_COMMS);
       return DBS_ERR_COMMS;
@@ -390,7 +390,7 @@ TOLVEX_API uint32_t HardReset(uint16_t slot) {
 
 TOLVEX_API uint32_t SoftReset(uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
-    return Ask(link, msg::SystemCommand(1), kTries, {kStatusReply}, LinkTiming().longReplyMs) ? Status{DBS_OK}
+    return Ask(link, msg::SystemCommand(1), kTries, {kStatusReply}, link.Times().longReplyMs) ? Status{DBS_OK}
                                                                                              : Status{DBS_ERR_COMMS};
   });
 }
@@ -406,7 +406,7 @@ TOLVEX_API uint32_t TransferDatabase(uint16_t slot) {
 TOLVEX_API uint32_t GetDualControllerStatus(uint16_t* status, uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
     if (!status) return DBS_ERR_INVALID_ARGUMENT;
-    const auto reply = Ask(link, msg::StatusRequest(), kTries, {kStatusReply}, LinkTiming().replyMs);
+    const auto reply = Ask(link, msg::StatusRequest(), kTries, {kStatusReply}, link.Times().replyMs);
     if (!reply || FrameBody(*reply).size() < 2) return DBS_ERR_COMMS;
     const auto body = FrameBody(*reply);
     *status = static_cast<std::uint16_t>(body[0] | body[1] << 8);  // the first byte received in the low half
@@ -498,12 +498,12 @@ TOLVEX_API uint32_t GetTally(uint16_t matrix, uint16_t level, uint16_t destinati
     if (!source || !RouterLevel(matrix, level) || destination >= kDestinations) return DBS_ERR_INVALID_ARGUMENT;
     std::uint64_t since = link.Generation();
     if (!link.WaitAcknowledged(link.Queue(msg::Interrogate(matrix, level, destination), kTries, true),
-                               LinkTiming().replyMs)) {
+                               link.Times().replyMs)) {
       link.Report(DBS_ERR_TIMEOUT);
       return DBS_ERR_TIMEOUT;
     }
     for (int mismatches = 0;;) {
-      const auto reply = link.WaitReply({kTally}, since, LinkTiming().cycleMs);
+      const auto reply = link.WaitReply({kTally}, since, link.Times().cycleMs);
       if (!reply) {
         link.Report(DBS_ERR_INVALID_ARGUMENT);
         return DBS_ERR_INVALID_ARGUMENT;

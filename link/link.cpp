@@ -10,12 +10,23 @@
 
 namespace tolvex {
 
-Timing& LinkTiming() {
+namespace {
+std::mutex timingLock;
+Timing& Configured() {
   static Timing timing;
   return timing;
 }
+}  // namespace
 
-void SetLinkTimingForTests(const Timing& timing) { LinkTiming() = timing; }
+Timing LinkTiming() {
+  std::lock_guard lock(timingLock);
+  return Configured();
+}
+
+void SetLinkTimingForTests(const Timing& timing) {
+  std::lock_guard lock(timingLock);
+  Configured() = timing;
+}
 
 void Link::Report(Status status) {
   if (report_ && onError_) onError_(status);
@@ -99,10 +110,10 @@ void Link::Receiver() {
     pollfd fds[2] = {{port_.Descriptor(), POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     // A far end that has gone is reported once; then the receiver only waits
     // for its stop request instead of spinning on the dead line.
-    const int n = poll(fds, hungUp ? 1 : 2, LinkTiming().readPollMs);
+    const int n = poll(fds, hungUp ? 1 : 2, timing_.readPollMs);
     if (hungUp) {
       pollfd stop{stopPipe_[0], POLLIN, 0};
-      if (poll(&stop, 1, LinkTiming().readPollMs) > 0) break;
+      if (poll(&stop, 1, timing_.readPollMs) > 0) break;
       continue;
     }
     if (n <= 0) continue;
@@ -175,7 +186,7 @@ void Link::Writer() {
   std::unique_lock lock(txLock_);
   auto lastEvent = Clock::now();
   while (!stopping_) {
-    const auto retryAt = lastEvent + std::chrono::milliseconds(LinkTiming().retryMs);
+    const auto retryAt = lastEvent + std::chrono::milliseconds(timing_.retryMs);
     txWake_.wait_until(lock, retryAt, [this] {
       return stopping_ || ackIn_ || nakIn_ || sendAck_ || sendNak_ || (!awaiting_ && !tx_.empty());
     });

@@ -24,7 +24,8 @@ struct Timing {
   int readPollMs = 1000;   // the receiver looks at its stop request this often
   int cycleMs = 2000;      // one wait for a parameter or tally reply
 };
-Timing& LinkTiming();
+// The limits a link takes when it starts.
+Timing LinkTiming();
 void SetLinkTimingForTests(const Timing& timing);
 
 inline constexpr int kTries = 5;
@@ -42,7 +43,7 @@ Crosspoint DecodeCrosspoint(std::span<const std::uint8_t> body);
 
 class Link {
  public:
-  Link(TolvexErrorCallback onError, std::uint16_t slot) : onError_(onError), slot_(slot) {}
+  Link(TolvexErrorCallback onError, std::uint16_t slot) : onError_(onError), slot_(slot), timing_(LinkTiming()) {}
   ~Link() { Stop(); }
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
@@ -52,6 +53,7 @@ class Link {
   void Interrupt();
   void Stop();
   SerialPort& Port() { return port_; }
+  const Timing& Times() const { return timing_; }
   const std::string& Path() const { return path_; }
   void ReportErrors(bool on) { report_ = on; }
   void Report(Status status);
@@ -95,6 +97,7 @@ class Link {
   std::atomic<TolvexConnectedCallback> connected_{nullptr};
   std::mutex commandLock_;
   std::uint16_t slot_;
+  const Timing timing_;
   std::atomic<bool> report_{false};
   SerialPort port_;
   std::string path_;

@@ -267,11 +267,11 @@ TEST_F(LinkTest, ADeafControllerRecovers) {
 }
 
 TEST_F(LinkTest, OffLineWakesAWaitingCommand) {
-  ASSERT_EQ(GoOnLine(), DBS_OK);
-  sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 100});
   tolvex::Timing slow = FastTiming();
   slow.replyMs = 20000;
   tolvex::SetLinkTimingForTests(slow);
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 100});
   std::uint32_t status = 0;
   std::thread waiting([&] {
     std::uint8_t version[8];
