@@ -47,7 +47,11 @@ double StopAndWaitMinimumSeconds() {
   return static_cast<double>(bytes) * 10.0 / kBaud;
 }
 
-ctlsim::Options Paced() { return ctlsim::Options{4, 0, true}; }
+ctlsim::Options Paced() {
+  ctlsim::Options options;
+  options.pace = true;
+  return options;
+}
 
 void BM_LinkWrite64K(benchmark::State& state) {
   ctlsim::Simulator sim(Paced());

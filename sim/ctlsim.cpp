@@ -17,8 +17,14 @@ using namespace tolvex;
 
 namespace {
 
-// The controller's memory reaches past its image to the parameter areas.
-constexpr std::size_t kMemorySize = 0x92000;
+// Addresses are 24 bits; the image and the parameter areas lie within.
+constexpr std::size_t kMemorySize = std::size_t{1} << 24;
+// What the controller says its memory is.
+constexpr std::uint32_t kReportedMemory = 0x100000;
+// An unacknowledged frame of the controller's is sent again after this, a
+// few times at most.
+constexpr auto kResendAfter = std::chrono::milliseconds(1000);
+constexpr int kResends = 5;
 // Diagnostics the simulated controller reports.
 constexpr char kFirmware[] = "ZEPHRA CONTROL FRAME FIRMWARE 4.21";
 constexpr std::uint16_t kPanels = 4, kMatrixPorts = 16, kSecondaryPorts = 2, kModules = 8, kSwitches = 16;
@@ -39,6 +45,63 @@ void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) { out.insert(
 
 }  // namespace
 
+namespace {
+constexpr std::pair<std::string_view, Fault::Kind> kFaultNames[] = {
+    {"nak", Fault::Kind::Nak},
+    {"silent", Fault::Kind::Silent},
+    {"ack-only", Fault::Kind::AckOnly},
+    {"corrupt", Fault::Kind::CorruptReply},
+    {"cut", Fault::Kind::CutReply},
+    {"database-corrupt", Fault::Kind::DatabaseCorrupt},
+    {"other-item", Fault::Kind::OtherItem},
+    {"lying", Fault::Kind::Lying},
+    {"garbage", Fault::Kind::Garbage},
+    {"over-long", Fault::Kind::OverLong},
+    {"unsolicited", Fault::Kind::Unsolicited},
+    {"delay", Fault::Kind::Delay},
+    {"deaf", Fault::Kind::Deaf},
+    {"close", Fault::Kind::CloseLine},
+    {"speed", Fault::Kind::ChangeSpeed},
+    {"no-ack", Fault::Kind::NoAck},
+};
+}  // namespace
+
+std::string FaultKindNames() {
+  std::string names;
+  for (const auto& [name, kind] : kFaultNames) names += (names.empty() ? "" : ", ") + std::string(name);
+  return names;
+}
+
+std::optional<Fault> ParseFault(std::string_view text) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t colon = text.find(':', start);
+    parts.emplace_back(text.substr(start, colon == std::string_view::npos ? colon : colon - start));
+    if (colon == std::string_view::npos) break;
+    start = colon + 1;
+  }
+  if (parts.size() < 2 || parts.size() > 5) return std::nullopt;
+  Fault fault{};
+  try {
+    std::size_t used = 0;
+    const int code = parts[0] == "any" ? 0 : std::stoi(parts[0], &used, 0);
+    if ((parts[0] != "any" && used != parts[0].size()) || code < 0 || code > 0x80) return std::nullopt;
+    fault.code = static_cast<std::uint8_t>(code);
+    const auto named = std::find_if(std::begin(kFaultNames), std::end(kFaultNames),
+                                    [&](const auto& entry) { return entry.first == parts[1]; });
+    if (named == std::end(kFaultNames)) return std::nullopt;
+    fault.kind = named->second;
+    int* fields[] = {&fault.after, &fault.times, &fault.value};
+    for (std::size_t i = 2; i < parts.size(); ++i) {
+      *fields[i - 2] = std::stoi(parts[i], &used);
+      if (used != parts[i].size() || *fields[i - 2] < 0) return std::nullopt;
+    }
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return fault;
+}
+
 int BaudOf(speed_t speed) {
   for (const auto& s : kSpeeds) {
     if (s.code == speed) return s.baud;
@@ -47,11 +110,31 @@ int BaudOf(speed_t speed) {
 }
 
 Simulator::Simulator(const Options& options) : options_(options) {
-  const zephra::FormatInfo* format = zephra::FindFormat(static_cast<std::uint16_t>(options.configType));
-  imageSize_ = format ? format->controllerMap->imageSize : 523646;
+  format_ = zephra::FindFormat(static_cast<std::uint16_t>(options.configType));
+  if (!format_ || !format_->controllerMap) format_ = zephra::FindFormat(DBS_TYPE_V3);
+  const zephra::ControllerMap& map = *format_->controllerMap;
+  imageSize_ = map.imageSize;
+  extent_ = std::max(imageSize_, map.ctlParamArea3 + map.paramAreaSize);
   memory_.assign(kMemorySize, 0);
   version_ = options.configType == 2 ? "ZP100.00" : options.configType == 3 ? "ZP201.00" : "ZP300.00";
+  if (!options.version.empty()) version_ = (options.version + std::string(8, ' ')).substr(0, 8);
   baud_ = options.baud;
+}
+
+long Simulator::ParameterAddress(int type, int matrix, int level, int item) const {
+  const zephra::ControllerMap& map = *format_->controllerMap;
+  if (matrix != 0 || level < 0 || level >= 8 || type < 0 || type > 2) return -1;
+  const auto maximum = [&](int l) { return format_->configType == DBS_TYPE_V1 ? 256 : int{format_->maxDests[l]}; };
+  if (item < 0 || item >= maximum(level)) return -1;
+  long at = type == 0 ? map.ctlParamArea1 : type == 1 ? map.ctlParamArea2 : map.ctlParamArea3;
+  for (int l = 0; l < level; ++l) at += maximum(l);
+  return at + item;
+}
+
+std::uint32_t Simulator::SourceNameAddress(int level, int source) const {
+  const std::uint32_t slot = source <= 256 ? static_cast<std::uint32_t>(level + 8 * source)
+                                          : static_cast<std::uint32_t>(1028 + level + 4 * source);
+  return format_->controllerMap->ctlSourceArea + 8 * slot;
 }
 
 Simulator::~Simulator() { Stop(); }
@@ -110,7 +193,7 @@ std::size_t Simulator::CountReceived(std::uint8_t code) {
 
 std::vector<std::uint8_t> Simulator::Memory() {
   std::lock_guard lock(lock_);
-  return memory_;
+  return {memory_.begin(), memory_.begin() + extent_};
 }
 
 void Simulator::SetMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
@@ -130,19 +213,36 @@ void Simulator::SetDualStatus(std::uint8_t first, std::uint8_t second) {
 }
 
 void Simulator::SetSourceName(int matrix, int level, int source, const std::string& name) {
+  if (matrix != 0 || level < 0 || level >= 8 || source < 0 || source > 4096) return;
   std::lock_guard lock(lock_);
-  sourceNames_[{matrix, level, source}] = name;
+  const std::string padded = (name + std::string(8, ' ')).substr(0, 8);
+  std::copy(padded.begin(), padded.end(), memory_.begin() + SourceNameAddress(level, source));
 }
 
 void Simulator::SetParameter(int type, int matrix, int level, int item, std::uint8_t value) {
   std::lock_guard lock(lock_);
-  parameters_[{type, matrix, level, item}] = value;
+  if (const long at = ParameterAddress(type, matrix, level, item); at >= 0) {
+    memory_[static_cast<std::size_t>(at)] = value;
+  } else {
+    parameters_[{type, matrix, level, item}] = value;
+  }
 }
 
 std::uint8_t Simulator::Parameter(int type, int matrix, int level, int item) {
   std::lock_guard lock(lock_);
+  if (const long at = ParameterAddress(type, matrix, level, item); at >= 0) return memory_[static_cast<std::size_t>(at)];
   auto it = parameters_.find({type, matrix, level, item});
   return it == parameters_.end() ? 0 : it->second;
+}
+
+void Simulator::Protect(int matrix, int level, int destination) {
+  std::lock_guard lock(lock_);
+  protects_[{matrix, level, destination}] = true;
+}
+
+bool Simulator::Protected(int matrix, int level, int destination) {
+  std::lock_guard lock(lock_);
+  return protects_.count({matrix, level, destination}) > 0;
 }
 
 int Simulator::Crosspoint(int matrix, int level, int destination) {
@@ -172,10 +272,10 @@ bool Simulator::Save(const std::string& path) {
 bool Simulator::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::vector<std::uint8_t> bytes(kMemorySize + 1);
+  std::vector<std::uint8_t> bytes(extent_ + 1);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   const auto got = static_cast<std::size_t>(in.gcount());
-  if (got == 0 || got > kMemorySize) return false;
+  if (got == 0 || got > extent_) return false;
   bytes.resize(got);
   SetMemory(0, bytes);
   return true;
@@ -242,20 +342,45 @@ void Simulator::Send(const Bytes& frame, bool corrupt) {
   Bytes wire = frame;
   // A damaged frame on the line: a NAK brings the sound one.
   if (corrupt && wire.size() >= 3) wire[wire.size() - 3] ^= 0x5A;
+  awaitingAck_ = true;
+  sentAt_ = std::chrono::steady_clock::now();
   Write(wire);
+}
+
+// The controller restarts: it hears nothing until it is up again.
+void Simulator::Restart() {
+  ++restarts_;
+  pollfd stop{stopPipe_[0], POLLIN, 0};
+  poll(&stop, 1, options_.restartMs);
+  std::uint8_t discard[512];
+  while (master_ >= 0 && read(master_, discard, sizeof discard) > 0) {
+  }
 }
 
 void Simulator::Run() {
   // A NAK asks for the last frame again, a few times at most.
-  ReceiveParser parser({[] {},
+  ReceiveParser parser({[this] {
+                          ++acks_;
+                          awaitingAck_ = false;
+                        },
                         [this] {
-                          if (resends_++ < 5) Send(lastSent_);
+                          ++naks_;
+                          if (resends_++ < kResends) Send(lastSent_);
                         },
                         [](bool) {}, [this](const Bytes& frame) { Handle(frame); }});
   std::uint8_t buffer[512];
   while (!stopping_ && master_ >= 0) {
+    // Its own frames are stop-and-wait too: one the PC has not acknowledged
+    // goes again.
+    if (awaitingAck_ && std::chrono::steady_clock::now() - sentAt_ >= kResendAfter) {
+      if (resends_++ < kResends) {
+        Send(lastSent_);
+      } else {
+        awaitingAck_ = false;
+      }
+    }
     pollfd fds[2] = {{master_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    if (poll(fds, 2, 200) <= 0) continue;
+    if (poll(fds, 2, 100) <= 0) continue;
     if (fds[1].revents) break;
     if (!(fds[0].revents & POLLIN)) {
       // Nobody has the PC end open: wait for somebody to open it.
@@ -313,7 +438,8 @@ void Simulator::Handle(const Bytes& frame) {
   }
   // The controller acts on the frame, then acknowledges it and replies.
   const Bytes reply = Answer(code, body);
-  Write({kDle, kAck});
+  if (!(faulty && fault.kind == K::NoAck)) Write({kDle, kAck});
+  if (code == 0x26 || (code == 0x07 && !body.empty() && body[0] <= 1)) Restart();
   if (faulty && fault.kind == K::Unsolicited && code == 0x01) {
     // A tally for another destination comes first.
     Write(EncodeFrame(kTally, Bytes{body[0], 0x00, static_cast<std::uint8_t>(body[2] ^ 1), 0x09}));
@@ -367,15 +493,17 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
       return EncodeFrame(kTally, Bytes{body[0], static_cast<std::uint8_t>((dest >> 7) << 4 | ((source >> 7) & 0x0F)),
                                        body[2], static_cast<std::uint8_t>(source & 0x7F)});
     }
-    case 0x02: {  // Connect: switched, and the controller tells everyone
+    case 0x02: {  // Connect: switched unless protected, and the controller tells everyone
       if (body.size() < 4) return {};
       const int dest = (body[1] >> 4) * 128 + (body[2] & 0x7F), source = (body[1] & 0x0F) * 128 + (body[3] & 0x7F);
-      crosspoints_[{body[0] >> 4, body[0] & 0x0F, dest}] = source;
+      const auto key = std::make_tuple(body[0] >> 4, body[0] & 0x0F, dest);
+      if (protects_.count(key)) return {};
+      crosspoints_[key] = source;
       return EncodeFrame(kConnected, body.first(4));
     }
-    case 0x07:  // SystemCommand
+    case 0x07:  // SystemCommand: resets, clear protects, modules, transfer
       if (body.empty()) return {};
-      if (body[0] == 0 || body[0] == 1) ++restarts_;
+      if (body[0] == 2) protects_.clear();
       if (body[0] == 1) return EncodeFrame(kStatusReply, Bytes{dual_[0], dual_[1]});
       return {};
     case 0x08: return EncodeFrame(kStatusReply, Bytes{dual_[0], dual_[1]});
@@ -383,9 +511,13 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
     case 0x1B: {  // ParameterWrite
       if (body.size() < 5) return {};
       const int multiplier = body[1] == 1 ? body[2] >> 4 : body[2];
-      const auto key = std::make_tuple(int{body[1]}, body[0] >> 4, body[0] & 0x0F, multiplier * 128 + (body[3] & 0x7F));
-      if (code == 0x1B) parameters_[key] = body[4];
-      const std::uint8_t value = parameters_.count(key) ? parameters_[key] : 0;
+      const int type = body[1], matrix = body[0] >> 4, level = body[0] & 0x0F;
+      const int item = multiplier * 128 + (body[3] & 0x7F);
+      const long at = ParameterAddress(type, matrix, level, item);
+      const auto key = std::make_tuple(type, matrix, level, item);
+      if (code == 0x1B) (at >= 0 ? memory_[static_cast<std::size_t>(at)] : parameters_[key]) = body[4];
+      const std::uint8_t value =
+          at >= 0 ? memory_[static_cast<std::size_t>(at)] : parameters_.count(key) ? parameters_[key] : 0;
       return EncodeFrame(code == 0x19 ? kParameterReadReply : kParameterWriteReply,
                          Bytes{body[0], body[1], body[2], body[3], value});
     }
@@ -419,11 +551,10 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
     }
     case 0x23:  // MemorySizeRequest
       if (body.empty()) return {};
-      return EncodeFrame(kMemorySizeReply, Bytes{body[0], 0x09, 0x20, 0x00});
+      return EncodeFrame(kMemorySizeReply, Bytes{0x00, Lo(kReportedMemory >> 16), Hi(kReportedMemory), Lo(kReportedMemory)});
     case 0x25: downloading_ = true; return {};
     case 0x26:  // DownloadStop: restarts with the new database, then says so
       downloading_ = false;
-      ++restarts_;
       return EncodeFrame(kStatusReply, Bytes{dual_[0], dual_[1]});
     case 0x29: {  // DiagnosticsRequest
       if (body.size() < 2) return {};
@@ -454,12 +585,15 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
     case 0x67: {  // AssocNameRequest
       if (body.size() < 4) return {};
       const int number = body[2] << 8 | body[3];
-      std::string name;
+      // A source's name is its slot of the source area; destination
+      // association names are not held apart, so they are made up.
+      std::string name = "DST " + std::to_string(number);
       if (code == 0x65) {
-        auto it = sourceNames_.find({body[0] >> 4, body[0] & 0x0F, number});
-        name = it != sourceNames_.end() ? it->second : "SRC " + std::to_string(number);
-      } else {
-        name = "DST " + std::to_string(number);
+        name.assign(8, ' ');
+        if ((body[0] >> 4) == 0 && (body[0] & 0x0F) < 8 && number <= 4096) {
+          const auto at = memory_.begin() + SourceNameAddress(body[0] & 0x0F, number);
+          name.assign(at, at + 8);
+        }
       }
       const std::size_t characters = 4u * body[1] + 4;
       name.resize(characters, ' ');

@@ -4,7 +4,9 @@
 
 #include <csignal>
 #include <iostream>
+#include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "ctlsim.h"
@@ -16,6 +18,7 @@ volatile std::sig_atomic_t stop = 0;
 int main(int argc, char** argv) {
   CLI::App app{"zephra-ctlsim: a router controller on a pseudo-terminal"};
   std::string format = "v3", link, load, save;
+  std::vector<std::string> faults;
   ctlsim::Options options;
   app.add_option("--format", format, "The controller's database format")->check(CLI::IsMember({"v1", "v2", "v3"}));
   app.add_option("--link", link, "Also make this symbolic link to the port");
@@ -25,10 +28,23 @@ int main(int argc, char** argv) {
   app.add_flag("--no-pace", [&](std::int64_t) { options.pace = false; }, "Answer at once instead of at line speed");
   app.add_option("--load", load, "Start with the controller memory saved in this file")->check(CLI::ExistingFile);
   app.add_option("--save", save, "Save the controller memory to this file on exit");
+  app.add_option("--version", options.version, "The database version text the controller reports (8 characters)");
+  app.add_option("--restart-ms", options.restartMs, "How long a restart takes")->check(CLI::Range(0, 60000));
+  app.add_option("--fault", faults,
+                 "Misbehave: CODE:KIND[:AFTER[:TIMES[:VALUE]]], CODE a message code or 'any', KIND one of " +
+                     ctlsim::FaultKindNames());
   options.pace = true;
   CLI11_PARSE(app, argc, argv);
   options.configType = format == "v1" ? 2 : format == "v2" ? 3 : 4;
   ctlsim::Simulator sim(options);
+  for (const std::string& text : faults) {
+    const auto fault = ctlsim::ParseFault(text);
+    if (!fault) {
+      std::cerr << "zephra-ctlsim: " << text << " is not a fault rule (CODE:KIND[:AFTER[:TIMES[:VALUE]]])\n";
+      return 2;
+    }
+    sim.AddFault(*fault);
+  }
   if (!load.empty() && !sim.Load(load)) {
     std::cerr << "zephra-ctlsim: " << load << " is not a controller memory file\n";
     return 2;

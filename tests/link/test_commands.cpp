@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dbs/checksum.h"
+#include "dbs/layout.h"
 #include "link_fixture.h"
 
 namespace {
@@ -33,6 +34,11 @@ TEST_F(LinkTest, ParametersAreWrittenAndReadBack) {
   EXPECT_EQ(sim.Parameter(0, 1, 2, 300), 7);
   EXPECT_EQ(sim.Parameter(1, 3, 4, 1500), 0x10);
   EXPECT_EQ(sim.Parameter(2, 0, 0, 20000), 1);
+  // Matrix 0's parameters are bytes of the controller's parameter areas.
+  const TolvexItemRecord audio{0, 1, 5};
+  EXPECT_EQ(SetSourceParam(&audio, 0x42, 0), DBS_OK);
+  const zephra::FormatInfo& v3 = *zephra::FindFormat(DBS_TYPE_V3);
+  EXPECT_EQ(sim.Memory()[v3.controllerMap->ctlParamArea1 + v3.maxDests[0] + 5], 0x42);
   std::uint8_t value = 0;
   EXPECT_EQ(GetSourceParam(&source, &value, 0), DBS_OK);
   EXPECT_EQ(value, 7);
@@ -109,6 +115,14 @@ TEST_F(LinkTest, CrosspointsAreSwitchedInterrogatedAndHeard) {
   // No tally at all.
   sim.AddFault({Fault::Kind::AckOnly, 0x01, 0, 1});
   EXPECT_EQ(GetTally(1, 2, 1500, &source, 0), DBS_ERR_INVALID_ARGUMENT);
+  // A protected destination keeps its source until protects are cleared.
+  sim.Protect(1, 2, 1500);
+  EXPECT_EQ(SetCrosspoint(1, 2, 1500, 9, 0), DBS_OK);
+  EXPECT_EQ(sim.Crosspoint(1, 2, 1500), 700);
+  EXPECT_EQ(ClearProtects(255, 255, 0), DBS_OK);
+  EXPECT_FALSE(sim.Protected(1, 2, 1500));
+  EXPECT_EQ(SetCrosspoint(1, 2, 1500, 9, 0), DBS_OK);
+  EXPECT_EQ(sim.Crosspoint(1, 2, 1500), 9);
   EXPECT_EQ(SetCrosspoint(1, 2, 2048, 0, 0), DBS_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(GetTally(1, 2, 0, nullptr, 0), DBS_ERR_INVALID_ARGUMENT);
 }
@@ -154,9 +168,9 @@ TEST_F(LinkTest, NamesComeFromTheControllerSpaceFilled) {
   char16_t name[256];
   ASSERT_EQ(GetSourceName(0, 1, 8, 42, name, 0), DBS_OK);
   EXPECT_EQ(Narrow(name, 8), "CAM 1   ");
-  sim.SetSourceName(0, 1, 43, "VTR SEVEN LONG NAME");
-  ASSERT_EQ(GetSourceName(0, 1, 16, 43, name, 0), DBS_OK);  // 12 characters arrive
-  EXPECT_EQ(Narrow(name, 16), "VTR SEVEN LO    ");
+  sim.SetSourceName(0, 1, 300, "VTR SEVEN");  // a slot of the upper source area
+  ASSERT_EQ(GetSourceName(0, 1, 16, 300, name, 0), DBS_OK);  // 12 characters arrive
+  EXPECT_EQ(Narrow(name, 16), "VTR SEVE        ");
   ASSERT_EQ(GetDestAssocName(2, 8, 9, name, 0), DBS_OK);
   EXPECT_EQ(Narrow(name, 8), "DST 9   ");
   sim.AddFault({Fault::Kind::OtherItem, 0x65, 0, 1});
@@ -188,7 +202,7 @@ TEST_F(LinkTest, ChecksumRepliesMustCoverTheBlocksAskedFor) {
   }
   std::uint32_t size = 0;
   ASSERT_EQ(GetMemorySize(0, &size, 0), DBS_OK);
-  EXPECT_EQ(size, 0x092000u);
+  EXPECT_EQ(size, 0x100000u);
 }
 
 TEST_F(LinkTest, RestartsAreAwaited) {
@@ -204,6 +218,7 @@ TEST_F(LinkTest, RestartsAreAwaited) {
   EXPECT_EQ(StopDownload(0), DBS_ERR_COMMS);
   EXPECT_EQ(lastReported, DBS_ERR_COMMS);
   EXPECT_EQ(SoftReset(0), DBS_OK);
+  EXPECT_EQ(sim.Restarts(), 3);  // the silent stop never reached it
   sim.AddFault({Fault::Kind::AckOnly, 0x07, 0, 1});
   EXPECT_EQ(SoftReset(0), DBS_ERR_COMMS);
   EXPECT_EQ(HardReset(0), DBS_OK);
@@ -214,6 +229,23 @@ TEST_F(LinkTest, RestartsAreAwaited) {
   std::uint16_t dual = 0;
   EXPECT_EQ(GetDualControllerStatus(&dual, 0), DBS_OK);
   EXPECT_EQ(dual, 0x8001);  // the first byte received in the low half
+}
+
+TEST_F(LinkTest, EveryReplyIsAcknowledged) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  std::uint8_t reply[16];
+  const int before = sim.AcksReceived();
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(GetTableData(reply, 0, 4, 0), DBS_OK);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(sim.AcksReceived() - before, 10);
+  // A reply without its acknowledgement: the request goes again and is
+  // answered again; the command takes one answer.
+  sim.AddFault({Fault::Kind::NoAck, 0x1F, 0, 1});
+  ASSERT_EQ(GetTableData(reply, 0, 4, 0), DBS_OK);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(CountReceived(0x1F), 12u);
+  EXPECT_EQ(GetTableData(reply, 4, 4, 0), DBS_OK);
+  EXPECT_EQ(reply[2], 4);
 }
 
 TEST_F(LinkTest, NoiseOnTheLineIsPassedOver) {
@@ -311,7 +343,9 @@ TEST_F(LinkTest, CommandsFromTwoThreadsTakeTurns) {
 // on-line finds it by the speed search.
 TEST(LinkSpeed, TheSearchFindsTheControllersSpeed) {
   tolvex::SetLinkTimingForTests(FastTiming());
-  Simulator sim(ctlsim::Options{4, 9600, false});
+  ctlsim::Options options;
+  options.baud = 9600;
+  Simulator sim(options);
   ASSERT_TRUE(sim.Start());
   const std::u16string port = Utf16(sim.PortPath());
   const TolvexPortSettings s = Settings(115200);
