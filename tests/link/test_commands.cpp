@@ -234,6 +234,7 @@ TEST_F(LinkTest, RestartsAreAwaited) {
 TEST_F(LinkTest, EveryReplyIsAcknowledged) {
   ASSERT_EQ(GoOnLine(), DBS_OK);
   std::uint8_t reply[16];
+  std::this_thread::sleep_for(100ms);  // the version reply's acknowledgement is in
   const int before = sim.AcksReceived();
   for (int i = 0; i < 10; ++i) ASSERT_EQ(GetTableData(reply, 0, 4, 0), DBS_OK);
   std::this_thread::sleep_for(100ms);

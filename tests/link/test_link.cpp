@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "dbs/checksum.h"
@@ -69,17 +70,18 @@ TEST_F(LinkTest, RefusesSettingsTheControllerCannotUse) {
   EXPECT_TRUE(sim.Received().empty());
 }
 
-// A 64 KiB image written in 128-byte chunks, read back and compared, then the
-// controller's block checksums compared with the ones computed here.
+// A whole V3 image written in 128-byte chunks, read back and compared, then
+// the controller's block checksums compared with the ones computed here.
 TEST_F(LinkTest, WritesAndReadsBackAnImage) {
   ASSERT_EQ(GoOnLine(), DBS_OK);
-  std::vector<std::uint8_t> image(64 * 1024);
+  std::vector<std::uint8_t> image(sim.ImageSize());
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 131 + (i >> 8));
   image[100] = tolvex::kDle;  // stuffed on the wire
   image[101] = tolvex::kDle;
   ASSERT_EQ(StartDownload(0), DBS_OK);
   for (std::uint32_t at = 0; at < image.size(); at += 128) {
-    ASSERT_EQ(SetTableData(image.data() + at, at, 128, 0), DBS_OK) << at;
+    const auto n = static_cast<std::uint16_t>(std::min<std::size_t>(128, image.size() - at));
+    ASSERT_EQ(SetTableData(image.data() + at, at, n, 0), DBS_OK) << at;
   }
   const auto memory = sim.Memory();
   ASSERT_TRUE(std::equal(image.begin(), image.end(), memory.begin()));
@@ -92,10 +94,10 @@ TEST_F(LinkTest, WritesAndReadsBackAnImage) {
     std::memcpy(back.data() + at, reply + 3, n);
   }
   EXPECT_EQ(back, image);
-  std::vector<std::uint16_t> sums(128);
-  ASSERT_EQ(GetWordChecksums(0, 128, sums.data(), 0), DBS_OK);
-  const auto expected = zephra::BlockChecksums({memory.data(), sim.ImageSize()});
-  EXPECT_TRUE(std::equal(sums.begin(), sums.end(), expected.begin()));
+  const auto expected = zephra::BlockChecksums(image);
+  std::vector<std::uint16_t> sums(expected.size());
+  ASSERT_EQ(GetWordChecksums(0, static_cast<std::uint16_t>(sums.size()), sums.data(), 0), DBS_OK);
+  EXPECT_EQ(sums, expected);
   EXPECT_EQ(StopDownload(0), DBS_OK);
   EXPECT_EQ(reported, 0);
 }
@@ -206,6 +208,40 @@ TEST(LinkRealTiming, AnsweredAtTheRealLimits) {
   EXPECT_EQ(SetTableData(data, 0x40, 2, 5), DBS_OK);
   EXPECT_EQ(OffLine(5), DBS_OK);
   sim.Stop();
+}
+
+// The real limits: a write the controller never acknowledges is written
+// five times, a second apart, and fails once it is dropped, within the six
+// seconds a command waits.
+TEST(LinkRealTiming, AnUnacknowledgedWriteTimesOutAtSixSeconds) {
+  tolvex::SetLinkTimingForTests(tolvex::Timing{});
+  Simulator sim{4};
+  ASSERT_TRUE(sim.Start());
+  const std::u16string port = Utf16(sim.PortPath());
+  const TolvexPortSettings s = Settings();
+  ASSERT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  sim.AddFault({Fault::Kind::Silent, 0x20, 0, 100});
+  const std::uint8_t data[2] = {1, 2};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SetTableData(data, 0x40, 2, 0), DBS_ERR_TIMEOUT);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(4900));
+  EXPECT_LT(took, std::chrono::milliseconds(6500));
+  EXPECT_EQ(sim.CountReceived(0x20), static_cast<std::size_t>(tolvex::kTries));
+  EXPECT_EQ(OffLine(0), DBS_OK);
+  sim.Stop();
+}
+
+TEST_F(LinkTest, AControllerThatDropsTheLineIsReportedAndLetGo) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  sim.AddFault({Fault::Kind::CloseLine, 0x2D, 0, 1});
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_ERR_COMMS);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const int seen = reported;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(reported, seen);  // reported, then quiet: the receiver does not spin
+  EXPECT_EQ(OffLine(0), DBS_OK);
 }
 
 TEST(LinkPorts, NamesMapToDevices) {
