@@ -26,7 +26,9 @@ constexpr std::uint32_t kReportedMemory = 0x100000;
 constexpr auto kResendAfter = std::chrono::milliseconds(1000);
 constexpr int kResends = 5;
 // Diagnostics the simulated controller reports.
-constexpr char kFirmware[] = "ZEPHRA CONTROL FRAME FIRMWARE 4.21";
+// Software version: two bytes, then the boot, main and OEM texts, each
+// ending in NUL.
+constexpr char kFirmware[] = "\x01\x00" "BOOT 1.02\0MAIN 4.21\0ZEPHRA OEM\0";
 constexpr std::uint16_t kPanels = 4, kMatrixPorts = 16, kSecondaryPorts = 2, kModules = 8, kSwitches = 16;
 constexpr std::uint16_t kEproms[] = {0x1234, 0xBEEF, 0x0010, 0x7F01};
 

@@ -132,7 +132,9 @@ TEST_F(LinkTest, DiagnosticsAreBoundedByWhatArrived) {
   std::uint8_t buffer[300];
   std::fill(std::begin(buffer), std::end(buffer), 0xEE);
   ASSERT_EQ(GetSoftwareVersion(buffer, 255, 0), DBS_OK);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), "ZEPHRA CONTROL FRAME FIRMWARE 4.21");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer) + 2), "BOOT 1.02");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer) + 12), "MAIN 4.21");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer) + 22), "ZEPHRA OEM");
   EXPECT_EQ(buffer[254], 0);
   EXPECT_EQ(buffer[255], 0xEE);  // nothing past the length asked for
   ASSERT_EQ(GetPanelDiagnostics(buffer, 8, 0), DBS_OK);
