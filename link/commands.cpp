@@ -246,12 +246,15 @@ TOLVEX_API uint32_t OnLine(const char16_t* port, const TolvexPortSettings* setti
       // Another slot's link is never torn down by this one.
       if (links.slot != slot) return DBS_ERR_INVALID_ARGUMENT;
       if (links.link->Path() == path) {
+        // Already on-line there: only the settings may change, and a
+        // listener set before is forgotten as on every OnLine.
+        links.link->Listen(nullptr);
+        std::lock_guard one(links.link->CommandLock());
         const LineSettings& now = links.link->Port().Line();
         if (now.baud == line.baud && now.dataBits == line.dataBits && now.parity == line.parity &&
             now.stopBits == line.stopBits) {
           return DBS_OK;
         }
-        std::lock_guard one(links.link->CommandLock());
         return links.link->Port().Apply(line);
       }
       Retire(std::move(links.link));
