@@ -109,7 +109,7 @@ QString TCommonInterface::MessageFor(DbsStatus status) {
   for (const Message& m : kMessages) {
     if (m.status == status) return m.text;
   }
-  return QString("Unrecognised error code %1 returned from Zephra.dll").arg(status);
+  return QString("Unrecognised error code %1 returned from libzephra.so").arg(status);
 }
 
 DbsStatus TCommonInterface::ReportError(DbsStatus status) {

@@ -229,6 +229,8 @@ DBS_API DbsStatus dbs_SetEntrySequence(uint16_t keypad, TEntrySequenceRecord* re
     // The record must name this keypad, hold at most eight presses, and press
     // only name keys of the keypad.
     if (!record || record->keypad != keypad || record->count > DBS_MAX_PRESSES) return DBS_ERR_INVALID_ARGUMENT;
+    // A database opened read-only takes no sequence, new or changed.
+    if (Status s = CheckWritable(db.GetSlot()); s != DBS_OK) return s;
     KeypadTree tree(db, keypad);
     const std::uint16_t c = record->count;
     const auto path = Path(*record, c);
@@ -266,7 +268,9 @@ DBS_API DbsStatus dbs_SetEntrySequence(uint16_t keypad, TEntrySequenceRecord* re
           updated.salvo = press.salvo;
           updated.salvoFlags = press.salvo >= 0 ? record->salvoFlags : std::uint16_t{0};
         }
-        if (std::memcmp(&updated, &node, sizeof node) != 0) tree.Store(updated);
+        if (std::memcmp(&updated, &node, sizeof node) != 0) {
+          if (Status s = tree.Store(updated); s != DBS_OK && result == DBS_OK) result = s;
+        }
         n = node.parent;
       }
     } else {

@@ -27,7 +27,7 @@ TEST(ReportError, EveryStatusHasItsMessage) {
   }
 
   EXPECT_EQ(ci.ReportError(0x2000001F), 0x2000001Fu);
-  EXPECT_EQ(ui.Messages.last(), "Unrecognised error code 536870943 returned from Zephra.dll");
+  EXPECT_EQ(ui.Messages.last(), "Unrecognised error code 536870943 returned from libzephra.so");
   ci.ShowErrors = false;
   ci.ReportError(2);
   EXPECT_EQ(ui.Messages.size(), 1);

@@ -87,6 +87,21 @@ struct KeypadTest : test::DbTest {
   }
 };
 
+TEST_F(KeypadTest, ADatabaseOpenedReadOnlyTakesNoSequence) {
+  NameKey(0, 0, u"A");
+  Sequence a(0, {u"A"}, 5);
+  ASSERT_EQ(dbs_SetEntrySequence(0, &a.record, h), DBS_OK);
+  ASSERT_EQ(dbs_CloseFile(h), DBS_OK);
+  ASSERT_EQ(dbs_OpenFile(Str(path), 0, &h), DBS_OK);
+  const SequenceTail before = Tail(0);
+  Sequence changed(0, {u"A"}, 9);
+  EXPECT_EQ(dbs_SetEntrySequence(0, &changed.record, h), DBS_SYS_ACCESS_DENIED);
+  Sequence longer(0, {u"A", u"A"}, 9);
+  EXPECT_EQ(dbs_SetEntrySequence(0, &longer.record, h), DBS_SYS_ACCESS_DENIED);
+  EXPECT_EQ(Tail(0).freeHead, before.freeHead);
+  EXPECT_EQ(Enumerate(0), (std::vector<std::u16string>{u"A"}));
+}
+
 TEST_F(KeypadTest, BuildEnumerateRenameAndRemoveSequences) {
   Sequence none = Sequence::Empty(0);
   EXPECT_EQ(dbs_GetFirstSequence(0, &none.record, h), DBS_ERR_SEQUENCE_UNDEFINED);
