@@ -1,6 +1,7 @@
 // The operation tables of the four formats.
 #include "defaults.h"
 #include "records/device_keypads.h"
+#include "transfer/controller_image.h"
 #include "format_ops.h"
 #include "layout.h"
 
@@ -31,6 +32,7 @@ constexpr FormatOps VFormatOps() {
   ops.BuildDefaultImage = &BuildDefaultImageV;
   ops.LiveUMDDests = &LiveUMDDestsOffline;
   ops.CopyKeypadAreas = &CopyKeypadAreasV;
+  ops.BuildControllerImage = &BuildControllerImageV;
   return ops;
 }
 

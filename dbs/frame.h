@@ -35,6 +35,9 @@ struct DatabaseSlot {
 struct ControllerSlot {
   void* linkLibrary = nullptr;
   ControllerMap map{};
+  // The controller's block checksums this database should give, from the
+  // last controller image built.
+  std::vector<std::uint16_t> expectedChecksums;
   ControllerSlot() = default;
   ControllerSlot(const ControllerSlot&) = delete;
   ControllerSlot& operator=(const ControllerSlot&) = delete;

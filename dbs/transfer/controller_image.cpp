@@ -1,0 +1,679 @@
+#include "transfer/controller_image.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "checksum.h"
+#include "names.h"
+#include "records/associations.h"
+#include "records/device_keypads.h"
+#include "records/keypad_tree.h"
+#include "records/keypads.h"
+#include "records/matrix.h"
+#include "records/panels.h"
+#include "records/ports.h"
+#include "records/salvo_chains.h"
+#include "records/salvos.h"
+#include "records/sources.h"
+#include "records/umds.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr std::uint16_t kKeyCodes[16] = {0x0000, 0x0000, 0x0349, 0x0351, 0x034F, 0x0350, 0x034E, 0x0348,
+                                         0x0357, 0x034A, 0x034D, 0x0357, 0x0357, 0x034B, 0x034C, 0x0357};
+constexpr std::uint8_t kUMDDeviceTypes[24] = {5, 5, 6, 6, 6, 6, 6, 5, 5, 52, 5, 5, 5, 5, 6, 5, 5, 6, 5, 5, 6, 51, 5, 6};
+constexpr std::uint8_t kGeneralPortSlots[4] = {3, 0, 1, 2};
+constexpr std::uint8_t kProtocolCodes[10] = {8, 8, 2, 9, 8, 8, 5, 8, 6, 8};
+constexpr struct {
+  std::uint32_t baud;
+  std::uint8_t code;
+} kBaudCodes[] = {{300, 6},    {1200, 8},   {2400, 11},  {4800, 12},   {9600, 14},
+                  {19200, 15}, {38400, 16}, {57600, 17}, {115200, 18}, {230400, 19}};
+constexpr std::uint8_t kUnusedGeneralPort[8] = {0x06, 0x10, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00};
+constexpr std::uint16_t kSalvoKeyBase = 800;  // a key word of 800 + s fires salvo s
+constexpr std::uint32_t kPanelPlaces = 32;
+constexpr std::uint32_t kSimpleDestKeyWords = 36, kSimpleSourceKeyWords = 64;
+constexpr std::uint32_t kDialUpSlots = 16, kDialUpKeys = 36;
+constexpr std::uint32_t kSalvoSlots = 32, kSalvoXPSlots = 3000;
+
+void PutBE16(std::uint8_t* at, int value) {
+  const auto v = static_cast<std::uint16_t>(value < 0 ? 0xFFFF : value);
+  at[0] = static_cast<std::uint8_t>(v >> 8);
+  at[1] = static_cast<std::uint8_t>(v);
+}
+
+void PutName(std::uint8_t* at, const char16_t* name) { ToNarrowName(name, 8, at); }
+
+// A node link: node n as n + 1; none, or a node outside the keypad, as FF FF.
+void PutLink(std::uint8_t* at, std::int16_t n, std::uint16_t nodes) { PutBE16(at, n >= 0 && n < nodes ? n + 1 : -1); }
+
+std::uint8_t BaudCode(std::uint32_t baud) {
+  for (const auto& b : kBaudCodes) {
+    if (b.baud == baud) return b.code;
+  }
+  return 16;
+}
+
+std::uint16_t KeyCode(std::uint8_t keyType) { return keyType < 16 ? kKeyCodes[keyType] : 0x0357; }
+
+// Everything the builders read, in one place.
+struct Source {
+  Db& db;
+  const ConfigImage& c;
+  const ImageLayout& L;
+  const FormatInfo& f;
+  const ControllerMap& map;
+  ControllerConstants consts;
+
+  std::uint16_t Levels() const { return std::min<std::uint16_t>(c.matrixCount ? c.levelCount[0] : 0, 8); }
+  std::uint16_t MaxSources(int l) const { return f.maxDests[static_cast<std::size_t>(l)]; }
+  std::uint16_t MaxDests(int l) const { return f.maxDests[static_cast<std::size_t>(l)]; }
+  // A device on a multi-drop place: its port address index, else -1.
+  int PlaceIndex(std::uint16_t port, std::uint16_t address) const {
+    if (port >= c.multidropPortCount || address < 1 || address > 16) return -1;
+    const int i = 16 * port + address - 1;
+    return i < static_cast<int>(kPanelPlaces) ? i : -1;
+  }
+  PanelEntry Panel(std::uint16_t n) const { return db.Read<PanelEntry>(L.panelPos + n * std::uint32_t{sizeof(PanelEntry)}); }
+  bool HasUMD(std::uint16_t n) const { return n < c.umdCount; }
+  UMDEntry UMD(std::uint16_t n) const { return db.Read<UMDEntry>(L.umdPos + n * std::uint32_t{sizeof(UMDEntry)}); }
+  KeypadEntry Keypad(std::uint16_t k) const { return db.Read<KeypadEntry>(L.keypadPos[k]); }
+  KeyEntry Key(std::uint16_t k, std::uint16_t j) const {
+    return db.Read<KeyEntry>(L.keypadPos[k] + std::uint32_t{sizeof(KeypadEntry)} + j * std::uint32_t{sizeof(KeyEntry)});
+  }
+};
+
+// ---- names, inhibits, associations ------------------------------------------
+
+void SourceArea(const Source& s, std::uint8_t* out) {
+  for (int l = 0; l < 8; ++l) {
+    for (int src = 0; src <= s.MaxSources(l); ++src) {
+      const std::uint32_t slot = src <= 256 ? static_cast<std::uint32_t>(l + 8 * src)
+                                            : static_cast<std::uint32_t>(1028 + l + 4 * src);
+      std::uint8_t* at = out + 8 * slot;
+      if (l < s.Levels() && src < s.c.sourceCount[0][l]) {
+        PutName(at, s.db.Read<SourceEntry>(SourcePos(s.db, 0, static_cast<std::uint16_t>(l),
+                                                     static_cast<std::uint16_t>(src))).name2);
+      } else {
+        std::memset(at, ' ', 8);
+      }
+    }
+  }
+}
+
+void DestAssocArea(const Source& s, std::uint8_t* out) {
+  for (std::uint32_t a = 0; a < s.consts.associations; ++a) {
+    if (s.c.matrixCount && a < s.c.destAssocCount[0]) {
+      PutName(out + 8 * a, s.db.Read<DestinationAssociationEntry>(
+                               s.L.destAssocPos[0] + a * std::uint32_t{sizeof(DestinationAssociationEntry)}).name);
+    } else {
+      std::memset(out + 8 * a, ' ', 8);
+    }
+  }
+}
+
+void InhibitArea(const Source& s, std::uint8_t* out) {
+  std::uint32_t at = 0;
+  for (int l = 0; l < 8; ++l) {
+    const std::uint32_t rowBytes = (s.MaxSources(l) + 7u) / 8u;
+    const std::uint32_t rows = s.MaxDests(l);
+    std::memset(out + at, 0, rowBytes * rows);
+    if (l < s.Levels()) {
+      const LevelBitmap file = BitmapOf(s.db, BitmapKind::Inhibit, 0, static_cast<std::uint16_t>(l));
+      const std::uint32_t sources = std::min<std::uint32_t>(s.c.sourceCount[0][l], s.MaxSources(l));
+      // Exactly one controller row per destination: a park source's extra
+      // file byte never spills into the next row.
+      const std::uint32_t used = std::min((sources + 7u) / 8u, std::min(file.rowBytes, rowBytes));
+      std::vector<std::uint8_t> row(file.rowBytes);
+      for (std::uint32_t d = 0; d < s.c.destCount[0][l] && d < rows; ++d) {
+        s.db.ReadBytes(file.pos + d * file.rowBytes, row.data(), row.size());
+        for (std::uint32_t j = 0; j < used; ++j) out[at + d * rowBytes + j] = static_cast<std::uint8_t>(~row[j]);
+      }
+    }
+    at += rowBytes * rows;
+  }
+}
+
+template <class Entry>
+void AssocMembers(const Source& s, std::uint32_t pos, std::uint16_t count, std::uint8_t* out) {
+  std::memset(out, 0xFF, 16u * s.consts.associations);
+  for (std::uint32_t a = 0; a < count && a < s.consts.associations; ++a) {
+    const Entry e = s.db.Read<Entry>(pos + a * std::uint32_t{sizeof(Entry)});
+    for (int m = 0; m < 8; ++m) PutBE16(out + 16 * a + 2 * m, e.members[m].number);
+  }
+}
+
+void SourceAssocArea(const Source& s, std::uint8_t* out) {
+  AssocMembers<SourceAssociationEntry>(s, s.L.sourceAssocPos[0], s.c.matrixCount ? s.c.sourceAssocCount[0] : 0, out);
+}
+
+void DestAssocArea2(const Source& s, std::uint8_t* out) {
+  AssocMembers<DestinationAssociationEntry>(s, s.L.destAssocPos[0], s.c.matrixCount ? s.c.destAssocCount[0] : 0, out);
+}
+
+// ---- panels and UMDs ---------------------------------------------------------
+
+// For each place number n below the panel count: the UMD n, then the panel n
+// (a panel overwrites a UMD on the same place).
+template <class OnUMD, class OnPanel>
+void EachDevice(const Source& s, OnUMD&& onUMD, OnPanel&& onPanel) {
+  for (std::uint16_t n = 0; n < s.c.panelCount; ++n) {
+    if (s.HasUMD(n)) {
+      const UMDEntry u = s.UMD(n);
+      if (const int i = s.PlaceIndex(u.port, u.address); i >= 0) onUMD(n, u, static_cast<std::uint32_t>(i));
+    }
+    const PanelEntry p = s.Panel(n);
+    if (const int i = s.PlaceIndex(p.port, p.address); i >= 0) onPanel(n, p, static_cast<std::uint32_t>(i));
+  }
+}
+
+void PortArea(const Source& s, std::uint8_t* out) {
+  std::memset(out, ' ', 8 * kPanelPlaces);
+  EachDevice(
+      s, [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) { PutName(out + 8 * i, u.name); },
+      [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) { PutName(out + 8 * i, p.name); });
+}
+
+void PanelArea1(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0, kPanelPlaces);
+  EachDevice(
+      s, [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) { out[i] = u.umdType < 24 ? kUMDDeviceTypes[u.umdType] : 5; },
+      [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) { out[i] = static_cast<std::uint8_t>(p.panelType); });
+}
+
+std::uint8_t PanelFlagByte(std::uint32_t flags) {
+  std::uint8_t b = 0;
+  if (flags & (1u << 1)) b |= 0x01;
+  if (flags & (1u << 4)) b |= 0x04;
+  if (flags & (1u << 16)) b |= 0x02;
+  if (flags & (1u << 17)) b |= 0x10;
+  if (flags & (1u << 18)) b |= 0x20;
+  return b;
+}
+
+void PanelArea2(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0, 2 * kPanelPlaces);
+  EachDevice(
+      s,
+      [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) {
+        if (u.umdFlags == 1) out[2 * i] = 0x08, out[2 * i + 1] = 0x00;
+      },
+      [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) {
+        out[2 * i] = PanelFlagByte(p.flags);
+        out[2 * i + 1] = p.mode;
+      });
+}
+
+void PanelArea3(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0xFF, 2 * kPanelPlaces);
+  for (std::uint16_t n = 0; n < s.c.panelCount; ++n) {
+    if (s.HasUMD(n)) {
+      const UMDEntry u = s.UMD(n);
+      if (const int i = s.PlaceIndex(u.port, u.address); i >= 0) {
+        const int k = FindUMDKeypad(s.db, n);
+        if (k >= 32 && k < 64) out[2 * i] = static_cast<std::uint8_t>(k - 32);
+        out[2 * i + 1] = 0xFF;
+      }
+    }
+    const PanelEntry p = s.Panel(n);
+    if (const int i = s.PlaceIndex(p.port, p.address); i >= 0) {
+      for (const std::uint16_t k : {p.destKeypad, p.sourceKeypad}) {
+        if (k >= s.c.keypadCount) continue;
+        out[2 * i + (s.Keypad(k).keypadType != 0 ? 0 : 1)] = ControllerKeypadNumber(k);
+      }
+    }
+  }
+}
+
+void OverrideArea(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0xFF, 64 * kPanelPlaces);
+  for (std::uint16_t o = 0; o < s.c.panelCount && o < s.c.outputSetCount; ++o) {
+    const auto set = s.db.Read<OverrideSetEntry>(s.L.overrideSetPos + o * std::uint32_t{sizeof(OverrideSetEntry)});
+    const std::uint16_t owner = set.head[1];
+    if (owner >= s.c.panelCount) continue;
+    const PanelEntry p = s.Panel(owner);
+    const int i = s.PlaceIndex(p.port, p.address);
+    if (i < 0) continue;
+    for (int j = 0; j < 16; ++j) {
+      PutBE16(out + 64 * i + 4 * j, set.overrides[j].level);
+      PutBE16(out + 64 * i + 4 * j + 2, set.overrides[j].number);
+    }
+  }
+}
+
+void PanelArea4(const Source& s, std::uint8_t* out) {
+  const int levels = s.Levels();
+  const auto mask = static_cast<std::uint8_t>((1u << levels) - 1u);
+  for (std::uint32_t i = 0; i < kPanelPlaces; ++i) out[2 * i] = mask, out[2 * i + 1] = 6;
+  EachDevice(
+      s,
+      [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) {
+        out[2 * i] = mask;
+        out[2 * i + 1] = static_cast<std::uint8_t>(u.brightness);
+      },
+      [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) {
+        out[2 * i] = static_cast<std::uint8_t>(p.levels[0]);
+        out[2 * i + 1] = p.brightness;
+      });
+}
+
+void XYArea(const Source& s, std::uint8_t* out) {
+  const std::uint32_t X = s.consts.XYEntry();
+  std::memset(out, 0, X * kPanelPlaces);
+  const std::uint32_t bytes = std::min<std::uint32_t>((s.c.matrixCount ? s.c.destAssocCount[0] + 7u : 0) / 8u, X);
+  for (std::uint16_t x = 0; x < s.c.panelCount && x < s.c.xySetCount; ++x) {
+    const auto set = s.db.Read<XYSetEntry>(s.L.xySetPos + x * std::uint32_t{sizeof(XYSetEntry)});
+    if (set.panel >= s.c.panelCount) continue;
+    const PanelEntry p = s.Panel(set.panel);
+    const int i = s.PlaceIndex(p.port, p.address);
+    if (i >= 0) std::memcpy(out + X * static_cast<std::uint32_t>(i), set.destMap, std::min<std::uint32_t>(bytes, sizeof set.destMap));
+  }
+}
+
+// ---- levels and ports --------------------------------------------------------
+
+void LevelArea(const Source& s, std::uint8_t* out) {
+  for (int l = 0; l < 8; ++l) {
+    if (l < s.Levels()) {
+      PutBE16(out + 2 * l, s.db.Read<LevelEntry>(LevelPos(s.db, 0, static_cast<std::uint16_t>(l))).levelType);
+    } else {
+      out[2 * l] = 0x01, out[2 * l + 1] = 0x8E;
+    }
+  }
+}
+
+void LevelArea2(const Source& s, std::uint8_t* out) {
+  for (int l = 0; l < 8; ++l) {
+    const int park = l < s.Levels()
+                         ? static_cast<std::int16_t>(s.db.Read<LevelEntry>(LevelPos(s.db, 0, static_cast<std::uint16_t>(l))).parkSource)
+                         : -1;
+    PutBE16(out + 2 * l, park);
+  }
+}
+
+void FixedArea(const Source& s, std::uint8_t* out) {
+  for (int l = 0; l < 8; ++l) {
+    PutBE16(out + 2 * l, s.c.matrixCount ? s.c.sourceCount[0][l] : 0);
+    PutBE16(out + 16 + 2 * l, s.c.matrixCount ? s.c.destCount[0][l] : 0);
+  }
+}
+
+void MatrixPortArea(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0xFF, 8);
+  for (std::uint16_t l = 0; l < s.Levels() && l < s.c.matrixPortCount; ++l) {
+    out[l] = static_cast<std::uint8_t>(
+        s.db.Read<MatrixPortEntry>(s.L.matrixPortPos + l * std::uint32_t{sizeof(MatrixPortEntry)}).physicalLevel);
+  }
+}
+
+void GeneralPortArea(const Source& s, std::uint8_t* out) {
+  for (std::uint16_t p = 0; p < 4; ++p) {
+    std::uint8_t* at = out + 8 * kGeneralPortSlots[p];
+    if (p >= s.c.generalPortCount) {
+      std::memcpy(at, kUnusedGeneralPort, 8);
+      continue;
+    }
+    const auto e = s.db.Read<GeneralPortEntry>(s.L.generalPortPos + p * std::uint32_t{sizeof(GeneralPortEntry)});
+    std::uint8_t raw[24];
+    std::memcpy(raw, &e, sizeof raw);
+    at[0] = e.protocol < 10 ? kProtocolCodes[e.protocol] : 8;
+    at[1] = BaudCode(e.baudRate);
+    std::memcpy(at + 2, raw + 8, 4);  // parity, data bits, stop bits, handshake
+    at[6] = raw[12];                  // the low byte of bytes 12-15
+    at[7] = raw[16];                  // the low byte of bytes 16-19
+  }
+}
+
+void TrigLineArea(const Source& s, std::uint8_t* out) {
+  if (s.L.trigLinePos) s.db.ReadBytes(s.L.trigLinePos, out, 4);
+}
+
+// ---- salvos ------------------------------------------------------------------
+
+void SalvoArea(const Source& s, std::uint8_t* out) {
+  SalvoPool pool(s.db);
+  for (std::uint16_t i = 0; i < kSalvoSlots; ++i) {
+    std::uint8_t* at = out + 12 * i;
+    if (i < s.c.salvoCount) {
+      const SalvoEntry e = pool.Header(i);
+      PutBE16(at, e.xpCount);
+      PutBE16(at + 2, e.firstXP);
+      PutName(at + 4, e.name);
+    } else {
+      at[0] = at[1] = 0x00;
+      at[2] = at[3] = 0xFF;
+      std::memset(at + 4, ' ', 8);
+    }
+  }
+}
+
+void SalvoXPArea(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0xFF, 8 * kSalvoXPSlots);
+  SalvoPool pool(s.db);
+  for (std::uint16_t i = 0; i < s.c.salvoCount; ++i) {
+    for (const std::int16_t r : pool.Chain(pool.Header(i).firstXP)) {
+      const SalvoXPEntry e = pool.Record(r);
+      std::uint8_t* at = out + 8 * static_cast<std::uint32_t>(r);
+      PutBE16(at, e.next);
+      PutBE16(at + 2, e.level);
+      PutBE16(at + 4, e.destination);
+      PutBE16(at + 6, e.source);
+    }
+  }
+}
+
+// A free list as the controller keeps it: the count, then the members with
+// the head last.
+void PutFreeList(std::uint8_t* out, const std::vector<std::int16_t>& list, std::uint16_t nodes, bool links) {
+  const auto n = static_cast<std::uint32_t>(list.size());
+  PutBE16(out, static_cast<int>(n));
+  for (std::uint32_t j = 0; j < n; ++j) {
+    std::uint8_t* at = out + 2 * (n - j);
+    if (links) {
+      PutLink(at, list[j], nodes);
+    } else {
+      PutBE16(at, list[j]);
+    }
+  }
+}
+
+void SalvoLinkArea(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0xFF, 2 + 2 * kSalvoXPSlots);
+  SalvoPool pool(s.db);
+  auto list = pool.Chain(pool.FreeHead());
+  if (list.size() > kSalvoXPSlots) list.resize(kSalvoXPSlots);
+  PutFreeList(out, list, 0, false);
+}
+
+// ---- keypads -----------------------------------------------------------------
+
+// The top-level node whose key name is the key's name, searched forward
+// from the root and then backward; -1 when none.
+std::int16_t TopLevelNodeNamed(KeypadTree& tree, const char16_t (&name)[16]) {
+  const SequenceTail tail = tree.Tail();
+  if (!tree.Valid(tail.root)) return -1;
+  for (const std::int16_t n : tree.Siblings(tail.root)) {
+    if (SameKeyName(tree.Node(n).keyName, name)) return n;
+  }
+  std::vector<bool> seen(tree.NodeCount());
+  for (std::int16_t n = tree.Node(tail.root).prev; tree.Valid(n) && !seen[static_cast<std::size_t>(n)];
+       n = tree.Node(n).prev) {
+    seen[static_cast<std::size_t>(n)] = true;
+    if (SameKeyName(tree.Node(n).keyName, name)) return n;
+  }
+  return -1;
+}
+
+void SimpleKeypad(const Source& s, std::uint16_t k, bool source, std::uint8_t* out, std::uint32_t words) {
+  KeypadTree tree(s.db, k);
+  const std::uint32_t keys = std::min<std::uint32_t>(s.c.keyCount[k], words);
+  for (std::uint16_t j = 0; j < keys; ++j) {
+    const KeyEntry key = s.Key(k, j);
+    int word = KeyCode(key.keyType);
+    if (key.keyType <= 1) {
+      const std::int16_t n = TopLevelNodeNamed(tree, key.name);
+      if (n < 0) {
+        word = -1;
+      } else {
+        const SequenceNode node = tree.Node(n);
+        word = source && (node.salvoFlags & 1) ? kSalvoKeyBase + node.salvo : node.selection[0];
+      }
+    }
+    PutBE16(out + 2 * j, word);
+  }
+}
+
+void SimpleKeypadArea(const Source& s, std::uint8_t* out, bool source) {
+  const std::uint32_t words = source ? kSimpleSourceKeyWords : kSimpleDestKeyWords;
+  std::memset(out, 0xFF, 32 * 2 * words);
+  for (std::uint16_t k = 0; k < s.c.keypadCount; ++k) {
+    const KeypadPlace place = PlaceOfKeypad(s.db, k);
+    if (place.area != (source ? KeypadPlace::Area::SimpleSource : KeypadPlace::Area::SimpleDest) || place.slot >= 32) {
+      continue;
+    }
+    SimpleKeypad(s, k, source, out + 2 * words * static_cast<std::uint32_t>(place.slot), words);
+  }
+}
+
+void KeypadArea1(const Source& s, std::uint8_t* out) { SimpleKeypadArea(s, out, false); }
+void KeypadArea2(const Source& s, std::uint8_t* out) { SimpleKeypadArea(s, out, true); }
+
+// The dial-up keypad in each of the 16 slots, or -1.
+std::array<int, kDialUpSlots> DialUpSlots(const Source& s) {
+  std::array<int, kDialUpSlots> slots;
+  slots.fill(-1);
+  for (std::uint16_t k = 0; k < s.c.keypadCount; ++k) {
+    const KeypadPlace place = PlaceOfKeypad(s.db, k);
+    if (place.area == KeypadPlace::Area::DialUp) slots[static_cast<std::size_t>(place.slot)] = k;
+  }
+  return slots;
+}
+
+void KeypadArea3(const Source& s, std::uint8_t* out) {
+  std::memset(out, 0, kDialUpSlots * 2 * kDialUpKeys);
+  const auto slots = DialUpSlots(s);
+  for (std::uint32_t q = 0; q < kDialUpSlots; ++q) {
+    if (slots[q] < 0) continue;
+    const auto k = static_cast<std::uint16_t>(slots[q]);
+    for (std::uint16_t j = 0; j < std::min<std::uint32_t>(s.c.keyCount[k], kDialUpKeys); ++j) {
+      PutBE16(out + 2 * kDialUpKeys * q + 2 * j, KeyCode(s.Key(k, j).keyType));
+    }
+  }
+}
+
+void KeypadArea4(const Source& s, std::uint8_t* out) {
+  std::memset(out, ' ', kDialUpSlots * 16 * kDialUpKeys);
+  const auto slots = DialUpSlots(s);
+  for (std::uint32_t q = 0; q < kDialUpSlots; ++q) {
+    if (slots[q] < 0) continue;
+    const auto k = static_cast<std::uint16_t>(slots[q]);
+    for (std::uint16_t j = 0; j < std::min<std::uint32_t>(s.c.keyCount[k], kDialUpKeys); ++j) {
+      const KeyEntry key = s.Key(k, j);
+      PutName(out + 16 * kDialUpKeys * q + 16 * j, key.name);
+      PutName(out + 16 * kDialUpKeys * q + 16 * j + 8, key.altName);
+    }
+  }
+}
+
+constexpr std::uint8_t kEmptyRecord[18] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                           ' ',  ' ',  ' ',  ' ',  ' ',  ' ',  ' ',  ' '};
+
+// The key byte of a node: the keypad's first key named like the node.
+std::uint8_t KeyByte(const Source& s, std::uint16_t k, const SequenceNode& node) {
+  for (std::uint16_t j = 0; j < s.c.keyCount[k]; ++j) {
+    const KeyEntry key = s.Key(k, j);
+    if (SameKeyName(key.name, node.keyName) || SameKeyName(key.altName, node.keyName)) return key.keyIndex;
+  }
+  return 0xFF;
+}
+
+void PutNode(const Source& s, std::uint16_t k, const KeypadTree& tree, const SequenceNode& node, bool first,
+             std::uint8_t* record) {
+  const std::uint16_t nodes = tree.NodeCount();
+  PutLink(record, node.next, nodes);
+  PutLink(record + 2, first ? std::int16_t{-1} : node.prev, nodes);
+  PutLink(record + 4, node.firstChild, nodes);
+  record[6] = KeyByte(s, k, node);
+  record[7] = 0xFF;
+  const bool salvo = node.salvoFlags != 0 && node.salvo >= 0 && node.salvo < s.c.salvoCount;
+  PutBE16(record + 8, salvo ? kSalvoKeyBase + node.salvo : node.selection[0]);
+  PutName(record + 10, node.displayName);
+}
+
+void KeypadBlock(const Source& s, std::uint16_t k, std::uint8_t* out) {
+  const std::uint32_t N = s.consts.dialUpNodes;
+  for (std::uint32_t r = 0; r <= N; ++r) std::memcpy(out + 18 * r, kEmptyRecord, 18);
+  KeypadTree tree(s.db, k);
+  const SequenceTail tail = tree.Tail();
+  if (tail.root < 0 || tail.root >= static_cast<int>(N) || !tree.Valid(tail.root)) {
+    out[0] = 0x00, out[1] = 0x01;
+    return;
+  }
+  // The first node: up from the root along parents, then back along prevs,
+  // each walk bounded by the node count.
+  std::int16_t first = tail.root;
+  for (int steps = 0; steps < tree.NodeCount() && tree.Valid(tree.Node(first).parent); ++steps) first = tree.Node(first).parent;
+  for (int steps = 0; steps < tree.NodeCount() && tree.Valid(tree.Node(first).prev); ++steps) first = tree.Node(first).prev;
+  PutLink(out, first, tree.NodeCount());
+  // Pre-order: a node's first child, else its next, else the next of the
+  // nearest ancestor that has one. Each node is written once.
+  std::vector<bool> seen(tree.NodeCount());
+  std::int16_t n = first;
+  bool isFirst = true;
+  while (tree.Valid(n) && !seen[static_cast<std::size_t>(n)] && static_cast<std::uint32_t>(n) < N) {
+    seen[static_cast<std::size_t>(n)] = true;
+    const SequenceNode node = tree.Node(n);
+    PutNode(s, k, tree, node, isFirst, out + 18 * (static_cast<std::uint32_t>(n) + 1));
+    isFirst = false;
+    if (tree.Valid(node.firstChild)) {
+      n = node.firstChild;
+      continue;
+    }
+    std::int16_t up = n;
+    n = -1;
+    for (int steps = 0; steps <= tree.NodeCount() && tree.Valid(up); ++steps) {
+      const SequenceNode at = tree.Node(up);
+      if (tree.Valid(at.next)) {
+        n = at.next;
+        break;
+      }
+      up = at.parent;
+    }
+  }
+}
+
+void KeypadBlockFree(const Source& s, std::uint16_t k, std::uint8_t* out) {
+  std::memset(out, 0xFF, s.consts.FreeList());
+  KeypadTree tree(s.db, k);
+  auto list = tree.Siblings(tree.Tail().freeHead);
+  if (list.size() > s.consts.dialUpNodes) list.resize(s.consts.dialUpNodes);
+  PutFreeList(out, list, tree.NodeCount(), true);
+}
+
+}  // namespace
+
+ControllerConstants ConstantsOf(const FormatInfo& format) { return {format.maxAssociations, format.dialUpNodes}; }
+
+std::uint8_t ControllerKeypadNumber(std::uint16_t k) {
+  return static_cast<std::uint8_t>(k < 32 ? k : k < 72 ? k - 32 : k - 40);
+}
+
+KeypadPlace PlaceOfKeypad(const Db& db, std::uint16_t keypad) {
+  const ConfigImage& c = db.Config();
+  if (keypad >= c.keypadCount) return {};
+  int simpleSource = 0, simpleDest = 0, dialSource = 0, dialDest = 0;
+  for (std::uint16_t k = 0; k <= keypad; ++k) {
+    const auto e = db.Read<KeypadEntry>(db.Layout().keypadPos[k]);
+    const bool dialUp = (e.keypadFlags & 0x02) != 0, source = e.keypadType == 0;
+    int& counter = dialUp ? (source ? dialSource : dialDest) : (source ? simpleSource : simpleDest);
+    if (k == keypad) {
+      if (!dialUp) return {source ? KeypadPlace::Area::SimpleSource : KeypadPlace::Area::SimpleDest, counter};
+      if (counter >= 8) return {};
+      return {KeypadPlace::Area::DialUp, source ? counter : 8 + counter};
+    }
+    ++counter;
+  }
+  return {};
+}
+
+std::uint32_t ParameterAreaAddress(const FormatInfo& format, int area) {
+  const ControllerMap& map = *format.controllerMap;
+  return area == 1 ? map.ctlParamArea1 : area == 2 ? map.ctlParamArea2 : map.ctlParamArea3;
+}
+
+std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area) {
+  const ConfigImage& c = db.Config();
+  const FormatInfo& f = *db.GetSlot().db->format;
+  std::vector<std::uint8_t> out(f.controllerMap->paramAreaSize, area == 3 ? 1 : 0);
+  const std::uint16_t levels = std::min<std::uint16_t>(c.matrixCount ? c.levelCount[0] : 0, 8);
+  std::uint32_t base = 0;
+  for (std::uint16_t l = 0; l < levels; ++l) {
+    const std::uint16_t max = f.maxDests[l];
+    if (area == 2) {
+      for (std::uint16_t d = 0; d < c.destCount[0][l] && d < max && base + d < out.size(); ++d) {
+        out[base + d] = db.Read<DestinationEntry>(DestPos(db, 0, l, d)).audioParam;
+      }
+    } else {
+      const std::uint16_t sources = std::min(c.sourceCount[0][l], max);
+      for (std::uint16_t src = 0; src < sources && base + src < out.size(); ++src) {
+        const SourceEntry e = db.Read<SourceEntry>(SourcePos(db, 0, l, src));
+        out[base + src] = area == 1 ? e.audioParam : e.trigger;
+      }
+    }
+    base += max;
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeControllerImage(Db& db) {
+  const FormatInfo& f = *db.GetSlot().db->format;
+  const ControllerMap& map = *f.controllerMap;
+  const Source s{db, db.Config(), db.Layout(), f, map, ConstantsOf(f)};
+  std::vector<std::uint8_t> image(BlocksFor(map.imageSize) * kBlockSize, 0);
+  std::uint8_t* at = image.data();
+  // In the controller's order: the panel keypad area may give a UMD its
+  // keypad before the keypad areas are built.
+  SourceArea(s, at + map.ctlSourceArea);
+  DestAssocArea(s, at + map.ctlDestAssocArea);
+  PortArea(s, at + map.ctlPortArea);
+  InhibitArea(s, at + map.ctlInhibitArea);
+  SourceAssocArea(s, at + map.ctlSourceAssocArea);
+  DestAssocArea2(s, at + map.ctlDestAssocArea2);
+  PanelArea1(s, at + map.ctlPanelArea1);
+  PanelArea2(s, at + map.ctlPanelArea2);
+  PanelArea3(s, at + map.ctlPanelArea3);
+  KeypadArea1(s, at + map.ctlKeypadArea1);
+  KeypadArea2(s, at + map.ctlKeypadArea2);
+  OverrideArea(s, at + map.ctlOverrideArea);
+  PanelArea4(s, at + map.ctlPanelArea4);
+  LevelArea(s, at + map.ctlLevelArea);
+  GeneralPortArea(s, at + map.ctlGeneralPortArea);
+  XYArea(s, at + map.ctlXYArea);
+  SalvoArea(s, at + map.ctlSalvoArea);
+  SalvoXPArea(s, at + map.ctlSalvoXPArea);
+  SalvoLinkArea(s, at + map.ctlSalvoLinkArea);
+  KeypadArea3(s, at + map.ctlKeypadArea3);
+  const auto slots = DialUpSlots(s);
+  for (std::uint32_t q = 0; q < kDialUpSlots; ++q) {
+    std::uint8_t* block = at + map.ctlKeypadBlock[q];
+    if (slots[q] >= 0) {
+      KeypadBlock(s, static_cast<std::uint16_t>(slots[q]), block);
+    } else {
+      for (std::uint32_t r = 0; r <= s.consts.dialUpNodes; ++r) std::memcpy(block + 18 * r, kEmptyRecord, 18);
+    }
+  }
+  for (std::uint32_t q = 0; q < kDialUpSlots; ++q) {
+    std::uint8_t* list = at + map.ctlKeypadBlock2[q];
+    if (slots[q] >= 0) {
+      KeypadBlockFree(s, static_cast<std::uint16_t>(slots[q]), list);
+    } else {
+      std::memset(list, 0xFF, s.consts.FreeList());
+    }
+  }
+  KeypadArea4(s, at + map.ctlKeypadArea4);
+  FixedArea(s, at + map.ctlFixedArea);
+  LevelArea2(s, at + map.ctlLevelArea2);
+  MatrixPortArea(s, at + map.ctlMatrixPortArea);
+  if (map.hasTrigLineArea) TrigLineArea(s, at + map.ctlTrigLineArea);
+  return image;
+}
+
+Status BuildControllerImageV(DbsHandle handle) {
+  return WithDb(handle, [&](Db& db) -> Status {
+    Slot& slot = db.GetSlot();
+    try {
+      const auto image = EncodeControllerImage(db);
+      auto sums = BlockChecksums({image.data(), image.size()});
+      sums.resize(slot.ctl->map.blockCount);
+      slot.ctl->expectedChecksums = std::move(sums);
+    } catch (const std::bad_alloc&) {
+      return DBS_SYS_NOT_ENOUGH_MEMORY;
+    }
+    return DBS_OK;
+  });
+}
+
+}  // namespace zephra

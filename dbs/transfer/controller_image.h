@@ -1,0 +1,52 @@
+// The controller's own image of a database: fixed areas sized for the
+// format's maxima, big-endian numbers and 8-byte narrow names, made from the
+// file image area by area, and the three parameter areas beside it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dbs/entry.h"
+
+namespace zephra {
+
+// What differs between the formats' controller images beyond the map.
+struct ControllerConstants {
+  std::uint16_t associations;  // A: source and destination association slots
+  std::uint16_t dialUpNodes;   // N: nodes of a dial-up keypad
+  std::uint32_t XYEntry() const { return associations / 8u; }
+  std::uint32_t KeypadBlock() const { return 18u * (dialUpNodes + 1u); }
+  std::uint32_t FreeList() const { return 2u + 2u * dialUpNodes; }
+};
+ControllerConstants ConstantsOf(const FormatInfo& format);
+
+// Where a keypad lives in the controller: a simple source keypad in the
+// source key area, a simple destination keypad in the destination key area
+// (each in keypad order among its kind), or a dial-up keypad in slot 0-7
+// (source) or 8-15 (destination); only the first eight of each dial-up kind
+// have one. `slot` is -1 for a keypad the controller does not hold.
+struct KeypadPlace {
+  enum class Area { None, SimpleSource, SimpleDest, DialUp } area = Area::None;
+  int slot = -1;
+};
+KeypadPlace PlaceOfKeypad(const Db& db, std::uint16_t keypad);
+
+// The number the controller gives keypad k in panel assignments.
+std::uint8_t ControllerKeypadNumber(std::uint16_t k);
+
+// The whole controller image (its size rounded up to whole blocks). Building
+// the panel keypad area gives a UMD without a keypad one, as the library
+// does whenever a UMD's keypad is asked for, so the database may change.
+std::vector<std::uint8_t> EncodeControllerImage(Db& db);
+
+// Parameter area 1 (source audio parameters), 2 (destination audio
+// parameters) or 3 (video triggers): one byte per item at each level's
+// format maximum.
+std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area);
+std::uint32_t ParameterAreaAddress(const FormatInfo& format, int area);
+
+// FormatOps entry: the expected controller block checksums of the slot,
+// replaced on every call.
+Status BuildControllerImageV(DbsHandle handle);
+
+}  // namespace zephra
