@@ -9,12 +9,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "dbs/checksum.h"
+#include "dbs/layout.h"
 #include "sim/ctlsim.h"
 #include "tolvex/tolvex.h"
 #include "zephra/zephra.h"
@@ -120,6 +123,33 @@ TEST(CtlsimProgram, APersonCanGoOnLineToIt) {
     EXPECT_EQ(std::vector<std::uint8_t>(reply + 3, reply + 8), (std::vector<std::uint8_t>{'Z', 0x10, 'E', 0x03, 'P'}));
     EXPECT_EQ(OffLine(0), DBS_OK);
   }
+}
+
+// A database's controller memory, written by zephra-db and loaded by the
+// simulator: the controller then gives the block checksums of the image.
+TEST(CtlsimProgram, PreparedFromADatabase) {
+  TempDir dir;
+  const std::string db = (dir.Path() / "studio.ZP3").string(), memory = (dir.Path() / "memory.bin").string();
+  const std::string tool = ZEPHRA_DB_PROGRAM;
+  ASSERT_EQ(std::system((tool + " create " + db + " --format v3 > /dev/null").c_str()), 0);
+  ASSERT_EQ(std::system((tool + " controller-image " + db + " " + memory + " > /dev/null").c_str()), 0);
+  std::ifstream in(memory, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  const zephra::FormatInfo& v3 = *zephra::FindFormat(DBS_TYPE_V3);
+  ASSERT_EQ(bytes.size(), v3.controllerMap->ctlParamArea3 + v3.controllerMap->paramAreaSize);
+  const auto expected =
+      zephra::BlockChecksums({bytes.data(), std::size_t{v3.controllerMap->blockCount} * zephra::kBlockSize});
+
+  Program sim({"--no-pace", "--load", memory});
+  const std::string line = sim.Line();
+  const std::string path = line.substr(line.find("/dev/"), line.find_last_not_of("\n") - line.find("/dev/") + 1);
+  const std::u16string name(path.begin(), path.end());
+  const TolvexPortSettings settings = Settings();
+  ASSERT_EQ(OnLine(name.c_str(), &settings, nullptr, nullptr, 0), DBS_OK);
+  std::vector<std::uint16_t> sums(v3.controllerMap->blockCount);
+  ASSERT_EQ(GetWordChecksums(0, static_cast<std::uint16_t>(sums.size()), sums.data(), 0), DBS_OK);
+  EXPECT_EQ(sums, expected);
+  EXPECT_EQ(OffLine(0), DBS_OK);
 }
 
 TEST(CtlsimProgram, RefusesWhatItCannotUse) {

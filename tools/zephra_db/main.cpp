@@ -12,7 +12,9 @@
 #include "dump.h"
 #include "dbs/checker.h"
 #include "dbs/checksum.h"
+#include "dbs/entry.h"
 #include "dbs/layout.h"
+#include "dbs/transfer/controller_image.h"
 #include "model/DefaultConfiguration.h"
 #include "text.h"
 
@@ -235,6 +237,47 @@ int Verify(const std::string& path) {
   return CheckLinks(path, facts);
 }
 
+// The controller memory a download would give: the image from address 0 and
+// the three parameter areas at theirs, as zephra-ctlsim --load takes it.
+int ControllerImage(const std::string& path, const std::string& out) {
+  OpenDatabase db;
+  Facts facts;
+  if (int rc = OpenWithFacts(path, db, facts); rc != kOk) return rc;
+  if (!facts.format || facts.format->configType == DBS_TYPE_KV1) {
+    return Fail(path + " has no controller image", DBS_ERR_INVALID_DATABASE);
+  }
+  std::vector<std::uint8_t> memory;
+  const DbsStatus s = WithDb(db.Handle(), [&](Db& d) -> Status {
+    memory = EncodeControllerImage(d);
+    for (int area = 1; area <= 3; ++area) {
+      const auto bytes = EncodeParameterArea(d, area);
+      const std::uint32_t at = ParameterAreaAddress(*facts.format, area);
+      if (memory.size() < at + bytes.size()) memory.resize(at + bytes.size(), 0);
+      std::copy(bytes.begin(), bytes.end(), memory.begin() + at);
+    }
+    return DBS_OK;
+  });
+  if (s != DBS_OK) return Fail("cannot build the controller image of " + path, s);
+  // Beside the target, then renamed over it: a failure leaves no half file.
+  const std::string temp = out + ".part";
+  {
+    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(memory.data()), static_cast<std::streamsize>(memory.size()));
+    if (!file.flush()) {
+      std::remove(temp.c_str());
+      std::cerr << "zephra-db: cannot write " << out << "\n";
+      return kFailed;
+    }
+  }
+  if (std::rename(temp.c_str(), out.c_str()) != 0) {
+    std::remove(temp.c_str());
+    std::cerr << "zephra-db: cannot write " << out << "\n";
+    return kFailed;
+  }
+  std::cout << out << ": " << memory.size() << " bytes of " << facts.format->name << " controller memory\n";
+  return kOk;
+}
+
 int Dump(const std::string& path) {
   OpenDatabase db;
   Facts facts;
@@ -280,6 +323,11 @@ int main(int argc, char** argv) {
   verify->add_option("FILE", path, "The database file")->required();
   auto* dump = app.add_subcommand("dump", "Print the database as JSON");
   dump->add_option("FILE", path, "The database file")->required();
+  std::string out;
+  auto* image = app.add_subcommand("controller-image",
+                                   "Write the controller memory a download would give (for zephra-ctlsim --load)");
+  image->add_option("FILE", path, "The database file")->required();
+  image->add_option("OUT", out, "The memory file to write")->required();
 
   try {
     app.parse(argc, argv);
@@ -291,6 +339,7 @@ int main(int argc, char** argv) {
     if (info->parsed()) return Info(path);
     if (verify->parsed()) return Verify(path);
     if (dump->parsed()) return Dump(path);
+    if (image->parsed()) return ControllerImage(path, out);
   } catch (const std::exception& e) {
     std::cerr << "zephra-db: " << e.what() << "\n";
     return kFailed;
