@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <utility>
 
 #include "dbs/checksum.h"
 #include "dbs/layout.h"
@@ -31,6 +32,10 @@ constexpr int kResends = 5;
 constexpr char kFirmware[] = "\x01\x00" "BOOT 1.02\0MAIN 4.21\0ZEPHRA OEM\0";
 constexpr std::uint16_t kPanels = 4, kMatrixPorts = 16, kSecondaryPorts = 2, kModules = 8, kSwitches = 16;
 constexpr std::uint16_t kEproms[] = {0x1234, 0xBEEF, 0x0010, 0x7F01};
+// The baud codes of the general port area.
+constexpr std::pair<std::uint8_t, int> kPortBaudCodes[] = {{6, 300},     {8, 1200},   {11, 2400},  {12, 4800},
+                                                           {14, 9600},   {15, 19200}, {16, 38400}, {17, 57600},
+                                                           {18, 115200}};
 
 constexpr struct {
   speed_t code;
@@ -441,6 +446,7 @@ void Simulator::Handle(const Bytes& frame) {
   // The controller acts on the frame, then acknowledges it and replies.
   const Bytes reply = Answer(code, body);
   if (!(faulty && fault.kind == K::NoAck)) Write({kDle, kAck});
+  if (pendingBaud_ != 0) baud_ = std::exchange(pendingBaud_, 0);
   if (code == 0x26 || (code == 0x07 && !body.empty() && body[0] <= 1)) Restart();
   if (faulty && fault.kind == K::Unsolicited && code == 0x01) {
     // A tally for another destination comes first.
@@ -535,6 +541,14 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
       if (body.size() < 7 || body.size() != body[0] + 7u) return {};
       const std::uint32_t at = Address(body, 1);
       for (std::size_t i = 0; i < body[0] && at + i < memory_.size(); ++i) memory_[at + i] = body[7 + i];
+      // The PC's own port (general port slot 2) given a new speed: a
+      // controller with a speed of its own takes it once it has acknowledged.
+      const std::uint32_t pcBaud = format_->controllerMap->ctlGeneralPortArea + 8 * 2 + 1;
+      if (baud_ != 0 && at <= pcBaud && pcBaud < at + body[0]) {
+        for (const auto& [portCode, rate] : kPortBaudCodes) {
+          if (portCode == memory_[pcBaud]) pendingBaud_ = rate;
+        }
+      }
       return {};
     }
     case 0x21:    // ShortChecksumRead
@@ -587,15 +601,15 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
     case 0x67: {  // AssocNameRequest
       if (body.size() < 4) return {};
       const int number = body[2] << 8 | body[3];
-      // A source's name is its slot of the source area; destination
-      // association names are not held apart, so they are made up.
-      std::string name = "DST " + std::to_string(number);
-      if (code == 0x65) {
-        name.assign(8, ' ');
-        if ((body[0] >> 4) == 0 && (body[0] & 0x0F) < 8 && number <= 4096) {
-          const auto at = memory_.begin() + SourceNameAddress(body[0] & 0x0F, number);
-          name.assign(at, at + 8);
-        }
+      // A source's name is its slot of the source area, a destination
+      // association's its slot of the association name area.
+      std::string name(8, ' ');
+      if (code == 0x65 && (body[0] >> 4) == 0 && (body[0] & 0x0F) < 8 && number <= 4096) {
+        const auto at = memory_.begin() + SourceNameAddress(body[0] & 0x0F, number);
+        name.assign(at, at + 8);
+      } else if (code == 0x67 && (body[0] >> 4) == 0 && number < format_->maxAssociations) {
+        const auto at = memory_.begin() + format_->controllerMap->ctlDestAssocArea + 8 * number;
+        name.assign(at, at + 8);
       }
       const std::size_t characters = 4u * body[1] + 4;
       name.resize(characters, ' ');

@@ -154,6 +154,7 @@ class Simulator {
   // The answering thread's own state.
   Bytes lastSent_;
   int resends_ = 0;
+  int pendingBaud_ = 0;  // taken after the acknowledgement
   bool awaitingAck_ = false;
   std::chrono::steady_clock::time_point sentAt_;
 };

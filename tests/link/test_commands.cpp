@@ -173,8 +173,10 @@ TEST_F(LinkTest, NamesComeFromTheControllerSpaceFilled) {
   sim.SetSourceName(0, 1, 300, "VTR SEVEN");  // a slot of the upper source area
   ASSERT_EQ(GetSourceName(0, 1, 16, 300, name, 0), DBS_OK);  // 12 characters arrive
   EXPECT_EQ(Narrow(name, 16), "VTR SEVE        ");
-  ASSERT_EQ(GetDestAssocName(2, 8, 9, name, 0), DBS_OK);
-  EXPECT_EQ(Narrow(name, 8), "DST 9   ");
+  const zephra::FormatInfo& v3 = *zephra::FindFormat(DBS_TYPE_V3);
+  sim.SetMemory(v3.controllerMap->ctlDestAssocArea + 8 * 9, {'M', 'O', 'N', ' ', '9', ' ', ' ', ' '});
+  ASSERT_EQ(GetDestAssocName(0, 8, 9, name, 0), DBS_OK);
+  EXPECT_EQ(Narrow(name, 8), "MON 9   ");
   sim.AddFault({Fault::Kind::OtherItem, 0x65, 0, 1});
   EXPECT_EQ(GetSourceName(0, 1, 8, 42, name, 0), DBS_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(lastReported, DBS_ERR_INVALID_ARGUMENT);
@@ -364,6 +366,30 @@ TEST(LinkSpeed, TheSearchFindsTheControllersSpeed) {
   ASSERT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 2), DBS_OK);
   EXPECT_EQ(GetDatabaseVersion(version, 2), DBS_OK);
   EXPECT_EQ(OffLine(2), DBS_OK);
+  sim.Stop();
+  tolvex::SetLinkTimingForTests(tolvex::Timing{});
+}
+
+// The PC's own port given a new speed in the controller's memory: the
+// controller acknowledges at the old speed, then listens at the new one.
+TEST(LinkSpeed, TheControllerTakesThePCPortsNewSpeed) {
+  tolvex::SetLinkTimingForTests(FastTiming());
+  ctlsim::Options options;
+  options.baud = 38400;
+  Simulator sim(options);
+  ASSERT_TRUE(sim.Start());
+  const std::u16string port = Utf16(sim.PortPath());
+  TolvexPortSettings s = Settings(38400);
+  ASSERT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 3), DBS_OK);
+  const zephra::FormatInfo& v3 = *zephra::FindFormat(DBS_TYPE_V3);
+  const std::uint8_t slot2[2] = {0x06, 14};  // multi-drop at 9600 baud
+  ASSERT_EQ(SetTableData(slot2, v3.controllerMap->ctlGeneralPortArea + 16, 2, 3), DBS_OK);
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 3), DBS_ERR_COMMS);
+  s = Settings(9600);
+  ASSERT_EQ(SetPortParameters(&s, 3), DBS_OK);
+  EXPECT_EQ(GetDatabaseVersion(version, 3), DBS_OK);
+  EXPECT_EQ(OffLine(3), DBS_OK);
   sim.Stop();
   tolvex::SetLinkTimingForTests(tolvex::Timing{});
 }
