@@ -1,6 +1,7 @@
 // The operation tables of the four formats.
 #include "defaults.h"
 #include "records/device_keypads.h"
+#include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
 #include "format_ops.h"
 #include "layout.h"
@@ -33,6 +34,7 @@ constexpr FormatOps VFormatOps() {
   ops.LiveUMDDests = &LiveUMDDestsOffline;
   ops.CopyKeypadAreas = &CopyKeypadAreasV;
   ops.BuildControllerImage = &BuildControllerImageV;
+  ops.StoreControllerAreas = &StoreControllerAreasV;
   return ops;
 }
 

@@ -17,23 +17,13 @@
 #include "records/salvos.h"
 #include "records/sources.h"
 #include "records/umds.h"
+#include "transfer/controller_tables.h"
 
 namespace zephra {
 
 namespace {
 
-constexpr std::uint16_t kKeyCodes[16] = {0x0000, 0x0000, 0x0349, 0x0351, 0x034F, 0x0350, 0x034E, 0x0348,
-                                         0x0357, 0x034A, 0x034D, 0x0357, 0x0357, 0x034B, 0x034C, 0x0357};
-constexpr std::uint8_t kUMDDeviceTypes[24] = {5, 5, 6, 6, 6, 6, 6, 5, 5, 52, 5, 5, 5, 5, 6, 5, 5, 6, 5, 5, 6, 51, 5, 6};
-constexpr std::uint8_t kGeneralPortSlots[4] = {3, 0, 1, 2};
-constexpr std::uint8_t kProtocolCodes[10] = {8, 8, 2, 9, 8, 8, 5, 8, 6, 8};
-constexpr struct {
-  std::uint32_t baud;
-  std::uint8_t code;
-} kBaudCodes[] = {{300, 6},    {1200, 8},   {2400, 11},  {4800, 12},   {9600, 14},
-                  {19200, 15}, {38400, 16}, {57600, 17}, {115200, 18}, {230400, 19}};
 constexpr std::uint8_t kUnusedGeneralPort[8] = {0x06, 0x10, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00};
-constexpr std::uint16_t kSalvoKeyBase = 800;  // a key word of 800 + s fires salvo s
 constexpr std::uint32_t kPanelPlaces = 32;
 constexpr std::uint32_t kSimpleDestKeyWords = 36, kSimpleSourceKeyWords = 64;
 constexpr std::uint32_t kDialUpSlots = 16, kDialUpKeys = 36;
@@ -54,7 +44,7 @@ std::uint8_t BaudCode(std::uint32_t baud) {
   for (const auto& b : kBaudCodes) {
     if (b.baud == baud) return b.code;
   }
-  return 16;
+  return kDefaultBaudCode;
 }
 
 std::uint16_t KeyCode(std::uint8_t keyType) { return keyType < 16 ? kKeyCodes[keyType] : 0x0357; }
