@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/DefaultConfiguration.h"
+#include "ratio_reporter.h"
 #include "zephra/zephra.h"
 
 namespace {
@@ -111,18 +112,6 @@ BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repo
 BENCHMARK(BM_OpenVerifyV3)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
-// Keeps each benchmark's time per iteration beside printing it.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred && run.aggregate_name == "median") seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,12 +120,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::filesystem::remove_all(Folder());
-  const auto ratio = [&](const char* a, const char* b) {
-    const auto x = reporter.seconds.find(a), y = reporter.seconds.find(b);
-    return x == reporter.seconds.end() || y == reporter.seconds.end() ? -1.0 : x->second / y->second;
-  };
-  const double create = ratio("BM_CreateDefaultV3", "BM_WriteBaseline");
-  const double openVerify = ratio("BM_OpenVerifyV3", "BM_ReadBaseline");
+  const double create = reporter.Ratio("BM_CreateDefaultV3", "BM_WriteBaseline");
+  const double openVerify = reporter.Ratio("BM_OpenVerifyV3", "BM_ReadBaseline");
   std::printf("\nmedian create / write baseline: %.2f (target at most 3)\n", create);
   std::printf("median open and verify / read baseline: %.2f (target at most 2)\n", openVerify);
   return 0;

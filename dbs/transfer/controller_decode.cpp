@@ -226,26 +226,40 @@ class Decoder {
     }
   }
 
-  void DeviceFlags() {
+  // For each place n, the two bytes at 2n of an area: the UMD placed there
+  // takes them, else panel n.
+  template <class OnUMD, class OnPanel>
+  void EachPair(std::uint32_t area, OnUMD&& onUMD, OnPanel&& onPanel) {
     for (std::uint16_t n = 0; n < c_.panelCount && n < kPlaces; ++n) {
-      const std::uint8_t b0 = img_[map_.ctlPanelArea2 + 2 * n], b1 = img_[map_.ctlPanelArea2 + 2 * n + 1];
+      const std::uint8_t b0 = img_[area + 2 * n], b1 = img_[area + 2 * n + 1];
       if (n < c_.umdCount) {
         auto u = Get<UMDEntry>(UMDPos(n));
         if (AtPlace(u.port, u.address, n)) {
-          if (b0 != 0) u.umdFlags = 1;
+          onUMD(u, b0, b1);
           Put(UMDPos(n), u);
           continue;
         }
       }
       auto p = Get<PanelEntry>(PanelPos(n));
-      p.mode = b1;
-      if (b0 & 0x01) p.flags = 2;
-      if (b0 & 0x04) p.flags |= 1u << 4;
-      if (b0 & 0x02) p.flags |= 1u << 16;
-      if (b0 & 0x10) p.flags |= 1u << 17;
-      if (b0 & 0x20) p.flags |= 1u << 18;
+      onPanel(p, b0, b1);
       Put(PanelPos(n), p);
     }
+  }
+
+  void DeviceFlags() {
+    EachPair(
+        map_.ctlPanelArea2,
+        [](UMDEntry& u, std::uint8_t b0, std::uint8_t) {
+          if (b0 != 0) u.umdFlags = 1;
+        },
+        [](PanelEntry& p, std::uint8_t b0, std::uint8_t b1) {
+          p.mode = b1;
+          if (b0 & 0x01) p.flags = 2;
+          if (b0 & 0x04) p.flags |= 1u << 4;
+          if (b0 & 0x02) p.flags |= 1u << 16;
+          if (b0 & 0x10) p.flags |= 1u << 17;
+          if (b0 & 0x20) p.flags |= 1u << 18;
+        });
   }
 
   // Keypads 0-31 (source, 64 words each) or 32-63 (destination, 36 words),
@@ -388,22 +402,13 @@ class Decoder {
   }
 
   void DeviceLevels() {
-    for (std::uint16_t n = 0; n < c_.panelCount && n < kPlaces; ++n) {
-      const std::uint8_t b0 = img_[map_.ctlPanelArea4 + 2 * n], b1 = img_[map_.ctlPanelArea4 + 2 * n + 1];
-      if (n < c_.umdCount) {
-        auto u = Get<UMDEntry>(UMDPos(n));
-        if (AtPlace(u.port, u.address, n)) {
-          u.brightness = b1;
-          Put(UMDPos(n), u);
-          continue;
-        }
-      }
-      auto p = Get<PanelEntry>(PanelPos(n));
-      std::fill(std::begin(p.levels), std::end(p.levels), std::uint16_t{0});
-      p.levels[0] = b0;
-      p.brightness = b1;
-      Put(PanelPos(n), p);
-    }
+    EachPair(
+        map_.ctlPanelArea4, [](UMDEntry& u, std::uint8_t, std::uint8_t b1) { u.brightness = b1; },
+        [](PanelEntry& p, std::uint8_t b0, std::uint8_t b1) {
+          std::fill(std::begin(p.levels), std::end(p.levels), std::uint16_t{0});
+          p.levels[0] = b0;
+          p.brightness = b1;
+        });
   }
 
   void LevelTypes() {
