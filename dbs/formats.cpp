@@ -3,6 +3,7 @@
 #include "records/device_keypads.h"
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
+#include "transfer/controller_memory.h"
 #include "format_ops.h"
 #include "layout.h"
 
@@ -35,6 +36,7 @@ constexpr FormatOps VFormatOps() {
   ops.CopyKeypadAreas = &CopyKeypadAreasV;
   ops.BuildControllerImage = &BuildControllerImageV;
   ops.StoreControllerAreas = &StoreControllerAreasV;
+  ops.ReadControllerConfig = &ReadControllerConfigV;
   return ops;
 }
 
