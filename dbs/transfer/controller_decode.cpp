@@ -577,8 +577,11 @@ class Decoder {
   void DialUpTrees() {
     for (std::uint16_t k = 64; k < DialUpEnd(); ++k) {
       const std::uint16_t nodes = c_.nodeCount[k];
-      std::uint32_t at = map_.ctlKeypadBlock[k - 64u] + 18;  // after the header
-      const std::uint32_t end = map_.ctlKeypadBlock[k - 64u] + k_.KeypadBlock();
+      const KeypadPlace place = PlaceOfKeypad(db_, k);
+      if (place.area != KeypadPlace::Area::DialUp) continue;
+      const std::uint32_t block = map_.ctlKeypadBlock[static_cast<std::size_t>(place.slot)];
+      std::uint32_t at = block + 18;  // after the header
+      const std::uint32_t end = block + k_.KeypadBlock();
       for (std::int16_t n = 0; n < nodes && at + 18 <= end; ++n, at += 18) {
         const std::uint8_t* r = img_ + at;
         auto node = Get<SequenceNode>(NodePos(k, n));
@@ -621,7 +624,9 @@ class Decoder {
 
   void DialUpFreeLists() {
     for (std::uint16_t k = 64; k < DialUpEnd(); ++k) {
-      const std::uint8_t* list = img_ + map_.ctlKeypadBlock2[k - 64u];
+      const KeypadPlace place = PlaceOfKeypad(db_, k);
+      if (place.area != KeypadPlace::Area::DialUp) continue;
+      const std::uint8_t* list = img_ + map_.ctlKeypadBlock2[static_cast<std::size_t>(place.slot)];
       const std::uint16_t nodes = c_.nodeCount[k];
       const int n = std::min<int>(UWord(list), k_.dialUpNodes);
       const auto entry = [&](int j) { return UWord(list + 2 * j); };
