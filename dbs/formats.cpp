@@ -4,6 +4,7 @@
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
 #include "transfer/controller_memory.h"
+#include "transfer/online.h"
 #include "format_ops.h"
 #include "layout.h"
 
@@ -37,6 +38,8 @@ constexpr FormatOps VFormatOps() {
   ops.BuildControllerImage = &BuildControllerImageV;
   ops.StoreControllerAreas = &StoreControllerAreasV;
   ops.ReadControllerConfig = &ReadControllerConfigV;
+  ops.VerifyControllerChecksums = &VerifyControllerChecksumsV;
+  ops.ClearProtectsStep = &ClearProtectsStepV;
   return ops;
 }
 

@@ -245,6 +245,53 @@ DBS_API DbsStatus dbs_GetConfig(TConfigurationRecord* config, DbsHandle handle);
 /* The size of the controller's image of this database's format. */
 DBS_API DbsStatus dbs_GetDBSize(uint32_t* size, DbsHandle handle);
 
+/* ------------------------------------------------- on-line with the controller */
+
+/* The serial settings of the port to the controller; the link reads bytes
+ * 4-11: the speed (300-115200), parity (0 none, 1 odd, 2 even), data bits (7
+ * or 8), stop bits in half bits (2 one, 4 two) and handshake (1 RTS/CTS). */
+typedef struct DbsPortSettings {
+  uint8_t reserved0[4];
+  int32_t baudRate;
+  uint8_t parity;
+  uint8_t dataBits;
+  uint8_t stopBits;
+  uint8_t handshake;
+  uint8_t reserved1[12];
+} DbsPortSettings;
+
+/* Opens the link to the controller on `port` (a path, "COMn", or a name under
+ * /dev), checks that the controller holds a database of this format and
+ * compares its block checksums with this database's. 0 and
+ * DBS_ERR_CHECKSUM_MISMATCH (or DBS_ERR_CONTROLLER_CORRUPT) leave the
+ * database on-line; anything else leaves it off-line. The search callback is
+ * asked whether to go on at each stage (stage 0 while the speed is searched,
+ * 1 later); setting its flag to 0 gives up with DBS_ERR_COMMS. `unused` is
+ * ignored. The link library is libtolvex.so beside this library, or the file
+ * the environment variable ZEPHRA_LINK_LIBRARY names. */
+DBS_API DbsStatus dbs_OnLine(DbsString port, const DbsPortSettings* settings, DbsErrorCallback onError,
+                             DbsSearchStatusCallback onSearch, int32_t unused, DbsHandle handle);
+DBS_API DbsStatus dbs_OffLine(DbsHandle handle);
+/* The format the controller on `port` holds (DBS_TYPE_..., 65535 when it is
+ * none of them), without a database. Refused with DBS_ERR_INVALID_ARGUMENT
+ * while a database is on-line, so that no running link is disturbed. */
+DBS_API DbsStatus dbs_GetControllerType(DbsString port, const DbsPortSettings* settings, DbsErrorCallback onError,
+                                        DbsSearchStatusCallback onSearch, uint16_t* type);
+/* The dual-controller status: the first status byte in the low half. */
+DBS_API DbsStatus dbs_GetControllerStatus(uint16_t* status, DbsHandle handle);
+/* The controller's boot, main and OEM software texts, each NUL-terminated
+ * into a buffer of at least DBS_FIRMWARE_TEXT_SIZE bytes; "<Not On-line>"
+ * in each when the database is not on-line. */
+#define DBS_FIRMWARE_TEXT_SIZE 101
+DBS_API DbsStatus dbs_Get_Firmware_Version(char* text1, char* text2, char* text3, DbsHandle handle);
+/* Version texts of the link library and of this library, NUL-terminated into
+ * a buffer of at least DBS_VERSION_TEXT_SIZE bytes. */
+#define DBS_VERSION_TEXT_SIZE 64
+DBS_API DbsStatus dbs_Get_Tolvex_DLL_Version(char* text);
+DBS_API DbsStatus dbs_Get_Korvell_DLL_Version(char* text);
+/* Clears the controller's crosspoint protects (the editor passes 255, 255). */
+DBS_API DbsStatus dbs_ClearAllProtects(uint8_t a, uint8_t b, DbsHandle handle);
+
 /* ------------------------------------------------- records of the families */
 
 /* Numbers are 0-based. In signed 16-bit fields -1 (0xFFFF) means none. */

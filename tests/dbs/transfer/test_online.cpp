@@ -1,0 +1,142 @@
+// Going on-line with the simulated controller through the library's
+// exports: agreement and disagreement, another format, a user who gives up,
+// the controller queries, and a link library that is not there.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <string>
+
+#include "../db_fixture.h"
+#include "dbs/transfer/controller_image.h"
+#include "sim/ctlsim.h"
+
+namespace zephra {
+namespace {
+
+using test::Str;
+
+struct OnLineTest : test::DbTest {
+  ctlsim::Simulator sim{DBS_TYPE_V3};
+  DbsPortSettings settings{};
+
+  void SetUp() override {
+    setenv("ZEPHRA_LINK_LIBRARY", TOLVEX_LIBRARY_PATH, 1);
+    Make();
+    ASSERT_TRUE(sim.Start());
+    settings.baudRate = 115200;
+    settings.dataBits = 8;
+    settings.stopBits = 2;
+  }
+  void TearDown() override {
+    test::DbTest::TearDown();
+    sim.Stop();
+  }
+  DbsStatus GoOnLine(DbsSearchStatusCallback onSearch = nullptr) {
+    Str port(std::u16string(sim.PortPath().begin(), sim.PortPath().end()));
+    return dbs_OnLine(port, &settings, nullptr, onSearch, -1, h);
+  }
+  // The controller holds what this database would download.
+  void ControllerHoldsTheDatabase() {
+    Db db(h, TheSlot());
+    sim.SetMemory(0, EncodeControllerImage(db));
+  }
+  bool IsOnLine() {
+    std::uint16_t status = 0;
+    return dbs_GetControllerStatus(&status, h) == DBS_OK;
+  }
+};
+
+TEST_F(OnLineTest, AgreementAndDisagreementLeaveTheDatabaseOnLine) {
+  EXPECT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);  // an empty controller
+  EXPECT_TRUE(IsOnLine());
+  EXPECT_TRUE(TheSlot().ctl->expectedChecksums.empty());  // freed before returning
+  ControllerHoldsTheDatabase();
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+  EXPECT_EQ(dbs_OffLine(h), DBS_OK);
+  EXPECT_FALSE(IsOnLine());
+  EXPECT_EQ(dbs_OffLine(h), DBS_OK);  // not on-line: nothing to do
+  // One record changed off-line.
+  Str name(u"CAMERA");
+  const TSourceIndexRecord source{0, 0, 3};
+  ASSERT_EQ(dbs_SetSourceName(&source, name, h), DBS_OK);
+  EXPECT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  EXPECT_TRUE(IsOnLine());
+}
+
+TEST_F(OnLineTest, AnotherFormatOrAUserWhoGivesUpLeavesItOffLine) {
+  ControllerHoldsTheDatabase();
+  sim.SetVersion("ZP201.00");
+  EXPECT_EQ(GoOnLine(), DBS_ERR_CONTROLLER_NOT_V3);
+  EXPECT_FALSE(IsOnLine());
+  sim.SetVersion("ZP300.00");
+  EXPECT_EQ(GoOnLine([](std::int32_t, std::int32_t* keepGoing) { *keepGoing = 0; }), DBS_ERR_COMMS);
+  EXPECT_FALSE(IsOnLine());
+  // The port was let go both times.
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+TEST_F(OnLineTest, ACorruptControllerKeepsTheDatabaseOnLine) {
+  sim.AddFault({ctlsim::Fault::Kind::DatabaseCorrupt, 0x27, 0, 1});
+  EXPECT_EQ(GoOnLine(), DBS_ERR_CONTROLLER_CORRUPT);
+  EXPECT_TRUE(IsOnLine());
+}
+
+TEST_F(OnLineTest, HandlesAndLibrariesThatAreNotThere) {
+  Str port(u"/dev/null");
+  EXPECT_EQ(dbs_OnLine(port, &settings, nullptr, nullptr, -1, 10), DBS_ERR_INVALID_DATABASE);
+  EXPECT_EQ(dbs_OnLine(port, &settings, nullptr, nullptr, -1, -1), DBS_ERR_INVALID_DATABASE);
+  EXPECT_EQ(dbs_OnLine(port, &settings, nullptr, nullptr, -1, 7), DBS_ERR_DLL_FUNCTION_MISSING);
+  EXPECT_EQ(dbs_OffLine(-1), DBS_ERR_INVALID_DATABASE);
+  setenv("ZEPHRA_LINK_LIBRARY", "/nonexistent/libtolvex.so", 1);
+  EXPECT_EQ(GoOnLine(), DBS_SYS_MOD_NOT_FOUND);
+  EXPECT_FALSE(IsOnLine());
+  char text[DBS_VERSION_TEXT_SIZE];
+  EXPECT_EQ(dbs_Get_Tolvex_DLL_Version(text), DBS_SYS_MOD_NOT_FOUND);
+}
+
+TEST_F(OnLineTest, ControllerQueries) {
+  char boot[DBS_FIRMWARE_TEXT_SIZE], main[DBS_FIRMWARE_TEXT_SIZE], oem[DBS_FIRMWARE_TEXT_SIZE];
+  EXPECT_EQ(dbs_Get_Firmware_Version(boot, main, oem, h), DBS_ERR_NOT_ONLINE);
+  EXPECT_STREQ(main, "<Not On-line>");
+  EXPECT_EQ(dbs_ClearAllProtects(255, 255, h), DBS_ERR_NOT_ONLINE);
+  ControllerHoldsTheDatabase();
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  ASSERT_EQ(dbs_Get_Firmware_Version(boot, main, oem, h), DBS_OK);
+  EXPECT_STREQ(boot, "BOOT 1.02");
+  EXPECT_STREQ(main, "MAIN 4.21");
+  EXPECT_STREQ(oem, "ZEPHRA OEM");
+  sim.SetDualStatus(0x01, 0x00);
+  std::uint16_t status = 0;
+  EXPECT_EQ(dbs_GetControllerStatus(&status, h), DBS_OK);
+  EXPECT_EQ(status, 1);
+  sim.Protect(0, 0, 4);
+  EXPECT_EQ(dbs_ClearAllProtects(255, 255, h), DBS_OK);
+  EXPECT_FALSE(sim.Protected(0, 0, 4));
+  char text[DBS_VERSION_TEXT_SIZE];
+  ASSERT_EQ(dbs_Get_Tolvex_DLL_Version(text), DBS_OK);
+  EXPECT_EQ(std::string(text).rfind("1.07 19/03/2004", 0), 0u);
+  ASSERT_EQ(dbs_Get_Korvell_DLL_Version(text), DBS_OK);
+  EXPECT_EQ(std::string(text).rfind("3.00 17/07/2007 (", 0), 0u);
+}
+
+TEST_F(OnLineTest, TheControllerTypeIsAskedOnlyWhileNoDatabaseIsOnLine) {
+  Str port(std::u16string(sim.PortPath().begin(), sim.PortPath().end()));
+  std::uint16_t type = 0;
+  ASSERT_EQ(dbs_GetControllerType(port, &settings, nullptr, nullptr, &type), DBS_OK);
+  EXPECT_EQ(type, DBS_TYPE_V3);
+  sim.SetVersion("XYZ00.00");
+  ASSERT_EQ(dbs_GetControllerType(port, &settings, nullptr, nullptr, &type), DBS_OK);
+  EXPECT_EQ(type, 65535);
+  sim.SetVersion("ZP300.00");
+  ControllerHoldsTheDatabase();
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  EXPECT_EQ(dbs_GetControllerType(port, &settings, nullptr, nullptr, &type), DBS_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(type, 65535);
+  EXPECT_TRUE(IsOnLine());  // the running link was left alone
+  char boot[DBS_FIRMWARE_TEXT_SIZE];
+  EXPECT_EQ(dbs_Get_Firmware_Version(boot, nullptr, nullptr, h), DBS_OK);
+}
+
+}  // namespace
+}  // namespace zephra
