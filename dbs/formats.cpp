@@ -40,6 +40,8 @@ constexpr FormatOps VFormatOps() {
   ops.ReadControllerConfig = &ReadControllerConfigV;
   ops.VerifyControllerChecksums = &VerifyControllerChecksumsV;
   ops.ClearProtectsStep = &ClearProtectsStepV;
+  ops.DownloadAll = &DownloadAllV;
+  ops.DownloadSelected = &DownloadSelectedV;
   return ops;
 }
 

@@ -289,6 +289,17 @@ DBS_API DbsStatus dbs_Get_Firmware_Version(char* text1, char* text2, char* text3
 #define DBS_VERSION_TEXT_SIZE 64
 DBS_API DbsStatus dbs_Get_Tolvex_DLL_Version(char* text);
 DBS_API DbsStatus dbs_Get_Korvell_DLL_Version(char* text);
+/* Writes the database to the controller: its whole controller image, then
+ * the source audio, destination audio and video trigger parameter areas (or
+ * those selected), in acknowledged 128-byte frames, with progress after
+ * every frame and at the end of each component; a callback answering 255
+ * cancels with DBS_ERR_CANCELLED. The controller is told the download has
+ * ended in every case and restarts. The handle comes first here, as the
+ * editor declares these calls; a handle out of range answers 2. */
+DBS_API DbsStatus dbs_Download(DbsHandle handle, DbsTransferProgressCallback progress);
+DBS_API DbsStatus dbs_DownloadWithOptions(DbsHandle handle, DbsTransferProgressCallback progress, uint16_t database,
+                                          uint16_t sourceAudio, uint16_t destAudio, uint16_t videoTrigger);
+
 /* Clears the controller's crosspoint protects (the editor passes 255, 255). */
 DBS_API DbsStatus dbs_ClearAllProtects(uint8_t a, uint8_t b, DbsHandle handle);
 

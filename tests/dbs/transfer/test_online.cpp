@@ -138,5 +138,55 @@ TEST_F(OnLineTest, TheControllerTypeIsAskedOnlyWhileNoDatabaseIsOnLine) {
   EXPECT_EQ(dbs_Get_Firmware_Version(boot, nullptr, nullptr, h), DBS_OK);
 }
 
+TEST_F(OnLineTest, ADownloadBringsTheControllerIntoAgreement) {
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  static std::uint32_t calls, lastDone, lastTotal;
+  calls = lastDone = lastTotal = 0;
+  const auto progress = [](std::uint32_t, std::uint32_t done, std::uint32_t total) -> std::uint32_t {
+    ++calls;
+    lastDone = done;
+    lastTotal = total;
+    return 0;
+  };
+  ASSERT_EQ(dbs_Download(h, progress), DBS_OK);
+  const std::uint32_t image = TheSlot().ctl->map.blockCount * 1024u;
+  const std::uint32_t area = TheSlot().ctl->map.paramAreaSize;
+  const std::uint32_t chunks = image / 128 + 3 * ((area + 127) / 128);
+  EXPECT_EQ(calls, chunks + 4);  // every frame, and the end of each component
+  EXPECT_EQ(lastDone, area - 2);
+  EXPECT_EQ(lastTotal, area);
+  Db db(h, TheSlot());
+  const auto memory = sim.Memory();
+  const auto expected = EncodeControllerImage(db);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), memory.begin()));
+  for (int a = 1; a <= 3; ++a) {
+    const auto bytes = EncodeParameterArea(db, a);
+    const std::uint32_t at = ParameterAreaAddress(*TheSlot().db->format, a);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), memory.begin() + at)) << a;
+  }
+  EXPECT_EQ(sim.Restarts(), 1);
+  EXPECT_TRUE(IsOnLine());
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+TEST_F(OnLineTest, ADownloadOfNothingOrACancelledOneStillStops) {
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  EXPECT_EQ(dbs_DownloadWithOptions(h, nullptr, 0, 0, 0, 0), DBS_OK);
+  EXPECT_EQ(sim.CountReceived(0x25), 1u);
+  EXPECT_EQ(sim.CountReceived(0x20), 0u);
+  EXPECT_EQ(sim.CountReceived(0x26), 1u);
+  const auto cancel = [](std::uint32_t, std::uint32_t, std::uint32_t) -> std::uint32_t { return 255; };
+  EXPECT_EQ(dbs_Download(h, cancel), DBS_ERR_CANCELLED);
+  EXPECT_EQ(sim.CountReceived(0x20), 1u);  // one frame, then the stop
+  EXPECT_EQ(sim.CountReceived(0x26), 2u);
+  // Only the video triggers.
+  EXPECT_EQ(dbs_DownloadWithOptions(h, nullptr, 0, 0, 0, 1), DBS_OK);
+  EXPECT_EQ(sim.CountReceived(0x20), 1u + (TheSlot().ctl->map.paramAreaSize + 127) / 128);
+  EXPECT_EQ(dbs_Download(10, nullptr), DBS_SYS_FILE_NOT_FOUND);
+  EXPECT_EQ(dbs_Download(-1, nullptr), DBS_SYS_FILE_NOT_FOUND);
+  ASSERT_EQ(dbs_OffLine(h), DBS_OK);
+  EXPECT_EQ(dbs_Download(h, nullptr), DBS_ERR_NOT_ONLINE);
+}
+
 }  // namespace
 }  // namespace zephra
