@@ -99,6 +99,22 @@ Status DbFile::CreateNew(const std::string& path, bool overwrite, const InUseChe
   return DBS_OK;
 }
 
+Status DbFile::CreateReplacement(const DbFile& current, DbFile& out) {
+  struct stat st {};
+  if (fstat(current.fd_, &st) != 0) return StatusFromErrno(errno);
+  DbFile f;
+  f.path_ = current.path_;
+  std::string temp = Folder(f.path_) + "/.zephra-XXXXXX";
+  f.fd_ = mkostemp(temp.data(), O_CLOEXEC);
+  if (f.fd_ < 0) return StatusForPath(f.path_, errno);
+  f.created_ = temp;
+  f.replaces_ = true;
+  if (fchmod(f.fd_, st.st_mode & 07777) != 0) return StatusFromErrno(errno);
+  if (Status s = LockAndIdentify(f.fd_, f.id_); s != DBS_OK) return s;
+  out = std::move(f);
+  return DBS_OK;
+}
+
 Status DbFile::Size(std::uint64_t& size) const {
   struct stat st {};
   if (fstat(fd_, &st) != 0) return StatusFromErrno(errno);

@@ -42,6 +42,11 @@ class DbFile {
   // only replaced by Commit, so a failure on the way leaves it as it was.
   static Status CreateNew(const std::string& path, bool overwrite, const InUseCheck& inUse, DbFile& out);
 
+  // Starts the file that is to replace the open database file `current`: a
+  // temporary file beside it with its permissions, put in its place only by
+  // Commit.
+  static Status CreateReplacement(const DbFile& current, DbFile& out);
+
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
   const FileId& Id() const { return id_; }

@@ -42,6 +42,7 @@ constexpr FormatOps VFormatOps() {
   ops.ClearProtectsStep = &ClearProtectsStepV;
   ops.DownloadAll = &DownloadAllV;
   ops.DownloadSelected = &DownloadSelectedV;
+  ops.StoreControllerAreasSelected = &StoreControllerAreasSelectedV;
   return ops;
 }
 

@@ -37,5 +37,8 @@ struct ControllerBuffers {
 // FormatOps entry: decodes the image, then parameter areas 1, 2 and 3, and
 // releases the buffers.
 Status StoreControllerAreasV(DbsHandle handle, ControllerBuffers* buffers);
+// The same for the selected components only.
+struct TransferSelection;
+Status StoreControllerAreasSelectedV(DbsHandle handle, ControllerBuffers* buffers, const TransferSelection* selection);
 
 }  // namespace zephra

@@ -300,6 +300,16 @@ DBS_API DbsStatus dbs_Download(DbsHandle handle, DbsTransferProgressCallback pro
 DBS_API DbsStatus dbs_DownloadWithOptions(DbsHandle handle, DbsTransferProgressCallback progress, uint16_t database,
                                           uint16_t sourceAudio, uint16_t destAudio, uint16_t videoTrigger);
 
+/* Reads the database back from the controller. With the database component
+ * the file is rebuilt with the controller's dimensions, beside the old one,
+ * and put in its place only when it is complete: a failed or cancelled
+ * upload leaves the file as it was. Without it, only the selected parameter
+ * areas are read into the open database. The handle comes first; a handle
+ * out of range answers DBS_ERR_INVALID_ARGUMENT. */
+DBS_API DbsStatus dbs_Upload(DbsHandle handle, DbsTransferProgressCallback progress);
+DBS_API DbsStatus dbs_UploadWithOptions(DbsHandle handle, DbsTransferProgressCallback progress, uint16_t database,
+                                        uint16_t sourceAudio, uint16_t destAudio, uint16_t videoTrigger);
+
 /* Clears the controller's crosspoint protects (the editor passes 255, 255). */
 DBS_API DbsStatus dbs_ClearAllProtects(uint8_t a, uint8_t b, DbsHandle handle);
 

@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "../db_fixture.h"
+#include "dbs/records/sources.h"
 #include "dbs/transfer/controller_image.h"
 #include "sim/ctlsim.h"
 
@@ -186,6 +192,109 @@ TEST_F(OnLineTest, ADownloadOfNothingOrACancelledOneStillStops) {
   EXPECT_EQ(dbs_Download(-1, nullptr), DBS_SYS_FILE_NOT_FOUND);
   ASSERT_EQ(dbs_OffLine(h), DBS_OK);
   EXPECT_EQ(dbs_Download(h, nullptr), DBS_ERR_NOT_ONLINE);
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
+// With the file size limited, the disk looks full while a file is extended.
+struct FileSizeLimit {
+  struct rlimit saved {};
+  explicit FileSizeLimit(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+};
+
+struct UploadTest : OnLineTest {
+  // The controller holds another database: three levels of 16, with a
+  // renamed source and a parameter of its own.
+  void ControllerHoldsAnother() {
+    test::TempDir other;
+    ConfigImage c = test::EditorDefaultV3();
+    c.levelCount[0] = 3;
+    for (int l = 0; l < 3; ++l) c.sourceCount[0][l] = c.destCount[0][l] = 16;
+    c.sourceCount[0][3] = c.destCount[0][3] = 0;
+    test::CallConfig call(c);
+    DbsHandle o = -1;
+    ASSERT_EQ(dbs_CreateFile(Str(other.File("o.ZP3")), &call.record, 0, &o), DBS_OK);
+    Str name(u"STUDIO A");
+    const TSourceIndexRecord source{0, 1, 7};
+    ASSERT_EQ(dbs_SetSourceName(&source, name, o), DBS_OK);
+    {
+      Db db(o, Slots()[o]);
+      sim.SetMemory(0, EncodeControllerImage(db));
+      for (int a = 1; a <= 3; ++a) sim.SetMemory(ParameterAreaAddress(*Slots()[o].db->format, a), EncodeParameterArea(db, a));
+    }
+    ASSERT_EQ(dbs_CloseFile(o), DBS_OK);
+  }
+};
+
+TEST_F(UploadTest, AFullUploadRebuildsTheFileWithTheControllersDimensions) {
+  ControllerHoldsAnother();
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  ASSERT_EQ(dbs_Upload(h, nullptr), DBS_OK);
+  EXPECT_TRUE(IsOnLine());
+  const ConfigImage& c = TheSlot().db->config;
+  EXPECT_EQ(c.levelCount[0], 3);
+  EXPECT_EQ(c.sourceCount[0][2], 16);
+  EXPECT_EQ(std::u16string(c.version, 8), u"ZP301.00");
+  Str name(u"........");  // eight units: the 8-character name
+  const TSourceIndexRecord source{0, 1, 7};
+  ASSERT_EQ(dbs_GetSourceName(&source, name, h), DBS_OK);
+  EXPECT_EQ(std::u16string(name, 8), u"STUDIO A");
+  EXPECT_EQ(GoOnLine(), DBS_OK);  // file and controller agree
+  // Only the database is in the folder, at its full new size.
+  ASSERT_EQ(dbs_CloseFile(h), DBS_OK);
+  h = -1;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+  DbsHandle again = -1;
+  ASSERT_EQ(dbs_OpenFile(Str(path), 1, &again), DBS_OK);
+  EXPECT_EQ(Slots()[again].db->config.levelCount[0], 3);
+  dbs_CloseFile(again);
+}
+
+TEST_F(UploadTest, AFailedOrCancelledUploadLeavesTheFileAsItWas) {
+  ControllerHoldsAnother();
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  ASSERT_EQ(TheSlot().db->file.Flush(), DBS_OK);
+  const auto before = ReadAll(path);
+  const auto cancel = [](std::uint32_t, std::uint32_t done, std::uint32_t) -> std::uint32_t {
+    return done >= 128 * 20 ? 255 : 0;
+  };
+  EXPECT_EQ(dbs_Upload(h, cancel), DBS_ERR_CANCELLED);
+  {
+    FileSizeLimit limit(1 << 20);  // the new file cannot be made
+    EXPECT_EQ(dbs_Upload(h, nullptr), DBS_SYS_DISK_FULL);
+  }
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(TheSlot().db->config.levelCount[0], 4);
+  EXPECT_TRUE(IsOnLine());
+  Str name(u"CAMERA");
+  const TSourceIndexRecord source{0, 3, 31};  // the old dimensions still hold
+  EXPECT_EQ(dbs_SetSourceName(&source, name, h), DBS_OK);
+}
+
+TEST_F(UploadTest, AParameterUploadKeepsTheConfiguration) {
+  ControllerHoldsTheDatabase();
+  const FormatInfo& f = *TheSlot().db->format;
+  sim.SetParameter(0, 0, 1, 5, 0x42);  // source audio parameter of level 1, source 5
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  ASSERT_EQ(dbs_UploadWithOptions(h, nullptr, 0, 1, 0, 0), DBS_OK);
+  Db db(h, TheSlot());
+  EXPECT_EQ(db.Read<SourceEntry>(SourcePos(db, 0, 1, 5)).audioParam, 0x42);
+  EXPECT_EQ(TheSlot().db->config.levelCount[0], 4);
+  EXPECT_EQ(sim.Memory()[f.controllerMap->ctlParamArea1 + f.maxDests[0] + 5], 0x42);
+  EXPECT_EQ(dbs_Upload(10, nullptr), DBS_ERR_INVALID_ARGUMENT);
+  ASSERT_EQ(dbs_OffLine(h), DBS_OK);
+  EXPECT_EQ(dbs_Upload(h, nullptr), DBS_ERR_NOT_ONLINE);
 }
 
 }  // namespace
