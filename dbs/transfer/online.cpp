@@ -2,6 +2,7 @@
 // the controller holds this format and comparing its block checksums; going
 // off-line; and the small controller queries.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,7 +45,12 @@ std::string LinkLibraryPath() {
   if (dladdr(reinterpret_cast<void*>(&LinkLibraryPath), &info) && info.dli_fname) {
     std::string self = info.dli_fname;
     const auto slash = self.rfind('/');
-    if (slash != std::string::npos) return self.substr(0, slash + 1) + "libtolvex.so";
+    // Beside this library (or program); installed apart, where the system
+    // finds libraries.
+    if (slash != std::string::npos) {
+      std::string beside = self.substr(0, slash + 1) + "libtolvex.so";
+      if (access(beside.c_str(), R_OK) == 0) return beside;
+    }
   }
   return "libtolvex.so";
 }

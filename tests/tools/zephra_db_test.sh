@@ -54,5 +54,30 @@ check "says not found" grep -q "not found" "$dir/err"
 check "an unknown command" exits 2 "$tool" frobnicate
 check "a bad format" exits 2 "$tool" create "$dir/y.ZP3" --format v9
 
+# On-line, against the simulated controller.
+sim=${2:-}
+if [ -n "$sim" ]; then
+  "$sim" --format v3 --no-pace --link "$dir/COM9" --restart-ms 50 >"$dir/sim.out" &
+  simpid=$!
+  trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$dir"' EXIT
+  for _ in $(seq 50); do [ -e "$dir/COM9" ] && break; sleep 0.1; done
+  live=$dir/live.ZP3
+  "$tool" create "$live" --format v3 >/dev/null
+  check "a new database differs from an empty controller" exits 1 "$tool" online-status "$live" --port "$dir/COM9"
+  check "says it differs" grep -q "holds a different database" "$dir/out"
+  check "download" exits 0 "$tool" download "$live" --port "$dir/COM9" --params
+  check "now the controller holds it" exits 0 "$tool" online-status "$live" --port "$dir/COM9"
+  other=$dir/other.ZP2
+  "$tool" create "$other" --format v2 >/dev/null
+  check "a V2 database against a V3 controller" exits 3 "$tool" online-status "$other" --port "$dir/COM9"
+  check "says which controller" grep -q "not hold a V2 database" "$dir/err"
+  back=$dir/back.ZP3
+  "$tool" create "$back" --config <(echo '{"configType": 4, "version": "ZP300.00", "matrixCount": 1, "levelCount": [1], "sourceCount": [[8]], "destCount": [[8]]}') >/dev/null
+  check "upload" exits 0 "$tool" upload "$back" --port "$dir/COM9"
+  check "the uploaded file has the controller's dimensions" [ "$(stat -c %s "$back")" -eq "$(stat -c %s "$live")" ]
+  check "and verifies" exits 0 "$tool" verify "$back"
+  check "a port that is not there" exits 3 "$tool" online-status "$live" --port "$dir/none"
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -10,6 +10,7 @@
 
 #include "config_json.h"
 #include "dump.h"
+#include "online.h"
 #include "dbs/checker.h"
 #include "dbs/checksum.h"
 #include "dbs/entry.h"
@@ -329,6 +330,24 @@ int main(int argc, char** argv) {
   image->add_option("FILE", path, "The database file")->required();
   image->add_option("OUT", out, "The memory file to write")->required();
 
+  LinkOptions link;
+  bool parameters = false;
+  const auto linkOptions = [&](CLI::App* command) {
+    command->add_option("FILE", path, "The database file")->required();
+    command->add_option("--port", link.port, "The controller's serial port (a path, COMn or a name under /dev)")
+        ->required();
+    command->add_option("--baud", link.baud, "The line speed to try first")
+        ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+  };
+  auto* status = app.add_subcommand("online-status",
+                                    "Ask whether the controller holds this database (exit 1 when it differs)");
+  linkOptions(status);
+  auto* download = app.add_subcommand("download", "Write the database to the controller");
+  linkOptions(download);
+  download->add_flag("--params", parameters, "Also write the source and destination parameters");
+  auto* upload = app.add_subcommand("upload", "Rebuild the database from what the controller holds");
+  linkOptions(upload);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -340,6 +359,9 @@ int main(int argc, char** argv) {
     if (verify->parsed()) return Verify(path);
     if (dump->parsed()) return Dump(path);
     if (image->parsed()) return ControllerImage(path, out);
+    if (status->parsed()) return OnlineStatus(path, link);
+    if (download->parsed()) return Download(path, link, parameters);
+    if (upload->parsed()) return Upload(path, link);
   } catch (const std::exception& e) {
     std::cerr << "zephra-db: " << e.what() << "\n";
     return kFailed;

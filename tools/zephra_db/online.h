@@ -1,0 +1,18 @@
+// zephra-db's on-line commands: compare, download and upload a database
+// through the controller's serial port.
+#pragma once
+
+#include <string>
+
+namespace zephra::tool {
+
+struct LinkOptions {
+  std::string port;
+  int baud = 38400;
+};
+
+int OnlineStatus(const std::string& path, const LinkOptions& link);
+int Download(const std::string& path, const LinkOptions& link, bool parameters);
+int Upload(const std::string& path, const LinkOptions& link);
+
+}  // namespace zephra::tool
