@@ -4,6 +4,7 @@
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
 #include "transfer/controller_memory.h"
+#include "transfer/live_updates.h"
 #include "transfer/online.h"
 #include "format_ops.h"
 #include "layout.h"
@@ -33,7 +34,6 @@ constexpr FormatOps VFormatOps() {
   FormatOps ops = AllNotSupported();
   ops.ValidateConfig = &ValidateAs<Type>;
   ops.BuildDefaultImage = &BuildDefaultImageV;
-  ops.LiveUMDDests = &LiveUMDDestsOffline;
   ops.CopyKeypadAreas = &CopyKeypadAreasV;
   ops.BuildControllerImage = &BuildControllerImageV;
   ops.StoreControllerAreas = &StoreControllerAreasV;
@@ -43,6 +43,12 @@ constexpr FormatOps VFormatOps() {
   ops.DownloadAll = &DownloadAllV;
   ops.DownloadSelected = &DownloadSelectedV;
   ops.StoreControllerAreasSelected = &StoreControllerAreasSelectedV;
+#define ZEPHRA_LIVE_SET(name) ops.name = &name##V;
+  ZEPHRA_LIVE_ENTRIES(ZEPHRA_LIVE_SET)
+#undef ZEPHRA_LIVE_SET
+  ops.LivePortAssignment = &LivePortAssignmentV;
+  ops.LiveKeypadArea = &LiveKeypadAreaV;
+  ops.SendKeypadAreas = &SendKeypadAreasV;
   return ops;
 }
 

@@ -21,14 +21,6 @@
 
 namespace zephra {
 
-namespace {
-
-constexpr std::uint8_t kUnusedGeneralPort[8] = {0x06, 0x10, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00};
-constexpr std::uint32_t kPanelPlaces = 32;
-constexpr std::uint32_t kSimpleDestKeyWords = 36, kSimpleSourceKeyWords = 64;
-constexpr std::uint32_t kDialUpSlots = 16, kDialUpKeys = 36;
-constexpr std::uint32_t kSalvoSlots = 32, kSalvoXPSlots = 3000;
-
 void PutBE16(std::uint8_t* at, int value) {
   const auto v = static_cast<std::uint16_t>(value < 0 ? 0xFFFF : value);
   at[0] = static_cast<std::uint8_t>(v >> 8);
@@ -48,6 +40,26 @@ std::uint8_t BaudCode(std::uint32_t baud) {
 }
 
 std::uint16_t KeyCode(std::uint8_t keyType) { return keyType < 16 ? kKeyCodes[keyType] : 0x0357; }
+
+std::uint8_t UMDDeviceType(std::uint8_t umdType) { return umdType < 24 ? kUMDDeviceTypes[umdType] : 5; }
+
+std::uint8_t PanelFlagByte(std::uint32_t flags) {
+  std::uint8_t b = 0;
+  if (flags & (1u << 1)) b |= 0x01;
+  if (flags & (1u << 4)) b |= 0x04;
+  if (flags & (1u << 16)) b |= 0x02;
+  if (flags & (1u << 17)) b |= 0x10;
+  if (flags & (1u << 18)) b |= 0x20;
+  return b;
+}
+
+namespace {
+
+constexpr std::uint8_t kUnusedGeneralPort[8] = {0x06, 0x10, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00};
+constexpr std::uint32_t kPanelPlaces = 32;
+constexpr std::uint32_t kSimpleDestKeyWords = 36, kSimpleSourceKeyWords = 64;
+constexpr std::uint32_t kDialUpSlots = 16, kDialUpKeys = 36;
+constexpr std::uint32_t kSalvoSlots = 32, kSalvoXPSlots = 3000;
 
 // Everything the builders read, in one place.
 struct Source {
@@ -170,18 +182,8 @@ void PortArea(const Source& s, std::uint8_t* out) {
 void PanelArea1(const Source& s, std::uint8_t* out) {
   std::memset(out, 0, kPanelPlaces);
   EachDevice(
-      s, [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) { out[i] = u.umdType < 24 ? kUMDDeviceTypes[u.umdType] : 5; },
+      s, [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) { out[i] = UMDDeviceType(u.umdType); },
       [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) { out[i] = static_cast<std::uint8_t>(p.panelType); });
-}
-
-std::uint8_t PanelFlagByte(std::uint32_t flags) {
-  std::uint8_t b = 0;
-  if (flags & (1u << 1)) b |= 0x01;
-  if (flags & (1u << 4)) b |= 0x04;
-  if (flags & (1u << 16)) b |= 0x02;
-  if (flags & (1u << 17)) b |= 0x10;
-  if (flags & (1u << 18)) b |= 0x20;
-  return b;
 }
 
 void PanelArea2(const Source& s, std::uint8_t* out) {
@@ -397,23 +399,21 @@ std::int16_t TopLevelNodeNamed(KeypadTree& tree, const char16_t (&name)[16]) {
   return -1;
 }
 
+// The word of a simple keypad's key: a name key carries what its top-level
+// sequence selects (or fires), any other key its function's code.
+int SimpleKeyWordOf(const Source& s, KeypadTree& tree, std::uint16_t k, std::uint16_t j, bool source) {
+  const KeyEntry key = s.Key(k, j);
+  if (key.keyType > 1) return KeyCode(key.keyType);
+  const std::int16_t n = TopLevelNodeNamed(tree, key.name);
+  if (n < 0) return -1;
+  const SequenceNode node = tree.Node(n);
+  return source && (node.salvoFlags & 1) ? kSalvoKeyBase + node.salvo : node.selection[0];
+}
+
 void SimpleKeypad(const Source& s, std::uint16_t k, bool source, std::uint8_t* out, std::uint32_t words) {
   KeypadTree tree(s.db, k);
   const std::uint32_t keys = std::min<std::uint32_t>(s.c.keyCount[k], words);
-  for (std::uint16_t j = 0; j < keys; ++j) {
-    const KeyEntry key = s.Key(k, j);
-    int word = KeyCode(key.keyType);
-    if (key.keyType <= 1) {
-      const std::int16_t n = TopLevelNodeNamed(tree, key.name);
-      if (n < 0) {
-        word = -1;
-      } else {
-        const SequenceNode node = tree.Node(n);
-        word = source && (node.salvoFlags & 1) ? kSalvoKeyBase + node.salvo : node.selection[0];
-      }
-    }
-    PutBE16(out + 2 * j, word);
-  }
+  for (std::uint16_t j = 0; j < keys; ++j) PutBE16(out + 2 * j, SimpleKeyWordOf(s, tree, k, j, source));
 }
 
 void SimpleKeypadArea(const Source& s, std::uint8_t* out, bool source) {
@@ -665,5 +665,34 @@ Status BuildControllerImageV(DbsHandle handle) {
     return DBS_OK;
   });
 }
+
+namespace {
+Source SourceOf(Db& db) {
+  const FormatInfo& f = *db.GetSlot().db->format;
+  return Source{db, db.Config(), db.Layout(), f, *f.controllerMap, ConstantsOf(f)};
+}
+}  // namespace
+
+int SimpleKeyWord(Db& db, std::uint16_t k, std::uint16_t j) {
+  const Source s = SourceOf(db);
+  KeypadTree tree(db, k);
+  return SimpleKeyWordOf(s, tree, k, j, PlaceOfKeypad(db, k).area == KeypadPlace::Area::SimpleSource);
+}
+
+void EncodeNode(Db& db, std::uint16_t k, const SequenceNode& node, std::uint8_t* record) {
+  const Source s = SourceOf(db);
+  KeypadTree tree(db, k);
+  PutNode(s, k, tree, node, false, record);
+}
+
+std::uint8_t NodeKeyByte(Db& db, std::uint16_t k, const SequenceNode& node) { return KeyByte(SourceOf(db), k, node); }
+
+void EncodeDialUpKeypad(Db& db, std::uint16_t k, std::uint8_t* block, std::uint8_t* list) {
+  const Source s = SourceOf(db);
+  KeypadBlock(s, k, block);
+  KeypadBlockFree(s, k, list);
+}
+
+void EncodeSalvoFreeList(Db& db, std::uint8_t* out) { SalvoLinkArea(SourceOf(db), out); }
 
 }  // namespace zephra

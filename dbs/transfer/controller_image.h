@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dbs/entry.h"
+#include "dbs/records/keypads.h"
 
 namespace zephra {
 
@@ -31,6 +32,18 @@ struct KeypadPlace {
 };
 KeypadPlace PlaceOfKeypad(const Db& db, std::uint16_t keypad);
 
+// The controller's encodings, one place each: a 16-bit number most
+// significant byte first (negative as FF FF), an 8-byte narrow name, a
+// sequence node link (n + 1, FF FF for none or a node outside the keypad),
+// and the codes of baud rates, key functions, UMD types and panel flags.
+void PutBE16(std::uint8_t* at, int value);
+void PutName(std::uint8_t* at, const char16_t* name);
+void PutLink(std::uint8_t* at, std::int16_t n, std::uint16_t nodes);
+std::uint8_t BaudCode(std::uint32_t baud);
+std::uint16_t KeyCode(std::uint8_t keyType);
+std::uint8_t UMDDeviceType(std::uint8_t umdType);
+std::uint8_t PanelFlagByte(std::uint32_t flags);
+
 // The number the controller gives keypad k in panel assignments.
 std::uint8_t ControllerKeypadNumber(std::uint16_t k);
 
@@ -44,6 +57,17 @@ std::vector<std::uint8_t> EncodeControllerImage(Db& db);
 // format maximum.
 std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area);
 std::uint32_t ParameterAreaAddress(const FormatInfo& format, int area);
+
+// Pieces of the image for the live updates, encoded as the download
+// encodes them: the word of key j of a simple keypad; a dial-up keypad's
+// node record (18 bytes) and a node's key byte; a dial-up keypad's block
+// (its keypad block size) and free list (2 + 2N bytes); the salvo
+// crosspoints' free list (6002 bytes).
+int SimpleKeyWord(Db& db, std::uint16_t k, std::uint16_t j);
+void EncodeNode(Db& db, std::uint16_t k, const SequenceNode& node, std::uint8_t* record);
+std::uint8_t NodeKeyByte(Db& db, std::uint16_t k, const SequenceNode& node);
+void EncodeDialUpKeypad(Db& db, std::uint16_t k, std::uint8_t* block, std::uint8_t* list);
+void EncodeSalvoFreeList(Db& db, std::uint8_t* out);
 
 // FormatOps entry: the expected controller block checksums of the slot,
 // replaced on every call.

@@ -1,0 +1,166 @@
+// Changes made while on-line reach the simulated controller at once, in the
+// bytes a download would give them: after a series of edits the controller
+// still agrees with the file, and single edits send exactly what they must.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "../db_fixture.h"
+#include "../sequence_fixture.h"
+#include "dbs/transfer/controller_image.h"
+#include "sim/ctlsim.h"
+
+namespace zephra {
+namespace {
+
+using test::Sequence;
+using test::Str;
+
+// A table write the controller received: where, and how many bytes.
+struct Write {
+  std::uint32_t address;
+  std::size_t count;
+  bool operator==(const Write&) const = default;
+};
+
+struct LiveTest : test::DbTest {
+  ctlsim::Simulator sim{DBS_TYPE_V3};
+  std::size_t seen = 0;
+
+  void SetUp() override {
+    setenv("ZEPHRA_LINK_LIBRARY", TOLVEX_LIBRARY_PATH, 1);
+    Make();
+    ASSERT_TRUE(sim.Start());
+    {
+      Db db(h, TheSlot());
+      sim.SetMemory(0, EncodeControllerImage(db));
+    }
+    ASSERT_EQ(GoOnLine(), DBS_OK);
+    seen = sim.Received().size();
+  }
+  void TearDown() override {
+    test::DbTest::TearDown();
+    sim.Stop();
+  }
+  DbsStatus GoOnLine() {
+    DbsPortSettings settings{};
+    settings.baudRate = 115200;
+    settings.dataBits = 8;
+    settings.stopBits = 2;
+    Str port(std::u16string(sim.PortPath().begin(), sim.PortPath().end()));
+    return dbs_OnLine(port, &settings, nullptr, nullptr, -1, h);
+  }
+  // The table writes received since the last call.
+  std::vector<Write> Writes() {
+    std::vector<Write> out;
+    const auto frames = sim.Received();
+    for (std::size_t i = seen; i < frames.size(); ++i) {
+      if (tolvex::FrameCommand(frames[i]) != 0x20) continue;
+      const auto body = tolvex::FrameBody(frames[i]);
+      out.push_back({static_cast<std::uint32_t>(body[1] << 16 | body[2] << 8 | body[3]), body[0]});
+    }
+    seen = frames.size();
+    return out;
+  }
+  const ControllerMap& Map() { return *TheSlot().db->format->controllerMap; }
+  // Where the controller's image first differs from the file's, or -1.
+  long FirstDifference() {
+    Db db(h, TheSlot());
+    const auto expected = EncodeControllerImage(db);
+    const auto memory = sim.Memory();
+    for (std::size_t i = 0; i < Map().imageSize; ++i) {
+      if (expected[i] != memory[i]) return static_cast<long>(i);
+    }
+    return -1;
+  }
+  void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name) {
+    Str n(name), alt(u"");
+    TKeyRecord r{key, keypad, n, alt, 1, static_cast<std::uint8_t>(key), 0, 0};
+    ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+  }
+};
+
+TEST_F(LiveTest, EditsWhileOnLineKeepTheControllerInAgreement) {
+  Str camera(u"CAMERA 1"), monitor(u"MON 4"), panel(u"DESK");
+  const TSourceIndexRecord source{0, 1, 9};
+  ASSERT_EQ(dbs_SetSourceName(&source, camera, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  ASSERT_EQ(dbs_SetDestName(0, 4, monitor, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  const TMatrixPointRecord point{0, 0, 3, 17};
+  ASSERT_EQ(dbs_SetInhibit(&point, 1, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  ASSERT_EQ(dbs_SetPanelPort(2, 0, 5, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  ASSERT_EQ(dbs_SetPanelName(2, panel, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  NameKey(0, 0, u"CAM");
+  Sequence cam(0, {u"CAM"}, 9);
+  ASSERT_EQ(dbs_SetEntrySequence(0, &cam.record, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  NameKey(64, 0, u"A");
+  NameKey(64, 1, u"B");
+  EXPECT_EQ(FirstDifference(), -1);
+  Sequence a(64, {u"A"}, 5), ab(64, {u"A", u"B"}, 6);
+  ASSERT_EQ(dbs_SetEntrySequence(64, &a.record, h), DBS_OK);
+  ASSERT_EQ(dbs_SetEntrySequence(64, &ab.record, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  Str shortName(u"S1"), salvoName(u"OPENING");
+  TMacroStoreRecord salvo{3, shortName, salvoName, 0};
+  ASSERT_EQ(dbs_SetMacroStore(3, &salvo, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  EXPECT_FALSE(Writes().empty());
+  // The controller's checksums still match the file's.
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+TEST_F(LiveTest, SingleEditsSendWhatTheyMust) {
+  Str camera(u"CAMERA 1");
+  const TSourceIndexRecord source{0, 2, 9};
+  ASSERT_EQ(dbs_SetSourceName(&source, camera, h), DBS_OK);
+  EXPECT_EQ(Writes(), (std::vector<Write>{{Map().ctlSourceArea + 8 * (2 + 8 * 9), 8}}));
+  // An inhibit on V3 level 0 (576 sources) writes the destination's row of 72 bytes.
+  const TMatrixPointRecord point{0, 0, 3, 17};
+  ASSERT_EQ(dbs_SetInhibit(&point, 1, h), DBS_OK);
+  EXPECT_EQ(Writes(), (std::vector<Write>{{Map().ctlInhibitArea + 3 * 72, 72}}));
+  // A level of a type without audio parameters: the file changes, nothing is sent.
+  ASSERT_EQ(dbs_SetAudioSourceParam(&source, 7, h), DBS_OK);
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(sim.CountReceived(0x1B), 0u);
+  // A level type change restarts the controller.
+  const int restarts = sim.Restarts();
+  ASSERT_EQ(dbs_SetLevelType(0, 2, 4, h), DBS_OK);
+  EXPECT_EQ(Writes(), (std::vector<Write>{{Map().ctlLevelArea + 4, 2}}));
+  EXPECT_EQ(sim.Restarts(), restarts + 1);
+  // Now an audio level: the parameter goes by the parameter command.
+  ASSERT_EQ(dbs_SetAudioSourceParam(&source, 9, h), DBS_OK);
+  EXPECT_EQ(sim.CountReceived(0x1B), 1u);
+  EXPECT_EQ(sim.Parameter(0, 0, 2, 9), 9);
+  // A place given up: the controller's device there becomes an empty panel.
+  ASSERT_EQ(dbs_SetPanelPort(2, 0, 5, h), DBS_OK);
+  Writes();
+  ASSERT_EQ(dbs_SetPanelPort(2, 0xFFFF, 0xFFFF, h), DBS_OK);
+  const auto memory = sim.Memory();
+  EXPECT_EQ(std::string(memory.begin() + Map().ctlPortArea + 8 * 4, memory.begin() + Map().ctlPortArea + 8 * 5), "        ");
+  EXPECT_EQ(memory[Map().ctlPanelArea1 + 4], 0);
+  EXPECT_EQ(memory[Map().ctlPanelArea4 + 2 * 4 + 1], 6);
+  EXPECT_EQ(memory[Map().ctlOverrideArea + 64 * 4], 0xFF);
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+TEST_F(LiveTest, AParameterTheControllerNeverEchoesIsWrittenIntoItsArea) {
+  ASSERT_EQ(dbs_SetLevelType(0, 1, 4, h), DBS_OK);  // an audio level
+  sim.AddFault({ctlsim::Fault::Kind::OtherItem, 0x1B, 0, 100});
+  const TSourceIndexRecord source{0, 1, 3};
+  Writes();
+  ASSERT_EQ(dbs_SetAudioSourceParam(&source, 0x42, h), DBS_OK);
+  const FormatInfo& f = *TheSlot().db->format;
+  const std::uint32_t at = Map().ctlParamArea1 + f.maxDests[0] + 3;
+  EXPECT_EQ(Writes(), (std::vector<Write>{{at, 1}}));
+  EXPECT_EQ(sim.Memory()[at], 0x42);
+}
+
+}  // namespace
+}  // namespace zephra
