@@ -48,7 +48,9 @@ std::uint8_t Lo(int v) { return static_cast<std::uint8_t>(v); }
 std::uint32_t Address(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint32_t>(b[at] << 16 | b[at + 1] << 8 | b[at + 2]);
 }
-void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) { out.insert(out.end(), bytes); }
+void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) {
+  for (std::uint8_t b : bytes) out.push_back(b);
+}
 
 }  // namespace
 
