@@ -222,6 +222,15 @@ typedef struct TConfigurationRecord {
 DBS_API DbsStatus dbs_CreateFile(DbsString path, const TConfigurationRecord* config, int32_t overwrite,
                                  DbsHandle* handle);
 
+/* Makes a new database file from the record (V1, V2 or V3) with default
+ * content, carries over everything of the open database *handle that fits
+ * its dimensions (a KV1 database is converted), closes the old database and
+ * answers the new one in *handle. The new database is off-line; the status
+ * of taking the old one off-line is answered when it was on-line. On a
+ * failure before the copy the old database stays open and unchanged. */
+DBS_API DbsStatus dbs_ReconfigureFile(DbsString path, const TConfigurationRecord* config, int32_t overwrite,
+                                      DbsHandle* handle);
+
 /* Opens an existing database file; writable 0 opens it read-only, and every
  * change to such a database is refused with 5. */
 DBS_API DbsStatus dbs_OpenFile(DbsString path, int32_t writable, DbsHandle* handle);

@@ -54,6 +54,24 @@ check "says not found" grep -q "not found" "$dir/err"
 check "an unknown command" exits 2 "$tool" frobnicate
 check "a bad format" exits 2 "$tool" create "$dir/y.ZP3" --format v9
 
+# Reconfigure and convert.
+re=$dir/re.ZP2
+"$tool" create "$re" --format v2 >/dev/null
+cat >"$dir/bigger.json" <<'JSON'
+{"configType": 3, "version": "ZP201.00", "matrixCount": 1, "levelCount": [2], "sourceCount": [[64, 16]],
+ "destCount": [[32, 16]], "sourceAssocCount": [64], "destAssocCount": [64], "generalPortCount": 2,
+ "multidropPortCount": 2, "panelCount": 8, "keypadCount": 8, "keyCount": [64, 64, 64, 64, 36, 36, 36, 36],
+ "umdCount": 4, "salvoCount": 4, "salvoXPCount": 100}
+JSON
+check "reconfigure" exits 0 "$tool" reconfigure "$re" "$dir/re2.ZP2" --config "$dir/bigger.json"
+check "the reconfigured file verifies" exits 0 "$tool" verify "$dir/re2.ZP2"
+check "the old file is untouched" exits 0 "$tool" verify "$re"
+check "convert to V3" exits 0 "$tool" convert "$re" "$dir/re.ZP3" --format v3
+check "the converted file is V3" exits 0 "$tool" info "$dir/re.ZP3"
+check "info shows it" grep -q "V3 (tag ZP300.00)" "$dir/out"
+check "never onto the open file" exits 3 "$tool" convert "$re" "$re" --format v3 --overwrite
+check "says it is in use" grep -q "in use" "$dir/err"
+
 # On-line, against the simulated controller.
 sim=${2:-}
 if [ -n "$sim" ]; then

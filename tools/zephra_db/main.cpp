@@ -238,6 +238,65 @@ int Verify(const std::string& path) {
   return CheckLinks(path, facts);
 }
 
+// A new database of other dimensions or a newer format from an old one; the
+// old file stays as it was.
+int Rebuild(const std::string& from, const std::string& to, TConfigurationRecord& record, bool overwrite,
+            const char* doing) {
+  const auto fromUnits = PathUnits(from), toUnits = PathUnits(to);
+  if (!fromUnits || !toUnits) return kUsage;
+  DbsHandle h = -1;
+  if (DbsStatus s = dbs_OpenFile(LibString(*fromUnits), 0, &h); s != DBS_OK) return Fail("cannot open " + from, s);
+  DbsString name = DbsStringAlloc(16);
+  TConfigurationRecord old{};
+  old.name = name;
+  if (DbsStatus s = dbs_GetConfig(&old, h); s != DBS_OK) {
+    DbsStringFree(name);
+    dbs_CloseFile(h);
+    return Fail("cannot read " + from, s);
+  }
+  if (!record.name) record.name = name;  // the database keeps its name
+  const DbsStatus s = dbs_ReconfigureFile(LibString(*toUnits), &record, overwrite ? -1 : 0, &h);
+  dbs_CloseFile(h);
+  DbsStringFree(name);
+  if (s != DBS_OK) return Fail(std::string("cannot ") + doing + " " + from + " into " + to, s);
+  std::cout << to << ": " << doing << "ed from " << from << "\n";
+  return kOk;
+}
+
+int Reconfigure(const std::string& from, const std::string& to, const std::string& configFile, bool overwrite) {
+  std::ifstream in(configFile);
+  if (!in) return Fail("cannot read " + configFile);
+  const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
+  if (json.is_discarded()) return Fail(configFile + " is not JSON");
+  TConfigurationRecord record{};
+  std::string jsonName;
+  if (std::string error = ConfigFromJson(json, record, jsonName); !error.empty()) return Fail(configFile + ": " + error);
+  std::optional<LibString> name;
+  if (!jsonName.empty()) {
+    const auto units = FromUtf8(jsonName);
+    if (!units) return Fail("the name is not UTF-8 text");
+    name.emplace(*units);
+    record.name = *name;
+  }
+  return Rebuild(from, to, record, overwrite, "reconfigur");
+}
+
+// The old database's own dimensions in the newer format.
+int Convert(const std::string& from, const std::string& to, const std::string& format, bool overwrite) {
+  TConfigurationRecord record{};
+  {
+    OpenDatabase db;
+    Facts facts;
+    if (int rc = OpenWithFacts(from, db, facts); rc != kOk) return rc;
+    record = facts.record;
+  }
+  record.name = nullptr;
+  record.configType = format == "v1" ? DBS_TYPE_V1 : format == "v2" ? DBS_TYPE_V2 : DBS_TYPE_V3;
+  const char16_t* tag = format == "v1" ? u"ZP100.00" : format == "v2" ? u"ZP201.00" : u"ZP300.00";
+  std::copy_n(tag, 8, record.version);
+  return Rebuild(from, to, record, overwrite, "convert");
+}
+
 // The controller memory a download would give: the image from address 0 and
 // the three parameter areas at theirs, as zephra-ctlsim --load takes it.
 int ControllerImage(const std::string& path, const std::string& out) {
@@ -325,6 +384,20 @@ int main(int argc, char** argv) {
   auto* dump = app.add_subcommand("dump", "Print the database as JSON");
   dump->add_option("FILE", path, "The database file")->required();
   std::string out;
+  std::string newPath;
+  auto* reconfigure = app.add_subcommand("reconfigure", "Make a database of new dimensions from an old one");
+  reconfigure->add_option("OLD", path, "The database file")->required();
+  reconfigure->add_option("NEW", newPath, "The new database file")->required();
+  reconfigure->add_option("--config", configFile, "A JSON file with the new configuration")
+      ->required()
+      ->check(CLI::ExistingFile);
+  reconfigure->add_flag("--overwrite", overwrite, "Replace an existing NEW file");
+  auto* convert = app.add_subcommand("convert", "Make a database of a newer format (a KV1 file too) from an old one");
+  convert->add_option("OLD", path, "The database file")->required();
+  convert->add_option("NEW", newPath, "The new database file")->required();
+  std::string target = "v3";
+  convert->add_option("--format", target, "The new format")->check(CLI::IsMember({"v1", "v2", "v3"}));
+  convert->add_flag("--overwrite", overwrite, "Replace an existing NEW file");
   auto* image = app.add_subcommand("controller-image",
                                    "Write the controller memory a download would give (for zephra-ctlsim --load)");
   image->add_option("FILE", path, "The database file")->required();
@@ -359,6 +432,8 @@ int main(int argc, char** argv) {
     if (verify->parsed()) return Verify(path);
     if (dump->parsed()) return Dump(path);
     if (image->parsed()) return ControllerImage(path, out);
+    if (reconfigure->parsed()) return Reconfigure(path, newPath, configFile, overwrite);
+    if (convert->parsed()) return Convert(path, newPath, target, overwrite);
     if (status->parsed()) return OnlineStatus(path, link);
     if (download->parsed()) return Download(path, link, parameters);
     if (upload->parsed()) return Upload(path, link);
