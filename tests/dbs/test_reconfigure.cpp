@@ -197,6 +197,10 @@ TEST(ConvertKv1, LevelTypesMapAndTriggerLinesLoseBit7) {
   test::WriteKv1(old, {{33, 16, 16}, {7, 16, 16}, {0, 8, 8}});
   DbsHandle h = -1;
   ASSERT_EQ(dbs_OpenFile(Str(old), 0, &h), DBS_OK);
+  // Open only to be converted: it has no controller to go on-line with.
+  DbsPortSettings settings{};
+  EXPECT_EQ(dbs_OnLine(Str(u"/dev/null"), &settings, nullptr, nullptr, -1, h), DBS_ERR_INVALID_DATABASE);
+  EXPECT_EQ(dbs_Download(h, nullptr), DBS_ERR_NOT_ONLINE);
   ConfigImage v1 = test::EditorDefault(DBS_TYPE_V1, 384);
   v1.levelCount[0] = 3;
   for (int l = 0; l < 3; ++l) v1.sourceCount[0][l] = v1.destCount[0][l] = 16;
