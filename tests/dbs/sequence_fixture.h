@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "config_fixtures.h"
 
 namespace zephra::test {
@@ -51,5 +53,13 @@ struct Sequence {
     return out;
   }
 };
+
+// Names key `key` of a keypad (a name key unless `type` says otherwise).
+inline void NameKey(DbsHandle h, std::uint16_t keypad, std::uint16_t key, std::u16string_view name,
+                    std::uint8_t type = 1) {
+  Str n(name), alt(u"");
+  TKeyRecord r{key, keypad, n, alt, type, static_cast<std::uint8_t>(key), 0, 0};
+  ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+}
 
 }  // namespace zephra::test

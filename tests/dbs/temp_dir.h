@@ -2,6 +2,9 @@
 // holds when the test ends.
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -27,6 +30,21 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// With the file size limited, the disk looks full while a file is extended.
+struct FileSizeLimit {
+  struct rlimit saved {};
+  explicit FileSizeLimit(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 };
 
 }  // namespace zephra::test

@@ -237,24 +237,11 @@ TEST_F(FilesTest, OpenReportsMissingFilesAndFolders) {
   DbsStringFree(s);
 }
 
-// With the file size limited, the disk looks full while the file is extended.
-struct FileSizeLimit {
-  struct rlimit saved {};
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit limit = saved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
-
 TEST_F(FilesTest, FullDiskLeavesNoFileAndKeepsAReplacedOne) {
   DbsHandle h = 77;
   const std::string path = dir.File("a.ZP3");
   {
-    FileSizeLimit limit(1 << 20);
+    test::FileSizeLimit limit(1 << 20);
     EXPECT_EQ(Create(path, test::EditorDefaultV3(), 0, h), DBS_SYS_DISK_FULL);
   }
   EXPECT_TRUE(fs::is_empty(dir.Path()));
@@ -263,7 +250,7 @@ TEST_F(FilesTest, FullDiskLeavesNoFileAndKeepsAReplacedOne) {
   ConfigImage other = test::EditorDefaultV3();
   other.sourceCount[0][0] = 100;
   {
-    FileSizeLimit limit(1 << 20);
+    test::FileSizeLimit limit(1 << 20);
     EXPECT_EQ(Create(old, other, -1, h), DBS_SYS_DISK_FULL);
   }
   EXPECT_EQ(ReadAll(old), before);
@@ -329,7 +316,7 @@ TEST_F(FilesTest, FailedSaveAsKeepsTheDatabaseOpenOnItsFile) {
   EXPECT_EQ(dbs_SaveFile(Str(taken), 0, &h), DBS_SYS_FILE_EXISTS);
   EXPECT_EQ(dbs_SaveFile(Str(dir.File("no/where.ZP3")), 0, &h), DBS_SYS_PATH_NOT_FOUND);
   {
-    FileSizeLimit limit(1 << 20);
+    test::FileSizeLimit limit(1 << 20);
     EXPECT_EQ(dbs_SaveFile(Str(dir.File("big.ZP3")), 0, &h), DBS_SYS_DISK_FULL);
   }
   EXPECT_FALSE(fs::exists(dir.File("big.ZP3")));

@@ -45,10 +45,8 @@ struct ReconfigureTest : test::DbTest {
     db.ReadBytes(map.pos + d * map.rowBytes, row.data(), row.size());
     return row;
   }
-  void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name) {
-    Str n(name), alt(u"");
-    TKeyRecord r{key, keypad, n, alt, 1, static_cast<std::uint8_t>(key), 0, 0};
-    ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+  void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name, std::uint8_t type = 1) {
+    test::NameKey(h, keypad, key, name, type);
   }
   std::vector<std::u16string> Paths(std::uint16_t keypad) {
     std::vector<std::u16string> paths;

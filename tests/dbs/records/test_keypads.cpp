@@ -25,9 +25,7 @@ struct KeypadTest : test::DbTest {
     for (const auto& p : problems) ADD_FAILURE() << p;
   }
   void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name, std::uint8_t type = 1) {
-    Str n(name), alt(u"");
-    TKeyRecord r{key, keypad, n, alt, type, static_cast<std::uint8_t>(key), 0, 0};
-    ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+    test::NameKey(h, keypad, key, name, type);
   }
   std::vector<std::u16string> Enumerate(std::uint16_t keypad, bool sound = true) {
     std::vector<std::u16string> paths;

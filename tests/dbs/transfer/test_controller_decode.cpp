@@ -61,10 +61,9 @@ struct DecodeTest : test::DbTest {
     Db Open() { return Db(h, Slots()[h]); }
   };
   void RoundTrip();
-  void NameKey(DbsHandle on, std::uint16_t keypad, std::uint16_t key, std::u16string_view name, std::uint8_t type = 1) {
-    Str n(name), alt(u"");
-    TKeyRecord r{key, keypad, n, alt, type, static_cast<std::uint8_t>(key), 0, 0};
-    ASSERT_EQ(dbs_SetKey(keypad, key, &r, on), DBS_OK);
+  void NameKey(DbsHandle on, std::uint16_t keypad, std::uint16_t key, std::u16string_view name,
+               std::uint8_t type = 1) {
+    test::NameKey(on, keypad, key, name, type);
   }
 };
 

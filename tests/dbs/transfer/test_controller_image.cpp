@@ -40,9 +40,7 @@ struct ImageTest : test::DbTest {
   }
   static Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
   void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name, std::uint8_t type = 1) {
-    Str n(name), alt(u"");
-    TKeyRecord r{key, keypad, n, alt, type, static_cast<std::uint8_t>(key), 0, 0};
-    ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+    test::NameKey(h, keypad, key, name, type);
   }
   template <class R>
   void Put(std::uint32_t pos, const R& record) {

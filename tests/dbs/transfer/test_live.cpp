@@ -75,10 +75,8 @@ struct LiveTest : test::DbTest {
     }
     return -1;
   }
-  void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name) {
-    Str n(name), alt(u"");
-    TKeyRecord r{key, keypad, n, alt, 1, static_cast<std::uint8_t>(key), 0, 0};
-    ASSERT_EQ(dbs_SetKey(keypad, key, &r, h), DBS_OK);
+  void NameKey(std::uint16_t keypad, std::uint16_t key, std::u16string_view name, std::uint8_t type = 1) {
+    test::NameKey(h, keypad, key, name, type);
   }
 };
 

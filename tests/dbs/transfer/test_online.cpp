@@ -199,18 +199,6 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), {});
 }
 
-// With the file size limited, the disk looks full while a file is extended.
-struct FileSizeLimit {
-  struct rlimit saved {};
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit limit = saved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
 
 struct UploadTest : OnLineTest {
   // The controller holds another database: three levels of 16, with a
@@ -270,7 +258,7 @@ TEST_F(UploadTest, AFailedOrCancelledUploadLeavesTheFileAsItWas) {
   };
   EXPECT_EQ(dbs_Upload(h, cancel), DBS_ERR_CANCELLED);
   {
-    FileSizeLimit limit(1 << 20);  // the new file cannot be made
+    test::FileSizeLimit limit(1 << 20);  // the new file cannot be made
     EXPECT_EQ(dbs_Upload(h, nullptr), DBS_SYS_DISK_FULL);
   }
   EXPECT_EQ(ReadAll(path), before);
