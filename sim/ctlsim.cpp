@@ -11,6 +11,7 @@
 
 #include "dbs/checksum.h"
 #include "dbs/layout.h"
+#include "dbs/transfer/controller_tables.h"
 
 namespace ctlsim {
 
@@ -32,10 +33,6 @@ constexpr int kResends = 5;
 constexpr char kFirmware[] = "\x01\x00" "BOOT 1.02\0MAIN 4.21\0ZEPHRA OEM\0";
 constexpr std::uint16_t kPanels = 4, kMatrixPorts = 16, kSecondaryPorts = 2, kModules = 8, kSwitches = 16;
 constexpr std::uint16_t kEproms[] = {0x1234, 0xBEEF, 0x0010, 0x7F01};
-// The baud codes of the general port area.
-constexpr std::pair<std::uint8_t, int> kPortBaudCodes[] = {{6, 300},     {8, 1200},   {11, 2400},  {12, 4800},
-                                                           {14, 9600},   {15, 19200}, {16, 38400}, {17, 57600},
-                                                           {18, 115200}};
 
 constexpr struct {
   speed_t code;
@@ -141,9 +138,8 @@ long Simulator::ParameterAddress(int type, int matrix, int level, int item) cons
 }
 
 std::uint32_t Simulator::SourceNameAddress(int level, int source) const {
-  const std::uint32_t slot = source <= 256 ? static_cast<std::uint32_t>(level + 8 * source)
-                                          : static_cast<std::uint32_t>(1028 + level + 4 * source);
-  return format_->controllerMap->ctlSourceArea + 8 * slot;
+  return format_->controllerMap->ctlSourceArea +
+         8 * zephra::SourceNameSlot(static_cast<std::uint32_t>(level), static_cast<std::uint32_t>(source));
 }
 
 Simulator::~Simulator() { Stop(); }
@@ -547,8 +543,8 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
       // controller with a speed of its own takes it once it has acknowledged.
       const std::uint32_t pcBaud = format_->controllerMap->ctlGeneralPortArea + 8 * 2 + 1;
       if (baud_ != 0 && at <= pcBaud && pcBaud < at + body[0]) {
-        for (const auto& [portCode, rate] : kPortBaudCodes) {
-          if (portCode == memory_[pcBaud]) pendingBaud_ = rate;
+        for (const auto& rate : zephra::kBaudCodes) {
+          if (rate.code == memory_[pcBaud]) pendingBaud_ = static_cast<int>(rate.baud);
         }
       }
       return {};

@@ -21,8 +21,8 @@ namespace zephra {
 
 namespace {
 
-constexpr std::uint16_t kPlaces = 32;
-constexpr std::uint16_t kSalvoRecords = 3000;
+constexpr std::uint16_t kPlaces = kControllerPlaces;
+constexpr std::uint16_t kSalvoRecords = kControllerSalvoRecords;
 constexpr std::int16_t kNone = -1;
 
 std::int16_t Word(const std::uint8_t* at) { return static_cast<std::int16_t>(at[0] << 8 | at[1]); }
@@ -121,7 +121,7 @@ class Decoder {
   void Sources() {
     for (std::uint16_t l = 0; l < Levels(); ++l) {
       for (std::uint16_t s = 0; s < c_.sourceCount[0][l] && s <= Max(l); ++s) {
-        const std::uint32_t slot = s <= 256 ? l + 8u * s : 1028u + l + 4u * s;
+        const std::uint32_t slot = SourceNameSlot(l, s);
         const std::uint32_t pos = SourcePos(db_, 0, l, s);
         auto e = Get<SourceEntry>(pos);
         WideName(e.name2, img_ + map_.ctlSourceArea + 8 * slot);
@@ -184,10 +184,9 @@ class Decoder {
   }
 
   void Inhibits() {
-    std::uint32_t level = map_.ctlInhibitArea;
-    for (std::uint16_t l = 0; l < 8; ++l) {
-      const std::uint32_t R = (Max(l) + 7u) / 8u;
-      if (l < Levels()) {
+    for (std::uint16_t l = 0; l < Levels(); ++l) {
+      const std::uint32_t level = map_.ctlInhibitArea + InhibitLevelOffset(f_, l), R = InhibitRowBytes(f_, l);
+      {
         const LevelBitmap file = BitmapOf(db_, BitmapKind::Inhibit, 0, l);
         const std::uint32_t bytes = std::min(file.rowBytes, R);
         std::vector<std::uint8_t> row(bytes);
@@ -196,7 +195,6 @@ class Decoder {
           Check(db_.WriteBytes(file.pos + d * file.rowBytes, row.data(), bytes));
         }
       }
-      level += R * Max(l);
     }
   }
 
@@ -756,8 +754,7 @@ Status DecodeParameterArea(Db& db, int area, std::span<const std::uint8_t> bytes
       const auto port = db.Read<MatrixPortEntry>(db.Layout().matrixPortPos + l * std::uint32_t{sizeof(MatrixPortEntry)});
       if (port.physicalLevel < levels) p = port.physicalLevel;
     }
-    std::uint32_t base = 0;
-    for (std::uint16_t i = 0; i < p; ++i) base += f.maxDests[i];
+    const std::uint32_t base = ParameterLevelOffset(f, p);
     const auto byte = [&](std::uint32_t n, std::uint8_t fallback) {
       return n < f.maxDests[l] && base + n < bytes.size() ? bytes[base + n] : fallback;
     };

@@ -53,13 +53,70 @@ std::uint8_t PanelFlagByte(std::uint32_t flags) {
   return b;
 }
 
+void EncodeGeneralPort(const GeneralPortEntry& port, std::uint8_t* out) {
+  std::uint8_t raw[sizeof port];
+  std::memcpy(raw, &port, sizeof raw);
+  out[0] = port.protocol < 10 ? kProtocolCodes[port.protocol] : 8;
+  out[1] = BaudCode(port.baudRate);
+  std::memcpy(out + 2, raw + 8, 4);  // parity, data bits, stop bits, handshake
+  out[6] = raw[12];                  // the low byte of bytes 12-15
+  out[7] = raw[16];                  // the low byte of bytes 16-19
+}
+
+void EncodeAssociation(const MemberTriple* members, std::uint8_t* out) {
+  for (int m = 0; m < 8; ++m) PutBE16(out + 2 * m, members[m].number);
+}
+
+void EncodeOverrides(const OverrideSetEntry& set, std::uint8_t* out) {
+  for (int j = 0; j < 16; ++j) {
+    PutBE16(out + 4 * j, set.overrides[j].level);
+    PutBE16(out + 4 * j + 2, set.overrides[j].number);
+  }
+}
+
+void EncodeSalvo(const SalvoEntry& salvo, std::uint8_t* out) {
+  PutBE16(out, salvo.xpCount);
+  PutBE16(out + 2, salvo.firstXP);
+  PutName(out + 4, salvo.name);
+}
+
+void EncodeSalvoRecord(const SalvoXPEntry& record, std::uint8_t* out) {
+  PutBE16(out, record.next);
+  PutBE16(out + 2, record.level);
+  PutBE16(out + 4, record.destination);
+  PutBE16(out + 6, record.source);
+}
+
+// The destination keypad's number in the first byte, the source keypad's in
+// the second, by each keypad's kind; FF for none.
+void EncodePanelKeypads(const Db& db, const PanelEntry& panel, std::uint8_t* out) {
+  out[0] = out[1] = 0xFF;
+  for (const std::uint16_t k : {panel.destKeypad, panel.sourceKeypad}) {
+    if (k >= db.Config().keypadCount) continue;
+    out[db.Read<KeypadEntry>(db.Layout().keypadPos[k]).keypadType != 0 ? 0 : 1] = ControllerKeypadNumber(k);
+  }
+}
+
+std::uint32_t InhibitRowBytes(const FormatInfo& format, int level) {
+  return (format.maxDests[static_cast<std::size_t>(level)] + 7u) / 8u;
+}
+
+std::uint32_t InhibitLevelOffset(const FormatInfo& format, int level) {
+  std::uint32_t at = 0;
+  for (int l = 0; l < level; ++l) at += InhibitRowBytes(format, l) * format.maxDests[static_cast<std::size_t>(l)];
+  return at;
+}
+
+std::uint32_t ParameterLevelOffset(const FormatInfo& format, int level) {
+  std::uint32_t at = 0;
+  for (int l = 0; l < level; ++l) at += format.maxDests[static_cast<std::size_t>(l)];
+  return at;
+}
+
 namespace {
 
 constexpr std::uint8_t kUnusedGeneralPort[8] = {0x06, 0x10, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00};
-constexpr std::uint32_t kPanelPlaces = 32;
-constexpr std::uint32_t kSimpleDestKeyWords = 36, kSimpleSourceKeyWords = 64;
-constexpr std::uint32_t kDialUpSlots = 16, kDialUpKeys = 36;
-constexpr std::uint32_t kSalvoSlots = 32, kSalvoXPSlots = 3000;
+constexpr std::uint32_t kPanelPlaces = kControllerPlaces;
 
 // Everything the builders read, in one place.
 struct Source {
@@ -93,9 +150,7 @@ struct Source {
 void SourceArea(const Source& s, std::uint8_t* out) {
   for (int l = 0; l < 8; ++l) {
     for (int src = 0; src <= s.MaxSources(l); ++src) {
-      const std::uint32_t slot = src <= 256 ? static_cast<std::uint32_t>(l + 8 * src)
-                                            : static_cast<std::uint32_t>(1028 + l + 4 * src);
-      std::uint8_t* at = out + 8 * slot;
+      std::uint8_t* at = out + 8 * SourceNameSlot(static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(src));
       if (l < s.Levels() && src < s.c.sourceCount[0][l]) {
         PutName(at, s.db.Read<SourceEntry>(SourcePos(s.db, 0, static_cast<std::uint16_t>(l),
                                                      static_cast<std::uint16_t>(src))).name2);
@@ -118,9 +173,8 @@ void DestAssocArea(const Source& s, std::uint8_t* out) {
 }
 
 void InhibitArea(const Source& s, std::uint8_t* out) {
-  std::uint32_t at = 0;
   for (int l = 0; l < 8; ++l) {
-    const std::uint32_t rowBytes = (s.MaxSources(l) + 7u) / 8u;
+    const std::uint32_t at = InhibitLevelOffset(s.f, l), rowBytes = InhibitRowBytes(s.f, l);
     const std::uint32_t rows = s.MaxDests(l);
     std::memset(out + at, 0, rowBytes * rows);
     if (l < s.Levels()) {
@@ -135,7 +189,6 @@ void InhibitArea(const Source& s, std::uint8_t* out) {
         for (std::uint32_t j = 0; j < used; ++j) out[at + d * rowBytes + j] = static_cast<std::uint8_t>(~row[j]);
       }
     }
-    at += rowBytes * rows;
   }
 }
 
@@ -144,7 +197,7 @@ void AssocMembers(const Source& s, std::uint32_t pos, std::uint16_t count, std::
   std::memset(out, 0xFF, 16u * s.consts.associations);
   for (std::uint32_t a = 0; a < count && a < s.consts.associations; ++a) {
     const Entry e = s.db.Read<Entry>(pos + a * std::uint32_t{sizeof(Entry)});
-    for (int m = 0; m < 8; ++m) PutBE16(out + 16 * a + 2 * m, e.members[m].number);
+    EncodeAssociation(e.members, out + 16 * a);
   }
 }
 
@@ -212,9 +265,11 @@ void PanelArea3(const Source& s, std::uint8_t* out) {
     }
     const PanelEntry p = s.Panel(n);
     if (const int i = s.PlaceIndex(p.port, p.address); i >= 0) {
-      for (const std::uint16_t k : {p.destKeypad, p.sourceKeypad}) {
-        if (k >= s.c.keypadCount) continue;
-        out[2 * i + (s.Keypad(k).keypadType != 0 ? 0 : 1)] = ControllerKeypadNumber(k);
+      // A panel's keypads go over a UMD's on the same place; no keypad leaves its byte.
+      std::uint8_t keypads[2];
+      EncodePanelKeypads(s.db, p, keypads);
+      for (int j = 0; j < 2; ++j) {
+        if (keypads[j] != 0xFF) out[2 * i + j] = keypads[j];
       }
     }
   }
@@ -228,11 +283,7 @@ void OverrideArea(const Source& s, std::uint8_t* out) {
     if (owner >= s.c.panelCount) continue;
     const PanelEntry p = s.Panel(owner);
     const int i = s.PlaceIndex(p.port, p.address);
-    if (i < 0) continue;
-    for (int j = 0; j < 16; ++j) {
-      PutBE16(out + 64 * i + 4 * j, set.overrides[j].level);
-      PutBE16(out + 64 * i + 4 * j + 2, set.overrides[j].number);
-    }
+    if (i >= 0) EncodeOverrides(set, out + 64 * i);
   }
 }
 
@@ -308,14 +359,7 @@ void GeneralPortArea(const Source& s, std::uint8_t* out) {
       std::memcpy(at, kUnusedGeneralPort, 8);
       continue;
     }
-    const auto e = s.db.Read<GeneralPortEntry>(s.L.generalPortPos + p * std::uint32_t{sizeof(GeneralPortEntry)});
-    std::uint8_t raw[24];
-    std::memcpy(raw, &e, sizeof raw);
-    at[0] = e.protocol < 10 ? kProtocolCodes[e.protocol] : 8;
-    at[1] = BaudCode(e.baudRate);
-    std::memcpy(at + 2, raw + 8, 4);  // parity, data bits, stop bits, handshake
-    at[6] = raw[12];                  // the low byte of bytes 12-15
-    at[7] = raw[16];                  // the low byte of bytes 16-19
+    EncodeGeneralPort(s.db.Read<GeneralPortEntry>(s.L.generalPortPos + p * std::uint32_t{sizeof(GeneralPortEntry)}), at);
   }
 }
 
@@ -327,13 +371,10 @@ void TrigLineArea(const Source& s, std::uint8_t* out) {
 
 void SalvoArea(const Source& s, std::uint8_t* out) {
   SalvoPool pool(s.db);
-  for (std::uint16_t i = 0; i < kSalvoSlots; ++i) {
+  for (std::uint16_t i = 0; i < kControllerSalvos; ++i) {
     std::uint8_t* at = out + 12 * i;
     if (i < s.c.salvoCount) {
-      const SalvoEntry e = pool.Header(i);
-      PutBE16(at, e.xpCount);
-      PutBE16(at + 2, e.firstXP);
-      PutName(at + 4, e.name);
+      EncodeSalvo(pool.Header(i), at);
     } else {
       at[0] = at[1] = 0x00;
       at[2] = at[3] = 0xFF;
@@ -343,16 +384,11 @@ void SalvoArea(const Source& s, std::uint8_t* out) {
 }
 
 void SalvoXPArea(const Source& s, std::uint8_t* out) {
-  std::memset(out, 0xFF, 8 * kSalvoXPSlots);
+  std::memset(out, 0xFF, 8u * kControllerSalvoRecords);
   SalvoPool pool(s.db);
   for (std::uint16_t i = 0; i < s.c.salvoCount; ++i) {
     for (const std::int16_t r : pool.Chain(pool.Header(i).firstXP)) {
-      const SalvoXPEntry e = pool.Record(r);
-      std::uint8_t* at = out + 8 * static_cast<std::uint32_t>(r);
-      PutBE16(at, e.next);
-      PutBE16(at + 2, e.level);
-      PutBE16(at + 4, e.destination);
-      PutBE16(at + 6, e.source);
+      EncodeSalvoRecord(pool.Record(r), out + 8 * static_cast<std::uint32_t>(r));
     }
   }
 }
@@ -373,10 +409,10 @@ void PutFreeList(std::uint8_t* out, const std::vector<std::int16_t>& list, std::
 }
 
 void SalvoLinkArea(const Source& s, std::uint8_t* out) {
-  std::memset(out, 0xFF, 2 + 2 * kSalvoXPSlots);
+  std::memset(out, 0xFF, 2u + 2u * kControllerSalvoRecords);
   SalvoPool pool(s.db);
   auto list = pool.Chain(pool.FreeHead());
-  if (list.size() > kSalvoXPSlots) list.resize(kSalvoXPSlots);
+  if (list.size() > kControllerSalvoRecords) list.resize(kControllerSalvoRecords);
   PutFreeList(out, list, 0, false);
 }
 
@@ -417,7 +453,7 @@ void SimpleKeypad(const Source& s, std::uint16_t k, bool source, std::uint8_t* o
 }
 
 void SimpleKeypadArea(const Source& s, std::uint8_t* out, bool source) {
-  const std::uint32_t words = source ? kSimpleSourceKeyWords : kSimpleDestKeyWords;
+  const std::uint32_t words = source ? kSourceKeyWords : kDestKeyWords;
   std::memset(out, 0xFF, 32 * 2 * words);
   for (std::uint16_t k = 0; k < s.c.keypadCount; ++k) {
     const KeypadPlace place = PlaceOfKeypad(s.db, k);
@@ -579,9 +615,9 @@ std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area) {
   const FormatInfo& f = *db.GetSlot().db->format;
   std::vector<std::uint8_t> out(f.controllerMap->paramAreaSize, area == 3 ? 1 : 0);
   const std::uint16_t levels = std::min<std::uint16_t>(c.matrixCount ? c.levelCount[0] : 0, 8);
-  std::uint32_t base = 0;
   for (std::uint16_t l = 0; l < levels; ++l) {
     const std::uint16_t max = f.maxDests[l];
+    const std::uint32_t base = ParameterLevelOffset(f, l);
     if (area == 2) {
       for (std::uint16_t d = 0; d < c.destCount[0][l] && d < max && base + d < out.size(); ++d) {
         out[base + d] = db.Read<DestinationEntry>(DestPos(db, 0, l, d)).audioParam;
@@ -593,7 +629,6 @@ std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area) {
         out[base + src] = area == 1 ? e.audioParam : e.trigger;
       }
     }
-    base += max;
   }
   return out;
 }

@@ -8,6 +8,9 @@
 
 #include "dbs/entry.h"
 #include "dbs/records/keypads.h"
+#include "dbs/records/panels.h"
+#include "dbs/records/ports.h"
+#include "dbs/records/salvos.h"
 
 namespace zephra {
 
@@ -43,6 +46,24 @@ std::uint8_t BaudCode(std::uint32_t baud);
 std::uint16_t KeyCode(std::uint8_t keyType);
 std::uint8_t UMDDeviceType(std::uint8_t umdType);
 std::uint8_t PanelFlagByte(std::uint32_t flags);
+
+// Single records as the controller holds them, for the image and the live
+// updates alike: a general port (8 bytes), an association's eight level
+// members (16), an override set (64), a salvo (12), a salvo crosspoint
+// record (8, `next` as stored), a panel's two keypad bytes.
+void EncodeGeneralPort(const GeneralPortEntry& port, std::uint8_t* out);
+void EncodeAssociation(const MemberTriple* members, std::uint8_t* out);
+void EncodeOverrides(const OverrideSetEntry& set, std::uint8_t* out);
+void EncodeSalvo(const SalvoEntry& salvo, std::uint8_t* out);
+void EncodeSalvoRecord(const SalvoXPEntry& record, std::uint8_t* out);
+void EncodePanelKeypads(const Db& db, const PanelEntry& panel, std::uint8_t* out);
+
+// Where things of a level lie in the controller's areas: the inhibit rows of
+// level l (each row `InhibitRowBytes` long) from the start of the inhibit
+// area, and the items of level l from the start of a parameter area.
+std::uint32_t InhibitRowBytes(const FormatInfo& format, int level);
+std::uint32_t InhibitLevelOffset(const FormatInfo& format, int level);
+std::uint32_t ParameterLevelOffset(const FormatInfo& format, int level);
 
 // The number the controller gives keypad k in panel assignments.
 std::uint8_t ControllerKeypadNumber(std::uint16_t k);

@@ -6,6 +6,18 @@
 
 namespace zephra {
 
+// What every controller holds a fixed number of.
+inline constexpr std::uint16_t kControllerPlaces = 32;         // multi-drop places for panels and UMDs
+inline constexpr std::uint16_t kControllerSalvos = 32;
+inline constexpr std::uint16_t kControllerSalvoRecords = 3000;  // salvo crosspoint records
+inline constexpr std::uint16_t kDialUpSlots = 16, kDialUpKeys = 36;
+inline constexpr std::uint16_t kSourceKeyWords = 64, kDestKeyWords = 36;  // words of a simple keypad
+
+// The 8-byte slot of source s of level l in the source name area.
+inline constexpr std::uint32_t SourceNameSlot(std::uint32_t level, std::uint32_t source) {
+  return source <= 256 ? level + 8 * source : 1028 + level + 4 * source;
+}
+
 // A key word of 800 + s fires salvo s.
 inline constexpr std::uint16_t kSalvoKeyBase = 800;
 // Key words below this name a selection of a destination keypad's key, and of

@@ -11,10 +11,11 @@
 #include "dbs/entry.h"
 #include "dbs/transfer/controller_image.h"
 #include "dbs/transfer/controller_memory.h"
+#include "dbs/transfer/controller_tables.h"
 
 namespace zephra::live {
 
-inline constexpr int kPlaces = 32;
+inline constexpr int kPlaces = kControllerPlaces;
 
 // An on-line slot and what a live update needs of it.
 struct Live {

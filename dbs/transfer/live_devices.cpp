@@ -67,12 +67,8 @@ Status PanelBrightness(Live& live, const PanelEntry& p) {
 
 Status PanelKeypad(Live& live, const PanelEntry& p) {
   return OnPanelPlace(live, p, [&](std::uint32_t i) {
-    std::uint8_t bytes[2] = {kNoKeypadByte, kNoKeypadByte};
-    for (const std::uint16_t k : {p.destKeypad, p.sourceKeypad}) {
-      if (k >= live.Config().keypadCount) continue;
-      const auto keypad = live.db.Read<KeypadEntry>(live.db.Layout().keypadPos[k]);
-      bytes[keypad.keypadType == 1 ? 0 : 1] = ControllerKeypadNumber(k);
-    }
+    std::uint8_t bytes[2];
+    EncodePanelKeypads(live.db, p, bytes);
     return live.Send(live.map.ctlPanelArea3 + 2 * i, bytes, 2);
   });
 }
@@ -187,10 +183,7 @@ Status Overrides(Live& live, const OverrideSetEntry& set) {
   const int i = PanelPlace(live, owner);
   if (i < 0) return DBS_OK;
   std::uint8_t bytes[64];
-  for (int j = 0; j < 16; ++j) {
-    PutBE16(bytes + 4 * j, set.overrides[j].level);
-    PutBE16(bytes + 4 * j + 2, set.overrides[j].number);
-  }
+  EncodeOverrides(set, bytes);
   return live.Send(live.map.ctlOverrideArea + 64u * static_cast<std::uint32_t>(i), bytes, 64);
 }
 

@@ -28,7 +28,6 @@ using namespace live;
 
 namespace {
 
-constexpr std::uint16_t kSalvos = 32, kSalvoRecords = 3000;
 constexpr std::uint16_t kAudioLevelTypes[] = {4, 6, 12, 14, 20, 22, 28, 30, 36, 38};
 
 // The link's item record: matrix, level, item number.
@@ -65,13 +64,8 @@ Status MatrixPort(Live& live, const MatrixPortEntry& e) {
 Status GeneralPort(Live& live, const GeneralPortEntry& e) {
   if (e.port >= 4) return DBS_ERR_INVALID_ARGUMENT;
   const std::uint8_t c = kGeneralPortSlots[e.port];
-  std::uint8_t raw[sizeof e], bytes[8];
-  std::memcpy(raw, &e, sizeof raw);
-  bytes[0] = e.protocol < 10 ? kProtocolCodes[e.protocol] : 8;
-  bytes[1] = BaudCode(e.baudRate);
-  std::memcpy(bytes + 2, raw + 8, 4);
-  bytes[6] = raw[12];
-  bytes[7] = raw[16];
+  std::uint8_t bytes[8];
+  EncodeGeneralPort(e, bytes);
   if (Status s = live.Send(live.map.ctlGeneralPortArea + 8u * c, bytes, 8); s != DBS_OK) return s;
   if (c != 2) return DBS_OK;
   // The PC's own port: the PC follows the controller's new settings.
@@ -84,10 +78,9 @@ Status GeneralPort(Live& live, const GeneralPortEntry& e) {
 
 Status SourceName(Live& live, const SourceEntry& e) {
   if (e.matrix != 0 || e.level >= 8 || e.source > live.Max(e.level)) return DBS_ERR_INVALID_ARGUMENT;
-  const std::uint32_t slot = e.source <= 256 ? e.level + 8u * e.source : 1028u + e.level + 4u * e.source;
   std::uint8_t name[8];
   PutName(name, e.name2);
-  return live.Send(live.map.ctlSourceArea + 8 * slot, name, 8);
+  return live.Send(live.map.ctlSourceArea + 8 * SourceNameSlot(e.level, e.source), name, 8);
 }
 
 bool AudioLevel(Live& live, std::uint16_t level) {
@@ -104,8 +97,7 @@ Status SendParameter(Live& live, const char* command, int area, std::uint16_t le
   const Item record{0, level, item};
   const Status s = send(&record, value, static_cast<std::uint16_t>(live.handle));
   if (s != DBS_ERR_NO_MATCHING_REPLY) return s;
-  std::uint32_t at = ParameterAreaAddress(live.format, area);
-  for (std::uint16_t l = 0; l < level; ++l) at += live.Max(l);
+  const std::uint32_t at = ParameterAreaAddress(live.format, area) + ParameterLevelOffset(live.format, level);
   return live.Send(at + item, &value, 1);
 }
 
@@ -140,7 +132,7 @@ template <class Assoc>
 Status AssocMembers(Live& live, const Assoc& e, std::uint32_t area) {
   if (e.matrix != 0 || e.association >= live.k.associations) return DBS_ERR_INVALID_ARGUMENT;
   std::uint8_t bytes[16];
-  for (int m = 0; m < 8; ++m) PutBE16(bytes + 2 * m, e.members[m].number);
+  EncodeAssociation(e.members, bytes);
   return live.Send(area + 16u * e.association, bytes, 16);
 }
 
@@ -214,21 +206,21 @@ Status Sequences(Live& live, const SequenceNode& node) {
 // ---- salvos -------------------------------------------------------------------
 
 Status MacroStore(Live& live, const SalvoEntry& e) {
-  if (e.salvo >= kSalvos) return DBS_ERR_INVALID_ARGUMENT;
+  if (e.salvo >= kControllerSalvos) return DBS_ERR_INVALID_ARGUMENT;
   std::uint8_t bytes[12];
-  PutBE16(bytes, e.xpCount);
-  PutBE16(bytes + 2, e.firstXP);
-  PutName(bytes + 4, e.name);
+  EncodeSalvo(e, bytes);
   return live.Send(live.map.ctlSalvoArea + 12u * e.salvo, bytes, 12);
 }
 
 Status MacroXP(Live& live, const SalvoXPEntry& e) {
-  if (e.xpIndex >= kSalvoRecords || (e.salvo >= kSalvos && e.salvo != kNoEntry)) return DBS_ERR_INVALID_ARGUMENT;
+  if (e.xpIndex >= kControllerSalvoRecords || (e.salvo >= kControllerSalvos && e.salvo != kNoEntry)) {
+    return DBS_ERR_INVALID_ARGUMENT;
+  }
+  // A free record (no salvo) ends no chain the controller knows.
+  SalvoXPEntry record = e;
+  if (record.salvo == kNoEntry) record.next = -1;
   std::uint8_t bytes[8];
-  PutBE16(bytes, e.salvo == kNoEntry ? -1 : e.next);
-  PutBE16(bytes + 2, e.level);
-  PutBE16(bytes + 4, e.destination);
-  PutBE16(bytes + 6, e.source);
+  EncodeSalvoRecord(record, bytes);
   return live.Send(live.map.ctlSalvoXPArea + 8u * e.xpIndex, bytes, 8);
 }
 
@@ -255,9 +247,8 @@ Status LiveInhibitsV(DbsHandle h, const void* r) {
   std::memcpy(head, r, sizeof head);
   const auto [m, l, d, count] = head;
   if (m != 0 || l > 7 || d >= live->Max(l)) return DBS_ERR_INVALID_ARGUMENT;
-  const std::uint32_t R = (live->Max(l) + 7u) / 8u;
-  std::uint32_t at = live->map.ctlInhibitArea;
-  for (std::uint16_t i = 0; i < l; ++i) at += (live->Max(i) + 7u) / 8u * live->Max(i);
+  const std::uint32_t R = InhibitRowBytes(live->format, l);
+  const std::uint32_t at = live->map.ctlInhibitArea + InhibitLevelOffset(live->format, l);
   std::vector<std::uint8_t> row(R, 0);
   const auto* bytes = static_cast<const std::uint8_t*>(r) + sizeof head;
   // Exactly one controller row: a park source's extra file byte stays home.
@@ -298,7 +289,7 @@ Status LiveMacroXPV(DbsHandle h, const void* r) { return Entry<SalvoXPEntry>(h, 
 Status LiveMacroXPAreaV(DbsHandle h, const void* r) {
   return Entry<std::int16_t>(h, r, [](Live& live, std::int16_t) {
     // The free list as the download gives it, whole.
-    std::vector<std::uint8_t> list(2u + 2u * kSalvoRecords);
+    std::vector<std::uint8_t> list(2u + 2u * kControllerSalvoRecords);
     EncodeSalvoFreeList(live.db, list.data());
     return live.Send(live.map.ctlSalvoLinkArea, list);
   });
