@@ -1,12 +1,11 @@
 #include "transfer/controller_memory.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
+#include "transfer/link_binding.h"
 #include "transfer/online.h"
 
 namespace zephra {
@@ -21,27 +20,12 @@ using SetTableDataFn = DbsStatus (*)(const std::uint8_t* source, std::uint32_t a
 using SlotCommandFn = DbsStatus (*)(std::uint16_t slot);
 constexpr std::uint32_t kCancel = 255;
 
-template <class Fn>
-Fn Command(const Slot& slot, const char* name) {
-  void* lib = slot.ctl ? slot.ctl->linkLibrary : nullptr;
-  return lib ? reinterpret_cast<Fn>(dlsym(lib, name)) : nullptr;
-}
-
-// The format tag ("ZP1", "ZP2", "ZP3") a controller's version text starts with.
-Status TagStatus(const FormatInfo& format, const std::uint8_t (&version)[8]) {
-  const char expected[3] = {'Z', 'P', static_cast<char>('0' + format.configType - 1)};
-  if (std::memcmp(version, expected, 3) == 0) return DBS_OK;
-  return format.configType == DBS_TYPE_V1 ? DBS_ERR_CONTROLLER_NOT_V1
-         : format.configType == DBS_TYPE_V2 ? DBS_ERR_CONTROLLER_NOT_V2
-                                            : DBS_ERR_CONTROLLER_NOT_V3;
-}
-
 }  // namespace
 
 Status ReadControllerMemory(Slot& slot, DbsHandle handle, std::uint8_t* destination, std::uint32_t address,
                             std::uint32_t count, DbsTransferProgressCallback progress, std::uint32_t base,
                             std::uint32_t total) {
-  const auto getTableData = Command<GetTableDataFn>(slot, "GetTableData");
+  const auto getTableData = LinkCommand<GetTableDataFn>(slot, "GetTableData");
   if (!getTableData) return DBS_SYS_PROC_NOT_FOUND;
   std::uint8_t reply[256];
   for (std::uint32_t done = 0; done < count;) {
@@ -61,7 +45,7 @@ Status ReadControllerMemory(Slot& slot, DbsHandle handle, std::uint8_t* destinat
 Status WriteControllerMemory(Slot& slot, DbsHandle handle, const std::uint8_t* source, std::uint32_t address,
                              std::uint32_t count, DbsTransferProgressCallback progress, std::uint32_t base,
                              std::uint32_t total) {
-  const auto setTableData = Command<SetTableDataFn>(slot, "SetTableData");
+  const auto setTableData = LinkCommand<SetTableDataFn>(slot, "SetTableData");
   if (!setTableData) return DBS_SYS_PROC_NOT_FOUND;
   for (std::uint32_t done = 0; done < count;) {
     const auto n = static_cast<std::uint16_t>(std::min<std::uint32_t>(kTableChunk, count - done));
@@ -95,8 +79,8 @@ Status DownloadSelectedV(DbsHandle handle, DbsTransferProgressCallback progress,
   return WithDb(handle, [&](Db& db) -> Status {
     Slot& slot = db.GetSlot();
     if (!selection) return DBS_ERR_INVALID_ARGUMENT;
-    const auto start = Command<SlotCommandFn>(slot, "StartDownload");
-    const auto stop = Command<SlotCommandFn>(slot, "StopDownload");
+    const auto start = LinkCommand<SlotCommandFn>(slot, "StartDownload");
+    const auto stop = LinkCommand<SlotCommandFn>(slot, "StopDownload");
     if (!start || !stop) return DBS_SYS_PROC_NOT_FOUND;
     if (Status s = ControllerVersionCheck(handle); s != DBS_OK) return s;
     const auto ctlSlot = static_cast<std::uint16_t>(handle);
@@ -130,14 +114,10 @@ Status ReadControllerConfigV(DbsHandle handle, ConfigImage* config) {
   return WithSlot(handle, [&](Slot& slot) -> Status {
     if (!config) return DBS_ERR_INVALID_ARGUMENT;
     const FormatInfo& format = *slot.db->format;
-    const auto getVersion = Command<GetDatabaseVersionFn>(slot, "GetDatabaseVersion");
+    const auto getVersion = LinkCommand<GetDatabaseVersionFn>(slot, "GetDatabaseVersion");
     if (!getVersion) return DBS_SYS_PROC_NOT_FOUND;
-    // The controller must hold a database of this format; it is asked twice.
-    std::uint8_t version[8] = {};
-    Status s = getVersion(version, static_cast<std::uint16_t>(handle));
-    if (s != DBS_OK) s = getVersion(version, static_cast<std::uint16_t>(handle));
-    if (s != DBS_OK) return s;
-    if (Status tag = TagStatus(format, version); tag != DBS_OK) return tag;
+    // The controller must hold a database of this format.
+    if (Status s = ControllerVersionCheck(handle); s != DBS_OK) return s;
     const ControllerMap& map = *format.controllerMap;
     std::uint8_t fixed[32], park[16];
     if (Status r = ReadControllerMemory(slot, handle, fixed, map.ctlFixedArea, sizeof fixed); r != DBS_OK) return r;

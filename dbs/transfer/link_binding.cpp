@@ -11,7 +11,7 @@ Status TakeOffline(DbsHandle handle, Slot& slot) {
   if (!slot.db->online) return DBS_OK;
   Status status = DBS_OK;
   if (void* lib = slot.ctl->linkLibrary) {
-    if (auto offLine = reinterpret_cast<OffLineFn>(dlsym(lib, "OffLine"))) {
+    if (auto offLine = LibraryCommand<OffLineFn>(lib, "OffLine")) {
       status = offLine(static_cast<std::uint16_t>(handle));
     }
     dlclose(lib);
@@ -22,8 +22,7 @@ Status TakeOffline(DbsHandle handle, Slot& slot) {
 }
 
 Status RestartController(DbsHandle handle, Slot& slot) {
-  void* lib = slot.ctl->linkLibrary;
-  auto softReset = lib ? reinterpret_cast<SoftResetFn>(dlsym(lib, "SoftReset")) : nullptr;
+  const auto softReset = LinkCommand<SoftResetFn>(slot, "SoftReset");
   if (!softReset) return DBS_SYS_PROC_NOT_FOUND;
   return softReset(static_cast<std::uint16_t>(handle));
 }

@@ -2,9 +2,22 @@
 // is on-line.
 #pragma once
 
+#include <dlfcn.h>
+
 #include "dbs/frame.h"
 
 namespace zephra {
+
+// A command of a loaded link library by name, or null.
+template <class Fn>
+Fn LibraryCommand(void* library, const char* name) {
+  return library ? reinterpret_cast<Fn>(dlsym(library, name)) : nullptr;
+}
+// A command of the link library loaded for a slot, or null.
+template <class Fn>
+Fn LinkCommand(const Slot& slot, const char* name) {
+  return LibraryCommand<Fn>(slot.ctl ? slot.ctl->linkLibrary : nullptr, name);
+}
 
 // Takes an on-line slot off-line: calls the link library's OffLine when it
 // has one, unloads the library and clears `online`. Answers OffLine's status,

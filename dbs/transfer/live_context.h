@@ -2,8 +2,6 @@
 // controller map, and the way to send bytes to the controller.
 #pragma once
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "dbs/transfer/controller_image.h"
 #include "dbs/transfer/controller_memory.h"
 #include "dbs/transfer/controller_tables.h"
+#include "dbs/transfer/link_binding.h"
 
 namespace zephra::live {
 
@@ -66,10 +65,6 @@ Status Entry(DbsHandle handle, const void* record, F&& send) {
   return send(*live, RecordOf<R>(record));
 }
 
-template <class Fn>
-Fn Command(Live& live, const char* name) {
-  return reinterpret_cast<Fn>(dlsym(live.slot.ctl->linkLibrary, name));
-}
 
 
 }  // namespace zephra::live

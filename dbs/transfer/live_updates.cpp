@@ -1,7 +1,5 @@
 #include "transfer/live_updates.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -69,7 +67,7 @@ Status GeneralPort(Live& live, const GeneralPortEntry& e) {
   if (Status s = live.Send(live.map.ctlGeneralPortArea + 8u * c, bytes, 8); s != DBS_OK) return s;
   if (c != 2) return DBS_OK;
   // The PC's own port: the PC follows the controller's new settings.
-  const auto retune = Command<PortParametersFn>(live, "SetPortParameters");
+  const auto retune = LinkCommand<PortParametersFn>(live.slot, "SetPortParameters");
   if (!retune) return DBS_SYS_PROC_NOT_FOUND;
   return retune(&e, static_cast<std::uint16_t>(live.handle));
 }
@@ -92,7 +90,7 @@ bool AudioLevel(Live& live, std::uint16_t level) {
 // echoes the value gets the byte written into its parameter area instead.
 Status SendParameter(Live& live, const char* command, int area, std::uint16_t level, std::uint16_t item,
                      std::uint8_t value) {
-  const auto send = Command<ParameterFn>(live, command);
+  const auto send = LinkCommand<ParameterFn>(live.slot, command);
   if (!send) return DBS_SYS_PROC_NOT_FOUND;
   const Item record{0, level, item};
   const Status s = send(&record, value, static_cast<std::uint16_t>(live.handle));

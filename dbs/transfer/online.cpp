@@ -32,10 +32,6 @@ constexpr std::uint16_t kUnknownController = 65535;
 constexpr char kNotOnLine[] = "<Not On-line>";
 constexpr std::uint16_t kFirmwareBytes = 100;
 
-template <class Fn>
-Fn Find(void* lib, const char* name) {
-  return lib ? reinterpret_cast<Fn>(dlsym(lib, name)) : nullptr;
-}
 
 // libtolvex.so in the folder of this library, unless the environment names
 // another file.
@@ -75,7 +71,7 @@ int TypeOfTag(const std::uint8_t* tag) {
 
 // The controller's version text, asked twice before giving up.
 Status AskVersion(void* lib, DbsHandle handle, std::uint8_t (&version)[8]) {
-  const auto getVersion = Find<VersionFn>(lib, "GetDatabaseVersion");
+  const auto getVersion = LibraryCommand<VersionFn>(lib, "GetDatabaseVersion");
   if (!getVersion) return DBS_SYS_PROC_NOT_FOUND;
   Status s = getVersion(version, static_cast<std::uint16_t>(handle));
   if (s != DBS_OK) s = getVersion(version, static_cast<std::uint16_t>(handle));
@@ -133,7 +129,7 @@ Status ControllerVersionCheck(DbsHandle handle) {
 Status VerifyControllerChecksumsV(DbsHandle handle, DbsSearchStatusCallback onSearch) {
   Slot* slot = OnLineSlot(handle);
   if (!slot) return DBS_ERR_NOT_ONLINE;
-  const auto getChecksums = Find<ChecksumsFn>(slot->ctl->linkLibrary, "GetWordChecksums");
+  const auto getChecksums = LibraryCommand<ChecksumsFn>(slot->ctl->linkLibrary, "GetWordChecksums");
   if (!getChecksums) return DBS_SYS_PROC_NOT_FOUND;
   const std::uint32_t blocks = slot->ctl->map.blockCount;
   std::vector<std::uint16_t> controller(blocks);
@@ -151,7 +147,7 @@ Status VerifyControllerChecksumsV(DbsHandle handle, DbsSearchStatusCallback onSe
 Status ClearProtectsStepV(DbsHandle handle, std::uint16_t a, std::uint16_t b) {
   Slot* slot = OnLineSlot(handle);
   if (!slot) return DBS_ERR_NOT_ONLINE;
-  const auto clear = Find<ClearProtectsFn>(slot->ctl->linkLibrary, "ClearProtects");
+  const auto clear = LibraryCommand<ClearProtectsFn>(slot->ctl->linkLibrary, "ClearProtects");
   if (!clear) return DBS_SYS_PROC_NOT_FOUND;
   return clear(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b), static_cast<std::uint16_t>(handle));
 }
@@ -174,7 +170,7 @@ DBS_API DbsStatus dbs_OnLine(DbsString port, const DbsPortSettings* settings, Db
       slot->ctl->linkLibrary = LoadLinkLibrary();
       if (!slot->ctl->linkLibrary) return DBS_SYS_MOD_NOT_FOUND;
     }
-    const auto onLine = Find<OnLineFn>(slot->ctl->linkLibrary, "OnLine");
+    const auto onLine = LibraryCommand<OnLineFn>(slot->ctl->linkLibrary, "OnLine");
     if (!onLine) {
       Unload(*slot);
       return DBS_ERR_DLL_FUNCTION_MISSING;
@@ -185,7 +181,7 @@ DBS_API DbsStatus dbs_OnLine(DbsString port, const DbsPortSettings* settings, Db
       Unload(*slot);
       return s;
     }
-    Status result = Find<void*>(slot->ctl->linkLibrary, "SetTableData") ? Status{DBS_OK} : Status{DBS_SYS_PROC_NOT_FOUND};
+    Status result = LibraryCommand<void*>(slot->ctl->linkLibrary, "SetTableData") ? Status{DBS_OK} : Status{DBS_SYS_PROC_NOT_FOUND};
     const auto steps = {+[](DbsHandle, DbsSearchStatusCallback cb) { return KeepGoing(cb); },
                         +[](DbsHandle h, DbsSearchStatusCallback) { return ControllerVersionCheck(h); },
                         +[](DbsHandle, DbsSearchStatusCallback cb) { return KeepGoing(cb); },
@@ -202,7 +198,7 @@ DBS_API DbsStatus dbs_OnLine(DbsString port, const DbsPortSettings* settings, Db
     // In disagreement the database stays on-line, to be downloaded or
     // uploaded; anything else takes it off-line again.
     if (result != DBS_OK && result != DBS_ERR_CHECKSUM_MISMATCH && result != DBS_ERR_CONTROLLER_CORRUPT) {
-      if (const auto offLine = Find<OffLineFn>(slot->ctl->linkLibrary, "OffLine")) {
+      if (const auto offLine = LibraryCommand<OffLineFn>(slot->ctl->linkLibrary, "OffLine")) {
         secondary = offLine(static_cast<std::uint16_t>(handle));
       }
       Unload(*slot);
@@ -231,8 +227,8 @@ DBS_API DbsStatus dbs_GetControllerType(DbsString port, const DbsPortSettings* s
     if (AnySlotOnLine()) return DBS_ERR_INVALID_ARGUMENT;
     void* lib = LoadLinkLibrary();
     if (!lib) return DBS_SYS_MOD_NOT_FOUND;
-    const auto onLine = Find<OnLineFn>(lib, "OnLine");
-    const auto offLine = Find<OffLineFn>(lib, "OffLine");
+    const auto onLine = LibraryCommand<OnLineFn>(lib, "OnLine");
+    const auto offLine = LibraryCommand<OffLineFn>(lib, "OffLine");
     Status result = DBS_OK;
     if (!onLine || !offLine) {
       result = DBS_ERR_DLL_FUNCTION_MISSING;
@@ -257,7 +253,7 @@ DBS_API DbsStatus dbs_GetControllerStatus(uint16_t* status, DbsHandle handle) {
     Slot* slot = OnLineSlot(handle);
     if (!slot) return DBS_ERR_NOT_ONLINE;
     if (!status) return DBS_ERR_INVALID_ARGUMENT;
-    const auto dual = Find<DualStatusFn>(slot->ctl->linkLibrary, "GetDualControllerStatus");
+    const auto dual = LibraryCommand<DualStatusFn>(slot->ctl->linkLibrary, "GetDualControllerStatus");
     if (!dual) return DBS_SYS_PROC_NOT_FOUND;
     return dual(status, static_cast<std::uint16_t>(handle));
   });
@@ -273,7 +269,7 @@ DBS_API DbsStatus dbs_Get_Firmware_Version(char* text1, char* text2, char* text3
       }
       return DBS_ERR_NOT_ONLINE;
     }
-    const auto software = Find<SoftwareFn>(slot->ctl->linkLibrary, "GetSoftwareVersion");
+    const auto software = LibraryCommand<SoftwareFn>(slot->ctl->linkLibrary, "GetSoftwareVersion");
     if (!software) return DBS_SYS_PROC_NOT_FOUND;
     std::uint8_t data[kFirmwareBytes] = {};
     if (Status s = software(data, kFirmwareBytes, static_cast<std::uint16_t>(handle)); s != DBS_OK) return s;
@@ -295,7 +291,7 @@ DBS_API DbsStatus dbs_Get_Tolvex_DLL_Version(char* text) {
     if (!text) return DBS_ERR_INVALID_ARGUMENT;
     void* lib = LoadLinkLibrary();
     if (!lib) return DBS_SYS_MOD_NOT_FOUND;
-    const auto version = Find<LibraryVersionFn>(lib, "Tolvex_DLL_Get_Version");
+    const auto version = LibraryCommand<LibraryVersionFn>(lib, "Tolvex_DLL_Get_Version");
     char buffer[256] = {};
     const Status s = version ? version(buffer) : Status{DBS_SYS_PROC_NOT_FOUND};
     if (s == DBS_OK) {
