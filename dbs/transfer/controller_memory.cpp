@@ -132,21 +132,14 @@ Status ReadControllerConfigV(DbsHandle handle, ConfigImage* config) {
 using namespace zephra;
 
 DBS_API DbsStatus dbs_Download(DbsHandle handle, DbsTransferProgressCallback progress) {
-  return Guarded([&]() -> Status {
-    if (handle < 0 || handle >= DBS_MAX_DATABASES) return DBS_SYS_FILE_NOT_FOUND;
-    Slot* slot = Slots().Check(handle);
-    if (!slot || !slot->db->online) return DBS_ERR_NOT_ONLINE;
-    return slot->ops.DownloadAll(handle, progress);
-  });
+  return WithOnLineSlot(handle, DBS_SYS_FILE_NOT_FOUND,
+                        [&](Slot& slot) { return slot.ops.DownloadAll(handle, progress); });
 }
 
 DBS_API DbsStatus dbs_DownloadWithOptions(DbsHandle handle, DbsTransferProgressCallback progress, uint16_t database,
                                           uint16_t sourceAudio, uint16_t destAudio, uint16_t videoTrigger) {
-  return Guarded([&]() -> Status {
-    if (handle < 0 || handle >= DBS_MAX_DATABASES) return DBS_SYS_FILE_NOT_FOUND;
-    Slot* slot = Slots().Check(handle);
-    if (!slot || !slot->db->online) return DBS_ERR_NOT_ONLINE;
+  return WithOnLineSlot(handle, DBS_SYS_FILE_NOT_FOUND, [&](Slot& slot) {
     const TransferSelection selection{database != 0, sourceAudio != 0, destAudio != 0, videoTrigger != 0};
-    return slot->ops.DownloadSelected(handle, progress, &selection);
+    return slot.ops.DownloadSelected(handle, progress, &selection);
   });
 }

@@ -313,11 +313,8 @@ DBS_API DbsStatus dbs_Get_Korvell_DLL_Version(char* text) {
 }
 
 DBS_API DbsStatus dbs_ClearAllProtects(uint8_t a, uint8_t b, DbsHandle handle) {
-  return Guarded([&]() -> Status {
-    if (handle < 0 || handle >= DBS_MAX_DATABASES) return DBS_ERR_INVALID_DATABASE;
-    Slot* slot = Slots().Check(handle);
-    if (!slot || !slot->db->online) return DBS_ERR_NOT_ONLINE;
-    if (slot->db->config.configType == DBS_TYPE_KV1) return DBS_ERR_INVALID_DATABASE;
-    return slot->ops.ClearProtectsStep(handle, a, b);
+  return WithOnLineSlot(handle, DBS_ERR_INVALID_DATABASE, [&](Slot& slot) -> Status {
+    if (slot.db->config.configType == DBS_TYPE_KV1) return DBS_ERR_INVALID_DATABASE;
+    return slot.ops.ClearProtectsStep(handle, a, b);
   });
 }

@@ -8,6 +8,7 @@
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
 #include "transfer/controller_memory.h"
+#include "transfer/online.h"
 
 namespace zephra {
 
@@ -122,15 +123,12 @@ Status ParameterUpload(Slot& slot, DbsHandle handle, DbsTransferProgressCallback
 }
 
 Status Upload(DbsHandle handle, DbsTransferProgressCallback progress, const TransferSelection& selection) {
-  return Guarded([&]() -> Status {
-    if (handle < 0 || handle >= DBS_MAX_DATABASES) return DBS_ERR_INVALID_ARGUMENT;
-    Slot* slot = Slots().Check(handle);
-    if (!slot || !slot->db->online) return DBS_ERR_NOT_ONLINE;
-    if (slot->db->config.configType == DBS_TYPE_KV1) return DBS_ERR_INVALID_DATABASE;
+  return WithOnLineSlot(handle, DBS_ERR_INVALID_ARGUMENT, [&](Slot& slot) -> Status {
+    if (slot.db->config.configType == DBS_TYPE_KV1) return DBS_ERR_INVALID_DATABASE;
     // A database opened read-only takes nothing from the controller.
-    if (Status s = CheckWritable(*slot); s != DBS_OK) return s;
-    return selection.database ? FullUpload(*slot, handle, progress, selection)
-                              : ParameterUpload(*slot, handle, progress, selection);
+    if (Status s = CheckWritable(slot); s != DBS_OK) return s;
+    return selection.database ? FullUpload(slot, handle, progress, selection)
+                              : ParameterUpload(slot, handle, progress, selection);
   });
 }
 
