@@ -22,17 +22,6 @@
 namespace zephra::tool {
 namespace {
 
-enum Exit { kOk = 0, kDamaged = 1, kUsage = 2, kFailed = 3 };
-
-int Fail(const std::string& doing, DbsStatus status) {
-  std::cerr << "zephra-db: " << doing << ": " << StatusSentence(status) << "\n";
-  return kFailed;
-}
-
-int Fail(const std::string& message) {
-  std::cerr << "zephra-db: " << message << "\n";
-  return kFailed;
-}
 
 std::optional<std::u16string> PathUnits(const std::string& path) {
   auto units = FromUtf8(path);

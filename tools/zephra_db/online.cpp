@@ -12,12 +12,7 @@ namespace zephra::tool {
 
 namespace {
 
-enum Exit { kOk = 0, kDiffers = 1, kUsage = 2, kFailed = 3 };
-
-int Fail(const std::string& doing, DbsStatus status) {
-  std::cerr << "zephra-db: " << doing << ": " << StatusSentence(status) << "\n";
-  return kFailed;
-}
+constexpr int kDiffers = kDamaged;  // the controller holds another database
 
 // A database open for the length of a command, off-line and closed at its end.
 class Session {

@@ -3,6 +3,7 @@
 #include "dbs/unicode.h"
 
 #include <cstdio>
+#include <iostream>
 #include <new>
 
 namespace zephra::tool {
@@ -31,6 +32,16 @@ std::string StatusSentence(DbsStatus status) {
   std::snprintf(number, sizeof number, status >= 0x20000000u ? "0x%08x" : "%u", status);
   if (!meaning) return std::string("The library answered an unexpected status (") + number + ").";
   return std::string(meaning) + " (status " + number + ")";
+}
+
+int Fail(const std::string& doing, DbsStatus status) {
+  std::cerr << "zephra-db: " << doing << ": " << StatusSentence(status) << "\n";
+  return kFailed;
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "zephra-db: " << message << "\n";
+  return kFailed;
 }
 
 }  // namespace zephra::tool

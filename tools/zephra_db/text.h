@@ -32,4 +32,12 @@ class LibString {
 // "The file is in use: it is already open. (status 32)"
 std::string StatusSentence(DbsStatus status);
 
+// The tool's exit statuses: done, damage found (or a controller that holds
+// another database), wrong arguments, the library or the system refused.
+enum Exit { kOk = 0, kDamaged = 1, kUsage = 2, kFailed = 3 };
+
+// Says on standard error what could not be done and why; answers kFailed.
+int Fail(const std::string& doing, DbsStatus status);
+int Fail(const std::string& message);
+
 }  // namespace zephra::tool
