@@ -74,10 +74,10 @@ constexpr ControllerMap kV3Map = MakeMap({
     0x7FD42, 0x7FD62, 0x7FD72, 0x7FD7A, 0x7FD7E, 0x90000, 0x90D00, 0x91A00, 3328});
 
 constexpr std::array<FormatInfo, 4> kFormats{{
-    {DBS_TYPE_KV1, "KV1", u"KV1", ".KV1", 50, {128, 128, 128, 128, 128, 128, 128, 128}, 192, 200, &kKv1Map},
-    {DBS_TYPE_V1, "V1", u"ZP1", ".ZP1", 52, {256, 256, 256, 256, 256, 256, 256, 256}, 384, 400, &kV1Map},
-    {DBS_TYPE_V2, "V2", u"ZP2", ".ZP2", 52, {512, 512, 512, 512, 256, 256, 256, 256}, 768, 600, &kV2Map},
-    {DBS_TYPE_V3, "V3", u"ZP3", ".ZP3", 52, {576, 576, 576, 576, 256, 256, 256, 256}, 768, 670, &kV3Map},
+    {DBS_TYPE_KV1, "KV1", u"KV1", ".KV1", 50, {DBS_LEVEL_MAX_DESTS_KV1}, 192, 200, &kKv1Map},
+    {DBS_TYPE_V1, "V1", u"ZP1", ".ZP1", 52, {DBS_LEVEL_MAX_DESTS_V1}, 384, 400, &kV1Map},
+    {DBS_TYPE_V2, "V2", u"ZP2", ".ZP2", 52, {DBS_LEVEL_MAX_DESTS_V2}, 768, 600, &kV2Map},
+    {DBS_TYPE_V3, "V3", u"ZP3", ".ZP3", 52, {DBS_LEVEL_MAX_DESTS_V3}, 768, 670, &kV3Map},
 }};
 
 constexpr std::uint16_t kMaxGeneralPorts = 4;

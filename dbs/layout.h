@@ -13,7 +13,7 @@ namespace zephra {
 
 inline constexpr std::uint32_t kBlockSize = 1024;
 inline constexpr std::uint32_t kSpareAreaSize = 4096;
-inline constexpr std::uint16_t kMaxLevels = 8;
+inline constexpr std::uint16_t kMaxLevels = DBS_USABLE_LEVELS;
 inline constexpr std::uint16_t kMaxKeypads = 80;
 inline constexpr std::uint16_t kSourceKeypads = 32;    // keypads 0-31 select sources
 inline constexpr std::uint16_t kSimpleKeypads = 64;    // keypads 64 and above are dial-up keypads

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "zephra/zephra.h"
+
 namespace {
 
 struct Model {
@@ -113,12 +115,13 @@ uint16_t LevelTypeCode(Signal signal, bool audioParam, const QString& model, Ope
   return static_cast<uint16_t>(m.base + s + offset);
 }
 
-bool FindLevelType(uint16_t code, int level, int configType, LevelSelection& out) {
+bool FindLevelType(uint16_t code, LevelSelection& out) {
   if (code == kNoLevelType) return false;
   for (bool audio : {false, true}) {
     for (int si = 0; si < kSignalNames.size(); ++si) {
       const auto signal = static_cast<Signal>(si);
-      for (const QString& model : ModelNames(signal, audio, level, configType)) {
+      // Levels 1-4 of the newest format are offered every model.
+      for (const QString& model : ModelNames(signal, audio, 0, DBS_TYPE_V3)) {
         for (int op = 0; op < 5; ++op) {
           for (int park = 0; park < 2; ++park) {
             if (LevelTypeCode(signal, audio, model, static_cast<Operation>(op), park) == code) {

@@ -33,8 +33,9 @@ struct LevelSelection {
   int park = 0;
 };
 
-// The combination a code stands for (the first in table order), if any.
-bool FindLevelType(uint16_t code, int level, int configType, LevelSelection& out);
+// The combination a code stands for (the first in table order, over every
+// model of every format), if any.
+bool FindLevelType(uint16_t code, LevelSelection& out);
 
 // The most sources and destinations of a model with an operation (for RS422
 // by park mode's model), before the format's own limits.

@@ -15,7 +15,6 @@
 
 #include "CommonInterface.h"
 #include "UiService.h"
-#include "dbs/layout.h"
 
 namespace {
 
@@ -92,8 +91,11 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   gl->addWidget(checkController_);
   auto* countRow = new QHBoxLayout;
   countRow->addWidget(new QLabel(Range("The Number of Levels", 8), general));
-  LevelCount = new QSpinBox(general);
-  LevelCount->setRange(0, 99);
+  LevelCount = new TCountSpin(general);
+  LevelCount->setRange(0, 99);  // out-of-range counts are typed, and refused on Next
+  LevelCount->Step = [] { return 1; };
+  LevelCount->Max = [] { return 8; };
+  LevelCount->Min = 1;
   countRow->addWidget(LevelCount);
   gl->addLayout(countRow);
   gl->addStretch();
@@ -184,7 +186,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   connect(NextButton, &QPushButton::clicked, this, &TCreationWizardForms::Next);
   connect(BackButton, &QPushButton::clicked, this, &TCreationWizardForms::Back);
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(NameEdit, &QLineEdit::returnPressed, this, &TCreationWizardForms::Next);
+  // Enter in the name edit reaches the default button, which finishes.
   connect(SignalGroup, &QButtonGroup::idClicked, this, [this] { RebuildModels(); });
   connect(AudioParam, &QCheckBox::toggled, this, [this] { if (!rebuilding_) RebuildModels(); });
   connect(OperationGroup, &QButtonGroup::idClicked, this, [this] { RecomputeLimits(); });
@@ -209,8 +211,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
 void TCountSpin::stepBy(int steps) {
   const int step = Step ? Step() : 1;
   for (; steps > 0; --steps) setValue(std::min(step * (value() / step + 1), Max ? Max() : maximum()));
-  for (; steps < 0; ++steps) setValue(std::max(step * (value() / step - 1), 8));
-  emit editingFinished();
+  for (; steps < 0; ++steps) setValue(std::max(step * (value() / step - 1), Min));
 }
 
 int TCreationWizardForms::CurrentPage() const { return pages_->currentIndex(); }
@@ -266,7 +267,7 @@ void TCreationWizardForms::Next() {
                         "determine the controller version before continuing. Would you like ",
                         "the editor to determine the controller version?"}
                 .join("\r\n");
-        if (Ui().Confirm(text)) return;  // the controller query belongs to the on-line editor
+        if (Ui().WarningYesNo(text)) return;  // the controller query belongs to the on-line editor
       }
       if (mode_ == Mode::Creation) {
         record_.configType = static_cast<uint16_t>(FormatGroup->checkedId() + 2);
@@ -282,7 +283,7 @@ void TCreationWizardForms::Next() {
       return;
     }
     case Level: {
-      const bool audio = AudioParam->isVisible() && AudioParam->isChecked();
+      const bool audio = AudioParam->isVisibleTo(this) && AudioParam->isChecked();
       levelTypes_[level_] = LevelTypeCode(CurrentSignal(), audio, CurrentModel(),
                                           static_cast<Operation>(std::max(0, OperationGroup->checkedId())),
                                           ParkGroup->checkedId());
@@ -350,8 +351,11 @@ void TCreationWizardForms::ShowLevel(int level, bool forward) {
   level_ = level;
   pages_->setCurrentIndex(Level);
   LevelTitle->setText(QString("For Level %1").arg(level + 1));
+  // The code is looked up in the whole table, so a change of format keeps
+  // the level's signal, audio parameter and operation; only a router model
+  // the format lacks falls back to the first one offered.
   LevelSelection sel;
-  const bool known = FindLevelType(levelTypes_[level], level, ConfigType(), sel);
+  const bool known = FindLevelType(levelTypes_[level], sel);
   rebuilding_ = true;
   SignalGroup->button(static_cast<int>(known ? sel.signal : Signal::SdvHd))->setChecked(true);
   AudioParam->setChecked(known && sel.audioParam);
@@ -419,8 +423,8 @@ void TCreationWizardForms::RecomputeLimits() {
   const Signal signal = CurrentSignal();
   const QString model = CurrentModel();
   int defaultSources = 32, defaultDests = 32;
-  const zephra::FormatInfo* format = zephra::FindFormat(static_cast<uint16_t>(ConfigType()));
-  const int formatDests = format ? format->maxDests[static_cast<std::size_t>(std::min(level_, 7))] : 576;
+  const int formatDests = DbsLevelMaxDests(static_cast<uint16_t>(ConfigType()),
+                                           static_cast<uint16_t>(std::min(level_, DBS_USABLE_LEVELS - 1)));
   if (model.isEmpty()) {
     maxSources_ = formatDests + 1;
     maxDests_ = formatDests;

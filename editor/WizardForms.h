@@ -21,14 +21,16 @@ class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
 
-// A count edit whose arrows step in the router's natural units: by 12 for a
-// 24-way router, by 1 for small ones, else by 16; never above the maximum or
-// below 8.
+// A count edit whose arrows step in whole units: up to the next multiple of
+// the step, at most the maximum; down to the one below, at least the minimum.
+// The arrows never round the value otherwise; that happens when the user
+// leaves the edit.
 class TCountSpin : public QSpinBox {
  public:
   using QSpinBox::QSpinBox;
   std::function<int()> Step;
   std::function<int()> Max;
+  int Min = 8;
   void stepBy(int steps) override;
 };
 
@@ -51,7 +53,7 @@ class TCreationWizardForms : public QDialog {
   QPushButton* BackButton;
   QPushButton* NextButton;
   QPushButton* CloseButton;
-  QSpinBox* LevelCount;
+  TCountSpin* LevelCount;
   QButtonGroup* FormatGroup;
   QButtonGroup* SignalGroup;
   QButtonGroup* ModelGroup;

@@ -169,6 +169,30 @@ enum DbsDatabaseType { DBS_TYPE_KV1 = 0, DBS_TYPE_V1 = 2, DBS_TYPE_V2 = 3, DBS_T
 #define DBS_MAX_KEYPADS 100
 
 /*
+ * How large a level can be: the most destinations each of the first eight
+ * levels of a format holds (later levels cannot be used). A level may have
+ * one source more than this, its park source.
+ */
+#define DBS_USABLE_LEVELS 8
+#define DBS_LEVEL_MAX_DESTS_KV1 128, 128, 128, 128, 128, 128, 128, 128
+#define DBS_LEVEL_MAX_DESTS_V1 256, 256, 256, 256, 256, 256, 256, 256
+#define DBS_LEVEL_MAX_DESTS_V2 512, 512, 512, 512, 256, 256, 256, 256
+#define DBS_LEVEL_MAX_DESTS_V3 576, 576, 576, 576, 256, 256, 256, 256
+
+/* The most destinations of level `level` (from 0) of a database of
+   `configType`; 0 for a level or a format that has none. */
+static inline uint16_t DbsLevelMaxDests(uint16_t configType, uint16_t level) {
+  static const uint16_t kv1[] = {DBS_LEVEL_MAX_DESTS_KV1}, v1[] = {DBS_LEVEL_MAX_DESTS_V1},
+                        v2[] = {DBS_LEVEL_MAX_DESTS_V2}, v3[] = {DBS_LEVEL_MAX_DESTS_V3};
+  const uint16_t* table = configType == DBS_TYPE_KV1  ? kv1
+                          : configType == DBS_TYPE_V1 ? v1
+                          : configType == DBS_TYPE_V2 ? v2
+                          : configType == DBS_TYPE_V3 ? v3
+                                                      : NULL;
+  return table && level < DBS_USABLE_LEVELS ? table[level] : 0;
+}
+
+/*
  * The fields of the configuration record after its name, identical in the
  * form exchanged with callers and the form stored at the start of every
  * database file (1856 bytes). Counts give the number of records a table has

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include "CommonInterface.h"
 #include "LevelTypeTable.h"
@@ -28,10 +29,10 @@ TEST(LevelTypeTable, CodesOfTheTable) {
   EXPECT_EQ(LevelTypeCode(Signal::AudioMix, false, "Router G", Operation::Normal, 0), 312 + 5);
   EXPECT_EQ(LevelTypeCode(Signal::AudioMix, true, "Router G", Operation::Normal, 0), kNoLevelType);
   LevelSelection sel;
-  ASSERT_TRUE(FindLevelType(9, 0, 4, sel));
+  ASSERT_TRUE(FindLevelType(9, sel));
   EXPECT_EQ(sel.model, "Router A 32/64");
   EXPECT_EQ(sel.op, Operation::DualSplit);
-  EXPECT_FALSE(FindLevelType(kNoLevelType, 0, 4, sel));
+  EXPECT_FALSE(FindLevelType(kNoLevelType, sel));
 }
 
 TEST(LevelTypeTable, BiggerRoutersOnlyForNewerFormats) {
@@ -161,6 +162,99 @@ TEST_F(WizardTest, TheNameIsFittedToSixteen) {
   wizard->Next();
   EXPECT_EQ(wizard->result(), QDialog::Accepted);
   EXPECT_EQ(QString::fromUtf16(record.name, 16), "A name of twenty");
+}
+
+TEST_F(WizardTest, TheArrowsOfASmallRouterStepByOneWithoutRounding) {
+  ToLevels();
+  Pick(Signal::SdvHd, "Router D16");  // 16 sources: steps of one
+  wizard->Sources->setValue(16);
+  wizard->Sources->stepBy(-1);
+  EXPECT_EQ(wizard->Sources->value(), 15);
+  wizard->Sources->stepBy(-1);
+  EXPECT_EQ(wizard->Sources->value(), 14);
+  wizard->Sources->stepBy(1);
+  EXPECT_EQ(wizard->Sources->value(), 15);
+  wizard->Sources->setValue(9);
+  wizard->Sources->stepBy(-3);
+  EXPECT_EQ(wizard->Sources->value(), 8);  // never below eight
+  wizard->Sources->setValue(13);
+  emit wizard->Sources->editingFinished();  // leaving the edit rounds
+  EXPECT_EQ(wizard->Sources->value(), 16);
+}
+
+TEST_F(WizardTest, TheLevelCountStepsBetweenOneAndEight) {
+  wizard->LevelCount->setValue(8);
+  wizard->LevelCount->stepBy(1);
+  EXPECT_EQ(wizard->LevelCount->value(), 8);
+  wizard->LevelCount->setValue(1);
+  wizard->LevelCount->stepBy(-1);
+  EXPECT_EQ(wizard->LevelCount->value(), 1);
+  wizard->LevelCount->setValue(0);
+  wizard->LevelCount->stepBy(1);
+  EXPECT_EQ(wizard->LevelCount->value(), 1);
+}
+
+TEST_F(WizardTest, EnterInTheNameEditFinishesOnce) {
+  ToLevels();
+  for (int l = 0; l < 4; ++l) wizard->Next();
+  ASSERT_EQ(wizard->CurrentPage(), TCreationWizardForms::Name);
+  wizard->show();
+  wizard->NameEdit->setText("");
+  wizard->NameEdit->setFocus();
+  const auto before = ui.Messages.size();
+  QTest::keyClick(wizard->NameEdit, Qt::Key_Return);
+  EXPECT_EQ(ui.Messages.size(), before + 1);
+  EXPECT_EQ(ui.Messages.last(), "The configuration name is invalid");
+  wizard->NameEdit->setText("Studio");
+  QTest::keyClick(wizard->NameEdit, Qt::Key_Return);
+  EXPECT_EQ(wizard->result(), QDialog::Accepted);
+}
+
+TEST_F(WizardTest, TheFormatQuestionIsAWarning) {
+  wizard->Next();
+  ASSERT_TRUE(ui.Messages.last().startsWith("An ZP1 format database will be created."));
+  EXPECT_EQ(ui.Kinds.last(), "warning-yes-no");
+}
+
+TEST_F(WizardTest, AnotherFormatKeepsALevelsSignalAndOperation) {
+  ToLevels(2);  // V3
+  Pick(Signal::AudioMix, "Router A 32/64");
+  wizard->AudioParam->click();
+  Pick(Signal::AudioMix, "Router F");
+  wizard->OperationGroup->button(3)->click();  // Quad Split
+  wizard->Next();
+  ASSERT_EQ(wizard->LevelTypes()[0], 352 + 6 + 16);
+  wizard->Back();
+  wizard->Back();  // the general page
+  wizard->FormatGroup->button(1)->setChecked(true);  // V2 has no "Router F"
+  wizard->Next();
+  ASSERT_EQ(wizard->CurrentLevel(), 0);
+  EXPECT_EQ(wizard->SignalGroup->checkedId(), static_cast<int>(Signal::AudioMix));
+  EXPECT_TRUE(wizard->AudioParam->isChecked());
+  EXPECT_EQ(wizard->OperationGroup->checkedId(), 3);
+  EXPECT_EQ(wizard->ModelGroup->checkedButton()->text(), "Router A 32/64");  // the first model offered
+}
+
+TEST(WizardReconfiguration, KeepsTheDatabasesFormatAndAssociationCounts) {
+  TScriptedUi ui;
+  TLibString name{QString(16, ' ')};
+  TConfigurationRecord record{};
+  record.name = name;
+  zephra::editor::FillDefaultConfig(record, DBS_TYPE_V2);
+  record.sourceAssocCount[0] = 500;
+  record.destAssocCount[0] = 600;
+  TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Reconfiguration);
+  wizard.Next();
+  EXPECT_FALSE(wizard.FormatGroup->buttons().first()->isVisibleTo(&wizard));
+  wizard.Next();  // no format question when reconfiguring
+  while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
+  wizard.Next();
+  ASSERT_EQ(wizard.result(), QDialog::Accepted);
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  EXPECT_EQ(record.configType, DBS_TYPE_V2);
+  EXPECT_EQ(QString::fromUtf16(record.version, 8), "ZP201.00");
+  EXPECT_EQ(record.sourceAssocCount[0], 500);
+  EXPECT_EQ(record.destAssocCount[0], 600);
 }
 
 }  // namespace
