@@ -1,6 +1,9 @@
 #include "CommonInterface.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include "UiService.h"
 
@@ -132,6 +135,7 @@ bool TCommonInterface::OpenDatabase(const QString& name, DbsHandle& handle) {
   ++FileCount;
   FileHandle = handle;
   FileHandleAssigned = true;
+  openPath_ = name;
   return true;
 }
 
@@ -143,7 +147,9 @@ bool TCommonInterface::CloseDatabase(DbsHandle handle) {
 }
 
 bool TCommonInterface::SaveDatabaseAs(const QString& name, DbsHandle& handle) {
-  return Ok(Library().SaveFile(TLibString(name), -1, &handle));
+  if (!Ok(Library().SaveFile(TLibString(name), -1, &handle))) return false;
+  openPath_ = name;
+  return true;
 }
 
 bool TCommonInterface::GetConfig(TConfigurationRecord& record, DbsHandle handle) {
@@ -151,12 +157,20 @@ bool TCommonInterface::GetConfig(TConfigurationRecord& record, DbsHandle handle)
   return Ok(Library().GetConfig(&record, handle));
 }
 
+bool TCommonInterface::IsOpenFile(const QString& path) const {
+  if (FileCount <= 0 || openPath_.isEmpty()) return false;
+  struct stat target {}, open {};
+  return ::stat(QFile::encodeName(path).constData(), &target) == 0 &&
+         ::stat(QFile::encodeName(openPath_).constData(), &open) == 0 && target.st_dev == open.st_dev &&
+         target.st_ino == open.st_ino;
+}
+
 bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle) {
   const QString filter = FilterFor(record.configType), suffix = SuffixFor(record.configType);
   // The open database is closed only once the new one exists, so a failed
-  // create leaves it open; only a new file that is the open one itself needs
+  // create leaves it open. Only a new file that is the open one itself needs
   // it closed first (the library keeps a replaced file whole until the new
-  // one is complete).
+  // one is complete); a file another program holds leaves it alone.
   const auto closeOpen = [&] {
     if (FileCount > 0) {
       Library().CloseFile(handle);
@@ -166,13 +180,17 @@ bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord&
   const auto create = [&](int32_t overwrite) {
     DbsHandle made = -1;
     DbsStatus s = Library().CreateFile(TLibString(name), &record, overwrite, &made);
-    if (s == DBS_SYS_SHARING_VIOLATION && FileCount > 0) {
+    if (s == DBS_SYS_SHARING_VIOLATION && IsOpenFile(name)) {
       closeOpen();
       s = Library().CreateFile(TLibString(name), &record, overwrite, &made);
     }
+    // Replacing a file may be answered "it existed": that is success too,
+    // as long as the library gave the new database a handle.
+    if (overwrite != 0 && FileExists(s) && made >= 0) s = DBS_OK;
     if (s == DBS_OK) {
       closeOpen();
       handle = made;
+      openPath_ = name;
     }
     return s;
   };
@@ -193,7 +211,6 @@ bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord&
       }
       if (yes) {
         status = create(-1);
-        if (FileExists(status)) status = DBS_OK;
         if (status != DBS_OK) {
           ReportError(status);
           return false;

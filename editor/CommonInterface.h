@@ -99,5 +99,9 @@ class TCommonInterface {
 
  private:
   bool Ok(DbsStatus status) { return ReportError(status) == DBS_OK; }
+  // Whether `path` names the file of the open database (the same file, not
+  // only the same name).
+  bool IsOpenFile(const QString& path) const;
   bool busyNoticeShown_ = false;
+  QString openPath_;  // the open database's file
 };

@@ -14,51 +14,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "ResourceTree.h"
 #include "UiService.h"
 #include "WizardForms.h"
 #include "model/DefaultConfiguration.h"
-
-// The tree of the main window: it lets a resource be dropped only where the
-// resources agree, and hands the drop to the window.
-class TResourceTree : public QTreeWidget {
- public:
-  explicit TResourceTree(TMainForm* form) : QTreeWidget(form), form_(form) {
-    setHeaderHidden(true);
-    setIndentation(30);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDropIndicatorShown(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    setMouseTracking(true);
-    setAutoScroll(true);
-    setAutoScrollMargin(31);  // dragging near the top or bottom edge scrolls
-  }
-
- protected:
-  bool Allowed(QDropEvent* event) const {
-    TResource* dragged = TDatabaseManager::ResourceOf(currentItem());
-    TResource* target = TDatabaseManager::ResourceOf(itemAt(event->position().toPoint()));
-    return dragged && target && dragged->CanDropOn(target) && target->CanAccept(dragged);
-  }
-  void dragMoveEvent(QDragMoveEvent* event) override {
-    if (Allowed(event)) {
-      event->acceptProposedAction();
-    } else {
-      event->ignore();
-    }
-  }
-  void dropEvent(QDropEvent* event) override {
-    QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    if (Allowed(event)) form_->DropOn(TDatabaseManager::ResourceOf(currentItem()), target);
-    event->setDropAction(Qt::IgnoreAction);  // the window moved the node itself
-    event->accept();
-  }
-
- private:
-  TMainForm* form_;
-};
 
 namespace {
 
@@ -77,6 +36,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   list_->setViewMode(QListView::ListMode);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setStatusTip("List of available items at this position");
+  list_->setMouseTracking(true);
   tree_->setStatusTip("Overview of the items in this configuration");
   auto* splitter = new QSplitter(this);
   splitter->addWidget(tree_);
@@ -89,8 +49,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   resize(760, 560);
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
-  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { PropertiesCommand(); });
-  connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node, int) { NameEdited(node); });
+  tree_->setItemDelegate(new TRenameDelegate(this, tree_));
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) {
+    if (tree_->PressHitNode()) PropertiesCommand();
+  });
   connect(tree_, &QTreeWidget::itemEntered, this, [this](QTreeWidgetItem* node, int) {
     statusBar()->showMessage("Double Click the item to Edit the properties");
     tree_->setToolTip(node->text(0));
@@ -239,7 +201,7 @@ void TMainForm::NewCommand() {
 
 void TMainForm::OpenCommand() {
   if (online_) {
-    if (!Ui().Confirm("Opening a new file will force the system offline. Do you want to continue?")) return;
+    if (!Ui().WarningYesNo("Opening a new file will force the system offline. Do you want to continue?")) return;
   }
   switch (manager_->OpenWithDialog()) {
     case -1:
@@ -271,15 +233,13 @@ void TMainForm::RenameCommand() {
   tree_->editItem(tree_->currentItem(), 0);
 }
 
-void TMainForm::NameEdited(QTreeWidgetItem* node) {
+void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
   TResource* r = TDatabaseManager::ResourceOf(node);
-  if (renaming_ || !r || r->FixedName) return;
-  renaming_ = true;
-  QString text = node->text(0);
+  if (!r || r->FixedName) return;
   r->ValidateName(text);
+  const QString before = node->text(0);
   node->setText(0, text);
-  r->StoreName(text);
-  renaming_ = false;
+  if (!r->StoreName(text)) node->setText(0, before);  // the library kept the old name
   FillList(tree_->currentItem());
 }
 
@@ -308,6 +268,7 @@ void TMainForm::FillList(QTreeWidgetItem* node) {
     QTreeWidgetItem* child = node->child(i);
     auto* item = new QListWidgetItem(child->icon(0), child->text(0), list_);
     item->setData(Qt::UserRole, child->data(0, Qt::UserRole));
+    item->setStatusTip("Double Click the item to Edit the properties");
   }
   if (list_->count()) list_->setCurrentRow(0);
 }

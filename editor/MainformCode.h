@@ -28,6 +28,7 @@ class TMainForm : public QMainWindow {
   // How New runs the wizard: modally, unless a test drives it instead.
   std::function<bool(class TCreationWizardForms&)> RunWizard;
   QTreeWidget* Tree() const;
+  TResourceTree* ResourceTree() const { return tree_; }
   QListWidget* List() const { return list_; }
   bool Online() const { return online_; }
 
@@ -37,6 +38,8 @@ class TMainForm : public QMainWindow {
   void SaveAsCommand();
   void RenameCommand();
   void PropertiesCommand();
+  // Stores a name the user typed into a node's in-place editor.
+  void CommitRename(QTreeWidgetItem* node, QString text);
   // Moves a dragged resource onto a node, as a drop does.
   bool DropOn(TResource* dragged, QTreeWidgetItem* target);
 
@@ -69,7 +72,6 @@ class TMainForm : public QMainWindow {
  private:
   void BuildMenus();
   void FillList(QTreeWidgetItem* node);
-  void NameEdited(QTreeWidgetItem* node);
   void UpdatePopup();
   TResource* SelectedResource() const;
 
@@ -77,5 +79,4 @@ class TMainForm : public QMainWindow {
   TResourceTree* tree_;
   QListWidget* list_;
   bool online_ = false;
-  bool renaming_ = false;
 };

@@ -142,8 +142,10 @@ bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
   auto* port = dynamic_cast<TPortResource*>(TDatabaseManager::ResourceOf(target));
   if (port) {
     const int onPort = port->Number - 1;  // "RS485-1" is multi-drop port 0
+    // Every device on the port counts, this one too: dropped again on its own
+    // port it takes the next free address.
     int address = 0;
-    Manager->FindFreeAddress(address, onPort, Number, IsPanel(), true);
+    Manager->FindFreeAddress(address, onPort, -1, IsPanel(), true);
     if (address < 1) return false;  // every address of the port is taken
     if (!StorePortAddress(onPort, address)) return false;
     PortNumber = onPort;

@@ -7,8 +7,27 @@
 #include <QVBoxLayout>
 
 namespace {
+
 TUiService* installed = nullptr;
-}
+
+// The notice stays until the transfer is over: Escape does not dismiss it,
+// only the editor closes it.
+class TNoticeDialog : public QDialog {
+ public:
+  using QDialog::QDialog;
+  void reject() override {
+    if (dismissed_) QDialog::reject();
+  }
+  void Dismiss() {
+    dismissed_ = true;
+    close();
+  }
+
+ private:
+  bool dismissed_ = false;
+};
+
+}  // namespace
 
 TUiService& Ui() {
   static TQtUiService fallback;
@@ -25,6 +44,11 @@ void TQtUiService::Information(const QString& text) {
 
 bool TQtUiService::Confirm(const QString& text) {
   return QMessageBox::question(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+bool TQtUiService::WarningYesNo(const QString& text) {
+  return QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
@@ -46,7 +70,7 @@ QString TQtUiService::SaveFileName(const QString& filter, const QString& default
 
 void TQtUiService::ShowNotice(const QStringList& lines) {
   if (notice_) return;
-  auto* dialog = new QDialog(parent_, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  auto* dialog = new TNoticeDialog(parent_, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   auto* memo = new QPlainTextEdit(lines.join('\n'), dialog);
   memo->setReadOnly(true);
   memo->setFrameShape(QFrame::NoFrame);
@@ -59,5 +83,5 @@ void TQtUiService::ShowNotice(const QStringList& lines) {
 }
 
 void TQtUiService::CloseNotice() {
-  if (notice_) notice_->close();
+  if (notice_) static_cast<TNoticeDialog*>(notice_)->Dismiss();
 }

@@ -14,6 +14,8 @@ class TUiService {
   virtual void Information(const QString& text) = 0;
   // A question with Yes and No; true for Yes.
   virtual bool Confirm(const QString& text) = 0;
+  // A warning that asks Yes or No; true for Yes.
+  virtual bool WarningYesNo(const QString& text) = 0;
   // A file to open or to save to; empty when the user cancels. `filter` is in
   // Qt's form ("Zephra Files (*.ZP3)").
   virtual QString OpenFileName(const QString& filter, const QString& defaultSuffix) = 0;
@@ -31,6 +33,7 @@ class TQtUiService : public TUiService {
   void Warning(const QString& text) override;
   void Information(const QString& text) override;
   bool Confirm(const QString& text) override;
+  bool WarningYesNo(const QString& text) override;
   QString OpenFileName(const QString& filter, const QString& defaultSuffix) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix, bool askBeforeOverwrite) override;
   void ShowNotice(const QStringList& lines) override;

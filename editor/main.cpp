@@ -22,6 +22,7 @@ class TSilentUi : public TUiService {
   void Warning(const QString&) override {}
   void Information(const QString&) override {}
   bool Confirm(const QString&) override { return false; }
+  bool WarningYesNo(const QString&) override { return false; }
   QString OpenFileName(const QString&, const QString&) override { return {}; }
   QString SaveFileName(const QString&, const QString&, bool) override { return {}; }
   void ShowNotice(const QStringList&) override {}

@@ -12,15 +12,28 @@ class TScriptedUi : public TUiService {
   TScriptedUi() { SetUi(this); }
   ~TScriptedUi() override { SetUi(nullptr); }
 
-  QStringList Messages;      // warnings and information, in order
+  QStringList Messages;      // warnings, information and questions, in order
+  QStringList Kinds;         // what kind of box each message came in
   QQueue<bool> Answers;      // for Confirm; No when empty
   QQueue<QString> FileNames; // for the file dialogs; cancel when empty
   QStringList Notices;
 
-  void Warning(const QString& text) override { Messages << text; }
-  void Information(const QString& text) override { Messages << text; }
+  void Warning(const QString& text) override {
+    Messages << text;
+    Kinds << "warning";
+  }
+  void Information(const QString& text) override {
+    Messages << text;
+    Kinds << "information";
+  }
   bool Confirm(const QString& text) override {
     Messages << text;
+    Kinds << "question";
+    return Answers.isEmpty() ? false : Answers.dequeue();
+  }
+  bool WarningYesNo(const QString& text) override {
+    Messages << text;
+    Kinds << "warning-yes-no";
     return Answers.isEmpty() ? false : Answers.dequeue();
   }
   QString OpenFileName(const QString&, const QString&) override {

@@ -1,7 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "../dbs/temp_dir.h"
 #include "CommonInterface.h"
@@ -104,6 +112,67 @@ TEST_F(CreateTest, TheOpenDatabaseClosesOnlyWhenTheNewOneCanBeMade) {
   EXPECT_EQ(ui.Messages.last(), "Path not found");
   uint32_t size = 0;
   EXPECT_EQ(dbs_GetDBSize(&size, firstHandle), DBS_OK);  // still open
+}
+
+TEST_F(CreateTest, AFileAnotherProgramHoldsLeavesTheOpenDatabaseOpen) {
+  QString first = QString::fromStdString(dir.File("first.ZP3"));
+  ASSERT_TRUE(ci.CreateDatabase(first, config.Record(), h));
+  const DbsHandle firstHandle = h;
+  const std::string held = dir.File("held.ZP3");
+  const int fd = ::open(held.c_str(), O_CREAT | O_RDWR, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  ui.Answers.enqueue(true);  // replace it
+  QString target = QString::fromStdString(held);
+  EXPECT_FALSE(ci.CreateDatabase(target, config.Record(), h));
+  EXPECT_EQ(ui.Messages.last(), "The file is already in use");
+  EXPECT_EQ(ci.FileCount, 1);
+  uint32_t size = 0;
+  EXPECT_EQ(dbs_GetDBSize(&size, firstHandle), DBS_OK);  // still open
+  h = firstHandle;
+  ::close(fd);
+}
+
+// A library that answers "it existed" when it replaces a file.
+DbsStatus CreateAnsweringExists(DbsString path, const TConfigurationRecord* config, int32_t overwrite, DbsHandle* h) {
+  const DbsStatus s = dbs_CreateFile(path, config, overwrite, h);
+  return s == DBS_OK && overwrite ? DbsStatus{DBS_SYS_ALREADY_EXISTS} : s;
+}
+
+TEST_F(CreateTest, AReplacedFileAnsweredAsExistingKeepsItsNewHandle) {
+  const TLibraryApi saved = Library();
+  Library().CreateFile = &CreateAnsweringExists;
+  const QString name = QString::fromStdString(dir.File("a.ZP3"));
+  QFile(name).open(QIODevice::WriteOnly);
+  ui.Answers.enqueue(true);
+  QString used = name;
+  const bool made = ci.CreateDatabase(used, config.Record(), h);
+  Library() = saved;
+  ASSERT_TRUE(made);
+  EXPECT_EQ(ci.FileCount, 1);
+  EXPECT_EQ(ci.FileHandle, h);
+  uint32_t size = 0;
+  EXPECT_EQ(dbs_GetDBSize(&size, h), DBS_OK);
+  EXPECT_EQ(ui.Messages, QStringList{"The file already exists. Do you want to overwrite it ?"});
+}
+
+TEST(UiService, TheBusyNoticeStaysUntilTheEditorClosesIt) {
+  TQtUiService ui;
+  ui.ShowNotice({"Data is still being transferred to the control frame.", "Please wait."});
+  QDialog* notice = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) notice = d;
+  }
+  ASSERT_NE(notice, nullptr);
+  QPointer<QDialog> alive(notice);
+  QTest::keyClick(notice, Qt::Key_Escape);
+  QApplication::processEvents();
+  ASSERT_TRUE(alive);
+  EXPECT_TRUE(notice->isVisible());
+  ui.CloseNotice();
+  QApplication::processEvents();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(!alive || !alive->isVisible());
 }
 
 }  // namespace

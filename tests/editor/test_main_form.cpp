@@ -3,7 +3,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
+#include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
 #include <QListWidget>
 #include <QTreeWidget>
 
@@ -11,6 +16,7 @@
 #include "dbs/layout.h"
 #include "../dbs/temp_dir.h"
 #include "MainformCode.h"
+#include "ResourceTree.h"
 #include "WizardForms.h"
 #include "scripted_ui.h"
 
@@ -126,10 +132,76 @@ TEST_F(MainFormTest, ADropTakesTheNextFreeAddressAndAFullPortRefuses) {
   EXPECT_FALSE(form->DropOn(TDatabaseManager::ResourceOf(storeroom->child(0)), form->Manager().FindNode("RS232-1")));
 }
 
+TEST_F(MainFormTest, ADeviceDroppedAgainOnItsPortTakesTheNextAddress) {
+  form->NewCommand();
+  QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
+  auto* panel = TDatabaseManager::ResourceOf(form->Manager().FindNode("Panel 1"));
+  ASSERT_TRUE(form->DropOn(panel, port));
+  ASSERT_TRUE(form->DropOn(panel, port));  // its own address counts as taken
+  uint16_t p = 0, address = 0;
+  ASSERT_EQ(dbs_GetPanelPort(0, &p, &address, H()), DBS_OK);
+  EXPECT_EQ(address, 2);
+  EXPECT_EQ(port->childCount(), 1);
+}
+
+TEST(DragScroll, TheEdgesOfTheTreeScrollIt) {
+  EXPECT_EQ(DragScrollDirection(0, 400), -1);
+  EXPECT_EQ(DragScrollDirection(30, 400), -1);
+  EXPECT_EQ(DragScrollDirection(31, 400), 0);
+  EXPECT_EQ(DragScrollDirection(367, 400), 0);
+  EXPECT_EQ(DragScrollDirection(368, 400), 1);
+}
+
+TEST_F(MainFormTest, ADragAtTheTopScrollsAndADoubleClickNeedsANode) {
+  form->NewCommand();
+  form->show();
+  TResourceTree* tree = form->ResourceTree();
+  tree->setCurrentItem(form->Manager().FindNode("Panel 1"));
+  const int before = tree->verticalScrollBar()->value();
+  tree->DragAt(tree->viewport()->height() - 5);
+  EXPECT_TRUE(tree->Scrolling());
+  EXPECT_FALSE(tree->ScrollingUp());
+  QTest::qWait(300);
+  EXPECT_GT(tree->verticalScrollBar()->value(), before);  // an item further down
+  tree->DragAt(tree->viewport()->height() / 2);
+  EXPECT_FALSE(tree->Scrolling());
+  tree->DragAt(5);
+  EXPECT_TRUE(tree->ScrollingUp());
+  tree->DragAt(tree->viewport()->height() / 2);
+
+  // The label of a node is a hit; the blank part of its row is not.
+  const QRect row = tree->visualItemRect(form->Manager().FindNode("Zephra"));
+  EXPECT_TRUE(tree->HitsNode(row.center() - QPoint(row.width() / 2 - 12, 0)));
+  EXPECT_FALSE(tree->HitsNode(QPoint(tree->viewport()->width() - 4, row.center().y())));
+  QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, QPoint(tree->viewport()->width() - 4, row.center().y()));
+  EXPECT_FALSE(tree->PressHitNode());
+  QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 12, row.center().y()));
+  EXPECT_TRUE(tree->PressHitNode());
+}
+
+TEST_F(MainFormTest, TheListsItemsShowTheirHint) {
+  form->NewCommand();
+  form->Tree()->setCurrentItem(form->Manager().FindNode("Storeroom"));
+  ASSERT_GT(form->List()->count(), 0);
+  EXPECT_EQ(form->List()->item(0)->statusTip(), "Double Click the item to Edit the properties");
+}
+
+// Renames a node as the user does: F2, type, Enter.
+void RenameInPlace(TMainForm& form, QTreeWidgetItem* node, const QString& text) {
+  form.show();
+  form.Tree()->setCurrentItem(node);
+  form.RenameCommand();
+  auto* edit = form.Tree()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(edit, nullptr);
+  edit->setText(text);
+  QTest::keyClick(edit, Qt::Key_Return);
+  QApplication::processEvents();  // the editor commits once the key is handled
+}
+
 TEST_F(MainFormTest, RenamingCutsToEightCharacters) {
   form->NewCommand();
   QTreeWidgetItem* panel = form->Manager().FindNode("Panel 2");
-  panel->setText(0, "Studio Left");  // as the in-place editor leaves it
+  RenameInPlace(*form, panel, "Studio Left");
   EXPECT_EQ(ui.Messages.last(), "This name has been reduced to 8 characters");
   EXPECT_EQ(panel->text(0), "Studio L");
   Str name(u"........");
@@ -137,9 +209,49 @@ TEST_F(MainFormTest, RenamingCutsToEightCharacters) {
   r.name = name;
   ASSERT_EQ(dbs_GetPanelRecord(1, &r, H()), DBS_OK);
   EXPECT_EQ(name.Text(), u"Studio L");
+  // Text the editor itself puts on a node is not a rename.
+  panel->setText(0, "Not this");
+  ASSERT_EQ(dbs_GetPanelRecord(1, &r, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), u"Studio L");
   form->Tree()->setCurrentItem(form->Manager().FindNode("Level 1"));
   form->RenameCommand();
   EXPECT_EQ(ui.Messages.last(), "The name of this item is fixed");
+}
+
+// Counts the device writes that reach the library.
+struct DeviceWrites {
+  static inline int count = 0;
+  TLibraryApi saved = Library();
+  DeviceWrites() {
+    count = 0;
+    Library().SetPanelName = [](uint16_t p, DbsString n, DbsHandle h) { return ++count, dbs_SetPanelName(p, n, h); };
+    Library().SetUMDName = [](uint16_t u, DbsString n, DbsHandle h) { return ++count, dbs_SetUMDName(u, n, h); };
+    Library().SetPanelRecord = [](uint16_t p, const TPanelRecord* r, DbsHandle h) {
+      return ++count, dbs_SetPanelRecord(p, r, h);
+    };
+    Library().SetUMDRecord = [](uint16_t u, const TUMDRecord* r, DbsHandle h) { return ++count, dbs_SetUMDRecord(u, r, h); };
+  }
+  ~DeviceWrites() { Library() = saved; }
+};
+
+TEST_F(MainFormTest, BuildingTheTreeWritesNothing) {
+  DeviceWrites writes;
+  form->NewCommand();
+  ASSERT_TRUE(ui.Messages.contains("Configuration Database Created"));
+  EXPECT_EQ(writes.count, 0);
+  form->ResetToEmpty();  // closes the database
+  // An unchanged file opened and closed keeps its write time.
+  const QString path = QDir::current().filePath("Zephra.ZP3");
+  const QDateTime old = QDateTime::currentDateTime().addDays(-30);
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+  }
+  ASSERT_TRUE(form->Manager().OpenDatabaseFile(path, {2, 3, 4}));
+  EXPECT_EQ(writes.count, 0);
+  form->ResetToEmpty();
+  EXPECT_EQ(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
 }
 
 TEST_F(MainFormTest, SaveAsMovesToTheNewFile) {
