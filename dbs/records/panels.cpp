@@ -361,13 +361,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
     if (!record) return DBS_ERR_INVALID_ARGUMENT;
     const std::uint32_t pos = PanelPos(db, panel);
     PanelEntry e = db.Read<PanelEntry>(pos);
-    if (record->port != e.port || record->address != e.address) {
-      // A place that cannot be had leaves the panel where it was.
-      if (Status s = AssignPort(db, panel, record->port, record->address, DeviceKind::Panel); s != DBS_OK) return s;
-      const PanelEntry placed = db.Read<PanelEntry>(pos);
-      e.port = placed.port;
-      e.address = placed.address;
-    }
+    const Status moved = MoveForRecord(db, pos, e, panel, record->port, record->address, DeviceKind::Panel);
     const PanelEntry before = e;
     e.panel = panel;
     e.panelType = record->panelType;
@@ -381,7 +375,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
     ApplyName(e.name, record->name);
     e.customData1 = record->customData1;
     e.customData2 = record->customData2;
-    if (std::memcmp(&e, &before, sizeof e) == 0) return DBS_OK;
+    if (std::memcmp(&e, &before, sizeof e) == 0) return moved;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
     db.Live(&FormatOps::LivePanelRecord, &e);
     Status last = DBS_OK;
@@ -389,7 +383,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
                      ClaimKeypad(db, e.sourceKeypad)}) {
       last = s;
     }
-    return last;
+    return last != DBS_OK ? last : moved;
   });
 }
 
