@@ -106,6 +106,9 @@ class Copier {
     std::memcpy(n_.image + pos, &r, sizeof r);
   }
   bool Kv1() const { return o_.c.configType == DBS_TYPE_KV1; }
+  // Records n ... count - 1 keep their default free chain; with every record
+  // taken, none is free.
+  static std::int16_t FreeHead(std::int16_t n, std::uint16_t count) { return n < count ? n : std::int16_t{-1}; }
 
   void Matrix(std::uint16_t m) {
     Bytes(o_.L.matrixPos[m], n_.L.matrixPos[m], kMatrixRecord);
@@ -234,11 +237,11 @@ class Copier {
         node.next = node.firstChild = -1;
         node.prev = newPrev;
         node.parent = newParent;
+        // A matrix the new database lacks selects nothing, whatever was stored for it.
         for (std::uint16_t i = 0; i < 20; ++i) {
-          const std::uint16_t limit = i < n_.c.matrixCount && i < DBS_MAX_MATRICES
-                                          ? (sourceKeypad ? n_.c.sourceAssocCount[i] : n_.c.destAssocCount[i])
-                                          : 0;
-          if (node.selection[i] >= limit) node.selection[i] = -1;
+          const bool matrix = i < n_.c.matrixCount && i < DBS_MAX_MATRICES;
+          const std::uint16_t limit = !matrix ? 0 : sourceKeypad ? n_.c.sourceAssocCount[i] : n_.c.destAssocCount[i];
+          if (!matrix || node.selection[i] >= limit) node.selection[i] = -1;
         }
         if (node.salvo >= n_.c.salvoCount) node.salvo = -1;
         Put(NewNode(k, n), node);
@@ -284,7 +287,7 @@ class Copier {
       }
       at = following;
     }
-    Put(n_.L.keypadTailPos[k], SequenceTail{n, static_cast<std::int16_t>(n > 0 ? 0 : -1)});
+    Put(n_.L.keypadTailPos[k], SequenceTail{FreeHead(n, newNodes), static_cast<std::int16_t>(n > 0 ? 0 : -1)});
   }
 
   void XYSets() {
@@ -341,7 +344,7 @@ class Copier {
       header.firstXP = first;
       Put(n_.L.salvoPos + s * kSalvo, header);
     }
-    Put(n_.L.salvoFreePos, n);
+    Put(n_.L.salvoFreePos, FreeHead(n, n_.c.salvoXPCount));
   }
 
   void TrigLines() {

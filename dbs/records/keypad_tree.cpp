@@ -211,23 +211,22 @@ std::int16_t KeypadTree::RemoveSubtree(std::int16_t n) {
 }
 
 Status KeypadTree::RenameKey(const char16_t (&from)[16], const char16_t (&to)[16]) {
-  const SequenceTail before = Tail();
-  if (!Valid(before.root)) return DBS_OK;
+  if (!Valid(Tail().root)) return DBS_OK;
   const bool remove = TrimmedLength(to) == 0;
   Status last = DBS_OK;
-  std::int16_t lastFreed = -1;
   for (std::int16_t i = 0; i < nodes_; ++i) {
     SequenceNode node = Node(i);
     if (!SameKeyName(node.keyName, from)) continue;
     if (remove) {
-      lastFreed = RemoveSubtree(i);
+      // Each removal ends with the controller's keypad area, told from the
+      // tail as that removal found it.
+      const SequenceTail before = Tail();
+      const std::int16_t lastFreed = RemoveSubtree(i);
+      if (db_.Online()) last = db_.Ops().LiveKeypadArea(db_.Handle(), keypad_, lastFreed, before.root, before.freeHead);
     } else {
       std::memcpy(node.keyName, to, sizeof node.keyName);
       last = Store(node);
     }
-  }
-  if (lastFreed >= 0 && db_.Online()) {
-    last = db_.Ops().LiveKeypadArea(db_.Handle(), keypad_, lastFreed, before.root, before.freeHead);
   }
   return last;
 }

@@ -269,7 +269,8 @@ DBS_API DbsStatus dbs_SetEntrySequence(uint16_t keypad, TEntrySequenceRecord* re
           updated.salvoFlags = press.salvo >= 0 ? record->salvoFlags : std::uint16_t{0};
         }
         if (std::memcmp(&updated, &node, sizeof node) != 0) {
-          if (Status s = tree.Store(updated); s != DBS_OK && result == DBS_OK) result = s;
+          if (Status s = tree.WriteNode(updated); s != DBS_OK) return s;
+          db.Live(&FormatOps::LiveSequences, &updated);  // the keypad area's status answers for the nodes
         }
         n = node.parent;
       }
@@ -348,14 +349,13 @@ DBS_API DbsStatus dbs_SetKeyAssignment(uint16_t keypad, DbsString name, uint16_t
     const KeyName key(name);
     std::int16_t n = FindTopLevel(tree, key);
     SequenceNode node;
-    if (n < 0) {
+    const bool fresh = n < 0;
+    if (fresh) {
       if (Status s = CheckWritable(db.GetSlot()); s != DBS_OK) return s;
       n = tree.TakeFree();
       if (n < 0) return DBS_ERR_LIMIT_REACHED;
       node = FreeNode(keypad, n, -1);
       std::memcpy(node.keyName, key.units, sizeof node.keyName);
-      const char16_t none[16] = {};
-      tree.LinkSorted(node, none);
     } else {
       node = tree.Node(n);
     }
@@ -368,7 +368,9 @@ DBS_API DbsStatus dbs_SetKeyAssignment(uint16_t keypad, DbsString name, uint16_t
       node.salvo = -1;
       node.salvoFlags = 0;
     }
-    return tree.Store(node);
+    // A new node is linked in filled, so the controller hears of it once.
+    const char16_t none[16] = {};
+    return fresh ? tree.LinkSorted(node, none) : tree.Store(node);
   });
 }
 

@@ -138,34 +138,31 @@ Status CopyKeys(Db& db, std::uint16_t a, std::uint16_t b) {
 }
 
 // Panels of type 3 pair a keypad of 64-71 with one of 72-79: a key copy onto
-// one goes on to its partners, depth first.
-Status CopyToPairedKeypads(Db& db, std::uint16_t s, std::uint16_t t) {
+// one goes on to its partners, depth first (a partner's own partners come
+// before the next partner), each copied from the keypad it was reached from.
+// The keys' live updates do not end the walk; the panels it reads all exist.
+void CopyToPairedKeypads(Db& db, std::uint16_t s, std::uint16_t t) {
   std::vector<bool> visited(db.Config().keypadCount);
   visited[s] = visited[t] = true;
-  std::vector<std::uint16_t> stack{t};
-  Status last = DBS_OK;
+  struct Step {
+    std::uint16_t keypad, panel;  // where the walk is, and the next panel to look at
+  };
+  std::vector<Step> path{{t, 0}};
   const std::uint16_t panels = std::min<std::uint16_t>(32, db.Config().panelCount);
-  while (!stack.empty()) {
-    const std::uint16_t current = stack.back();
-    stack.pop_back();
-    for (std::uint16_t q = 0; q < panels; ++q) {
-      const PanelEntry e = Panel(db, q);
-      if (e.panelType != 3) continue;
-      std::uint16_t other;
-      if (e.sourceKeypad == current) {
-        other = e.destKeypad;
-      } else if (e.destKeypad == current) {
-        other = e.sourceKeypad;
-      } else {
-        continue;
-      }
-      if (other >= visited.size() || visited[other]) continue;
-      visited[other] = true;
-      last = CopyKeys(db, current, other);
-      stack.push_back(other);
+  while (!path.empty()) {
+    const std::uint16_t current = path.back().keypad, q = path.back().panel++;
+    if (q >= panels) {
+      path.pop_back();
+      continue;
     }
+    const PanelEntry e = Panel(db, q);
+    if (e.panelType != 3 || (e.sourceKeypad != current && e.destKeypad != current)) continue;
+    const std::uint16_t other = e.sourceKeypad == current ? e.destKeypad : e.sourceKeypad;
+    if (other >= visited.size() || visited[other]) continue;
+    visited[other] = true;
+    CopyKeys(db, current, other);
+    path.push_back({other, 0});
   }
-  return last;
 }
 
 }  // namespace
@@ -226,10 +223,8 @@ Status CopyKeypadAreasV(DbsHandle handle, std::uint16_t s, std::uint16_t t, std:
     }
   }
   target.WriteTail(tail);
-  Status result = db.Online() ? db.Ops().SendKeypadAreas(handle) : Status{DBS_OK};
-  if (Panel(db, p).panelType == 3) {
-    if (Status st = CopyToPairedKeypads(db, s, t); st != DBS_OK) result = st;
-  }
+  const Status result = db.Online() ? db.Ops().SendKeypadAreas(handle) : Status{DBS_OK};
+  if (Panel(db, p).panelType == 3) CopyToPairedKeypads(db, s, t);
   return result;
 }
 
@@ -361,13 +356,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
     if (!record) return DBS_ERR_INVALID_ARGUMENT;
     const std::uint32_t pos = PanelPos(db, panel);
     PanelEntry e = db.Read<PanelEntry>(pos);
-    if (record->port != e.port || record->address != e.address) {
-      // A place that cannot be had leaves the panel where it was.
-      if (Status s = AssignPort(db, panel, record->port, record->address, DeviceKind::Panel); s != DBS_OK) return s;
-      const PanelEntry placed = db.Read<PanelEntry>(pos);
-      e.port = placed.port;
-      e.address = placed.address;
-    }
+    const Status moved = MoveForRecord(db, pos, e, panel, record->port, record->address, DeviceKind::Panel);
     const PanelEntry before = e;
     e.panel = panel;
     e.panelType = record->panelType;
@@ -381,7 +370,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
     ApplyName(e.name, record->name);
     e.customData1 = record->customData1;
     e.customData2 = record->customData2;
-    if (std::memcmp(&e, &before, sizeof e) == 0) return DBS_OK;
+    if (std::memcmp(&e, &before, sizeof e) == 0) return moved;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
     db.Live(&FormatOps::LivePanelRecord, &e);
     Status last = DBS_OK;
@@ -389,7 +378,7 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
                      ClaimKeypad(db, e.sourceKeypad)}) {
       last = s;
     }
-    return last;
+    return last != DBS_OK ? last : moved;
   });
 }
 

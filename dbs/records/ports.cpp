@@ -42,20 +42,18 @@ Device ReadDevice(const Db& db, DeviceKind kind, std::uint16_t n) {
   return {pos, e.port, e.address};
 }
 
-// Stores a device's place; on-line the controller gets its whole record.
-Status WriteDevicePlace(Db& db, DeviceKind kind, const Device& d, bool tellController) {
-  if (kind == DeviceKind::Panel) {
-    auto e = db.Read<PanelEntry>(d.pos);
+// Stores a device's place. With `sent`, the controller gets the whole record
+// on-line and `sent` its answer; the status is the write's.
+Status WriteDevicePlace(Db& db, DeviceKind kind, const Device& d, Status* sent = nullptr) {
+  const auto store = [&](auto e, LiveFn FormatOps::*live) -> Status {
     e.port = d.port;
     e.address = d.address;
     if (Status s = db.Write(d.pos, e); s != DBS_OK) return s;
-    return tellController ? db.Live(&FormatOps::LivePanelRecord, &e) : Status{DBS_OK};
-  }
-  auto e = db.Read<UMDEntry>(d.pos);
-  e.port = d.port;
-  e.address = d.address;
-  if (Status s = db.Write(d.pos, e); s != DBS_OK) return s;
-  return tellController ? db.Live(&FormatOps::LiveUMDRecord, &e) : Status{DBS_OK};
+    if (sent) *sent = db.Live(live, &e);
+    return DBS_OK;
+  };
+  if (kind == DeviceKind::Panel) return store(db.Read<PanelEntry>(d.pos), &FormatOps::LivePanelRecord);
+  return store(db.Read<UMDEntry>(d.pos), &FormatOps::LiveUMDRecord);
 }
 
 bool ValidPlace(const Db& db, std::uint16_t port, std::uint16_t address) {
@@ -118,19 +116,27 @@ Status AssignPort(Db& db, std::uint16_t n, std::uint16_t port, std::uint16_t add
       const auto occupantKind = static_cast<DeviceKind>(occupant.kind);
       Device evicted = ReadDevice(db, occupantKind, occupant.number);
       evicted.port = evicted.address = 0xFFFF;
-      if (Status s = WriteDevicePlace(db, occupantKind, evicted, false); s != DBS_OK) return s;
+      if (Status s = WriteDevicePlace(db, occupantKind, evicted); s != DBS_OK) return s;
     }
   }
+  // The bookkeeping is finished whatever the controller answers, so the drop
+  // table keeps mirroring the places; the first refusal is the answer.
   Status held = DBS_OK;
-  if (ValidPlace(db, device.port, device.address)) {
+  const auto hold = [&](Status s) {
+    if (held == DBS_OK) held = s;
+  };
+  const bool stays = placed && device.port == port && device.address == address;
+  if (ValidPlace(db, device.port, device.address) && !stays) {
     Cell(drops, device.port, device.address) = {};
-    held = LivePlace(db, device.port, static_cast<std::uint16_t>(device.address - 1), 0xFFFF, 0xFFFF);
+    hold(LivePlace(db, device.port, static_cast<std::uint16_t>(device.address - 1), 0xFFFF, 0xFFFF));
   }
   device.port = port;
   device.address = address;
-  if (Status s = WriteDevicePlace(db, kind, device, true); s != DBS_OK) return s;
-  if (db.Online()) held = LivePlace(db, port, address, static_cast<std::uint16_t>(kind), n);
+  Status sent = DBS_OK;
+  if (Status s = WriteDevicePlace(db, kind, device, &sent); s != DBS_OK) return s;
   if (placed) Cell(drops, port, address) = {static_cast<std::uint16_t>(kind), n};
+  hold(sent);
+  hold(LivePlace(db, port, address, static_cast<std::uint16_t>(kind), n));
   return held;
 }
 

@@ -247,13 +247,7 @@ DBS_API DbsStatus dbs_SetUMDRecord(uint16_t umd, const TUMDRecord* record, DbsHa
     if (!record) return DBS_ERR_INVALID_ARGUMENT;
     const std::uint32_t pos = UMDPos(db, umd);
     UMDEntry e = db.Read<UMDEntry>(pos);
-    if (record->port != e.port || record->address != e.address) {
-      // A place that cannot be had leaves the UMD where it was.
-      if (Status s = AssignPort(db, umd, record->port, record->address, DeviceKind::UMD); s != DBS_OK) return s;
-      const UMDEntry placed = db.Read<UMDEntry>(pos);
-      e.port = placed.port;
-      e.address = placed.address;
-    }
+    const Status moved = MoveForRecord(db, pos, e, umd, record->port, record->address, DeviceKind::UMD);
     const UMDEntry before = e;
     e.umd = umd;
     e.umdType = record->umdType;
@@ -267,10 +261,11 @@ DBS_API DbsStatus dbs_SetUMDRecord(uint16_t umd, const TUMDRecord* record, DbsHa
     e.brightness = record->brightness;
     e.fixedMessage = record->fixedMessage;
     ApplyName(e.name, record->name);
-    if (std::memcmp(&e, &before, sizeof e) == 0) return DBS_OK;
+    if (std::memcmp(&e, &before, sizeof e) == 0) return moved;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
     const Status sent = db.Live(&FormatOps::LiveUMDRecord, &e);
-    return destsChanged ? db.Ops().LiveUMDDests(handle, &e) : sent;
+    const Status result = destsChanged ? db.Ops().LiveUMDDests(handle, &e) : sent;
+    return result != DBS_OK ? result : moved;
   });
 }
 

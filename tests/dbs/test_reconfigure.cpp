@@ -3,6 +3,7 @@
 // never be the open one.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,46 @@ TEST_F(ReconfigureTest, ABranchWhoseKeyIsGoneDisappears) {
   EXPECT_EQ(KeypadTree(db, 3).Tail().root, -1);
   NoProblems();
   Reopens();
+}
+
+// Every node of a 64-key keypad's tree and every crosspoint record of the
+// smaller new pool survive: nothing is left free, and the file verifies.
+TEST_F(ReconfigureTest, AFullTreeAndAFullPoolLeaveNothingFree) {
+  for (std::uint16_t key = 0; key < 64; ++key) {
+    const std::u16string name = u"Key " + std::u16string(1, u'0' + key / 10) + std::u16string(1, u'0' + key % 10);
+    NameKey(0, key, name);
+    ASSERT_EQ(dbs_SetKeyAssignment(0, Str(name), 0, key, 0, h), DBS_OK);
+  }
+  {
+    // A value stored for a matrix the database lacks, negative but not -1.
+    Db db(h, TheSlot());
+    KeypadTree tree(db, 0);
+    SequenceNode node = tree.Node(5);
+    node.selection[3] = -2;
+    ASSERT_EQ(tree.WriteNode(node), DBS_OK);
+  }
+  for (std::int16_t d = 0; d < 12; ++d) {
+    TMacroXPRecord xp{0, 0, d, 1};
+    ASSERT_EQ(dbs_SetMacroXP(d % 2, &xp, h), DBS_OK);
+  }
+  ConfigImage smaller = TheSlot().db->config;
+  smaller.salvoXPCount = 10;
+  ASSERT_EQ(Reconfigure(smaller, target), DBS_OK);
+  {
+    Db db(h, TheSlot());
+    KeypadTree tree(db, 0);
+    EXPECT_EQ(tree.Tail().freeHead, -1);
+    EXPECT_EQ(tree.Tail().root, 0);
+    for (std::int16_t n = 0; n < tree.NodeCount(); ++n) EXPECT_EQ(tree.Node(n).selection[3], -1) << n;
+    SalvoPool pool(db);
+    EXPECT_EQ(pool.FreeHead(), -1);
+    EXPECT_EQ(pool.Header(0).xpCount + pool.Header(1).xpCount, 10);
+  }
+  EXPECT_EQ(Paths(0).size(), 64u);
+  NoProblems();
+  Reopens();
+  const std::string verify = std::string(ZEPHRA_DB_PROGRAM) + " verify " + target + " > /dev/null";
+  EXPECT_EQ(std::system(verify.c_str()), 0);
 }
 
 TEST_F(ReconfigureTest, TheNewFileCannotBeTheOpenOne) {

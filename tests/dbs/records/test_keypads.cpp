@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "../db_fixture.h"
@@ -156,6 +158,48 @@ TEST_F(KeypadTest, UpdatingAnExistingSequenceChangesOnlyItsData) {
   EXPECT_EQ(node.salvo, 3);
   EXPECT_EQ(node.salvoFlags, 1);
   EXPECT_EQ(Tail(0).freeHead, 1);  // no node taken
+}
+
+// On-line: what the controller is sent for sequence changes, and which
+// status answers for them.
+TEST_F(KeypadTest, OnLineSequenceChangesAreSentOnceAndAnsweredByTheKeypadArea) {
+  NameKey(0, 0, u"A");
+  NameKey(0, 1, u"B");
+  NameKey(0, 2, u"C");
+  Sequence a(0, {u"A"}, 5), b(0, {u"B"}, 6), ba(0, {u"B", u"A"}, 7);
+  for (Sequence* s : {&a, &b, &ba}) ASSERT_EQ(dbs_SetEntrySequence(0, &s->record, h), DBS_OK);
+  using Words = std::array<std::int16_t, 4>;
+  LiveRecorder live(TheSlot(), {{"LiveSequences", sizeof(SequenceNode)}});
+
+  // A node the controller refuses does not decide the answer; the keypad area does.
+  LiveRecorder::Answers()["LiveSequences"] = DBS_ERR_TIMEOUT;
+  a.record.presses[0].selection[0] = 9;
+  EXPECT_EQ(dbs_SetEntrySequence(0, &a.record, h), DBS_OK);
+  LiveRecorder::Answers()["LiveKeypadArea"] = DBS_ERR_COMMS;
+  a.record.presses[0].selection[0] = 10;
+  EXPECT_EQ(dbs_SetEntrySequence(0, &a.record, h), DBS_ERR_COMMS);
+  LiveRecorder::Answers().clear();
+
+  // A new key name: its new node is sent once, filled, then its neighbour.
+  LiveRecorder::Calls().clear();
+  ASSERT_EQ(dbs_SetKeyAssignment(0, Str(u"C"), 0, 12, 0, h), DBS_OK);
+  ASSERT_EQ(LiveRecorder::Names(), (std::vector<std::string>{"LiveSequences", "LiveSequences"}));
+  const auto made = LiveRecorder::Calls()[0].As<SequenceNode>();
+  EXPECT_EQ(made.index, 3);
+  EXPECT_EQ(made.selection[0], 12);
+  EXPECT_EQ(made.prev, 1);
+  EXPECT_EQ(LiveRecorder::Calls()[1].As<SequenceNode>().index, 1);  // B, now followed by C
+
+  // Key A stops naming: two removals (A, then B-A), each told with the tail it started from.
+  LiveRecorder::Calls().clear();
+  NameKey(0, 0, u"A", 5);
+  std::vector<Words> areas;
+  for (const auto& call : LiveRecorder::Calls()) {
+    if (call.name == "LiveKeypadArea") areas.push_back(call.As<Words>());
+  }
+  EXPECT_EQ(areas, (std::vector<Words>{{0, 0, 0, 4}, {0, 2, 1, 0}}));
+  EXPECT_EQ(Enumerate(0), (std::vector<std::u16string>{u"B", u"C"}));
+  Check();
 }
 
 TEST_F(KeypadTest, KeyAssignments) {

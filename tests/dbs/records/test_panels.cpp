@@ -222,6 +222,46 @@ TEST_F(PanelTest, CopyingKeypads) {
   EXPECT_EQ(dbs_CopyKeypad(3, 4, 32, nullptr, nullptr, h), DBS_ERR_INVALID_ARGUMENT);
 }
 
+// Type-3 panels pair keypads 65-72, 66-72 and 65-73: a copy onto 65 goes on
+// to 72, from 72 to 66, and only then from 65 to 73. The keys' own live
+// updates do not decide the copy's status.
+TEST_F(PanelTest, ACopyFollowsThePairedKeypadsDepthFirst) {
+  KeyNamed(64, 0, u"ZZ");
+  Str none(u"");
+  TKeyRecord last{35, 64, none, none, 0, 99, 8, 3};  // only its index changes
+  ASSERT_EQ(dbs_SetKey(64, 35, &last, h), DBS_OK);
+  const std::uint16_t pairs[][3] = {{1, 65, 72}, {2, 66, 72}, {3, 65, 73}, {0, 64, 0xFFFF}};
+  for (const auto& [panel, source, dest] : pairs) {
+    ASSERT_EQ(dbs_SetPanelKeypad(panel, 1, source, h), DBS_OK);
+    ASSERT_EQ(dbs_SetPanelKeypad(panel, 0, dest, h), DBS_OK);
+    if (panel) {
+      ASSERT_EQ(dbs_SetPanelType(panel, 3, h), DBS_OK);
+    }
+  }
+  LiveRecorder live(TheSlot(), {{"LiveKeys", sizeof(KeyEntry)}});
+  LiveRecorder::Answer() = DBS_ERR_TIMEOUT;
+  LiveRecorder::Answers()["SendKeypadAreas"] = DBS_OK;
+  EXPECT_EQ(dbs_CopyKeypad(64, 65, 1, nullptr, nullptr, h), DBS_OK);
+  std::vector<std::uint16_t> order;
+  for (const auto& call : LiveRecorder::Calls()) {
+    if (call.name != "LiveKeys") continue;
+    const std::uint16_t k = call.As<KeyEntry>().keypad;
+    if (order.empty() || order.back() != k) order.push_back(k);
+  }
+  EXPECT_EQ(order, (std::vector<std::uint16_t>{65, 72, 66, 73}));
+  Str name(u"................");
+  TKeyRecord key{};
+  key.name = name;
+  key.altName = none;
+  for (std::uint16_t k : {std::uint16_t{72}, std::uint16_t{66}, std::uint16_t{73}}) {
+    ASSERT_EQ(dbs_GetKey(k, 0, &key, h), DBS_OK);
+    EXPECT_EQ(name.Text().substr(0, 2), u"ZZ") << k;
+  }
+  // The status is the sending of the copied areas.
+  LiveRecorder::Answers()["SendKeypadAreas"] = DBS_ERR_COMMS;
+  EXPECT_EQ(dbs_CopyKeypad(64, 65, 1, nullptr, nullptr, h), DBS_ERR_COMMS);
+}
+
 TEST_F(PanelTest, ClearingAKeypad) {
   EXPECT_EQ(dbs_ClearKeypad(33, h), DBS_ERR_KEYPAD_IN_USE);  // panel 1's destination keypad
   ASSERT_EQ(dbs_SetPanelKeypad(1, 0, 60, h), DBS_OK);

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <vector>
+
 #include "../db_fixture.h"
 #include "../live_recorder.h"
+#include "dbs/checker.h"
 #include "dbs/records/panels.h"
 #include "dbs/records/umds.h"
 
@@ -9,6 +14,7 @@ namespace zephra {
 namespace {
 
 using test::LiveRecorder;
+using test::Str;
 
 using Place = std::pair<std::uint16_t, std::uint16_t>;
 
@@ -58,6 +64,65 @@ TEST_F(PortTest, OnLineTheControllerHearsOfBothPlaces) {
   EXPECT_EQ(LiveRecorder::Calls()[1].As<UMDEntry>().port, 0xFFFF);
   EXPECT_EQ(LiveRecorder::Calls()[2].As<Words>(), (Words{0xFFFF, 0xFFFF, 1, 4}));
   EXPECT_EQ((*TheSlot().drops)[16 + 15].number, 0xFFFF);
+  // Placed where it already is: its record again, but no reset of its place.
+  ASSERT_EQ(dbs_SetUMDPort(4, 0, 2, h), DBS_OK);
+  LiveRecorder::Calls().clear();
+  ASSERT_EQ(dbs_SetUMDPort(4, 0, 2, h), DBS_OK);
+  ASSERT_EQ(LiveRecorder::Names(), (std::vector<std::string>{"LiveUMDRecord", "LivePortAssignment"}));
+  EXPECT_EQ(LiveRecorder::Calls()[1].As<Words>(), (Words{0, 2, 1, 4}));
+}
+
+// The controller refuses a device's record while the device moves: the
+// database still moves it completely, so the drop table keeps mirroring the
+// places, and the record's other fields are stored as well.
+TEST_F(PortTest, AFailedLiveUpdateStillMovesTheDevice) {
+  Str panelName(u"STUDIO A"), umdName(u"MON 3"), readName(u"........");
+  TPanelRecord panel{};
+  panel.name = readName;
+  ASSERT_EQ(dbs_GetPanelRecord(5, &panel, h), DBS_OK);
+  panel.name = panelName;
+  TUMDRecord umd{};
+  umd.name = readName;
+  ASSERT_EQ(dbs_GetUMDRecord(3, &umd, h), DBS_OK);
+  umd.name = umdName;
+  {
+    LiveRecorder live(TheSlot(), {});
+    LiveRecorder::Answers()["LivePanelRecord"] = DBS_ERR_TIMEOUT;
+    LiveRecorder::Answers()["LiveUMDRecord"] = DBS_ERR_TIMEOUT;
+    panel.port = 0;
+    panel.address = 3;
+    panel.brightness = 2;
+    EXPECT_EQ(dbs_SetPanelRecord(5, &panel, h), DBS_ERR_TIMEOUT);  // said, but the change is kept
+    umd.port = 1;
+    umd.address = 7;
+    umd.brightness = 9;
+    EXPECT_EQ(dbs_SetUMDRecord(3, &umd, h), DBS_ERR_TIMEOUT);
+    using Words = std::array<std::uint16_t, 4>;
+    std::vector<Words> places;
+    for (const auto& call : LiveRecorder::Calls()) {
+      if (call.name == "LivePortAssignment") places.push_back(call.As<Words>());
+    }
+    EXPECT_EQ(places, (std::vector<Words>{{0, 3, 0, 5}, {1, 7, 1, 3}}));
+  }
+  EXPECT_EQ(PanelAt(5), Place(0, 3));
+  EXPECT_EQ(UMDAt(3), Place(1, 7));
+  panel.name = readName;
+  ASSERT_EQ(dbs_GetPanelRecord(5, &panel, h), DBS_OK);
+  EXPECT_EQ(panel.brightness, 2);
+  EXPECT_EQ(readName.Text().substr(0, 8), u"STUDIO A");
+  umd.name = readName;
+  ASSERT_EQ(dbs_GetUMDRecord(3, &umd, h), DBS_OK);
+  EXPECT_EQ(umd.brightness, 9);
+  EXPECT_EQ(readName.Text().substr(0, 5), u"MON 3");
+  // Others arriving on those places take them over.
+  ASSERT_EQ(dbs_SetUMDPort(0, 0, 3, h), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelPort(6, 1, 7, h), DBS_OK);
+  EXPECT_EQ(PanelAt(5), Place(0xFFFF, 0xFFFF));
+  EXPECT_EQ(UMDAt(3), Place(0xFFFF, 0xFFFF));
+  for (const auto& p : CheckStructures(TheSlot().db->config, TheSlot().db->layout,
+                                       {TheSlot().db->image, TheSlot().db->layout.fileSize})) {
+    ADD_FAILURE() << p;
+  }
 }
 
 TEST_F(PortTest, PlacingOutsideTheTablesIsRefused) {
