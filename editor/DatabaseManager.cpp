@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "UiService.h"
+#include "forms/ResourceForm.h"
 
 namespace {
 
@@ -63,7 +64,34 @@ QTreeWidgetItem* TDatabaseManager::FindNode(const QString& text) const {
   return found.isEmpty() ? nullptr : found.first();
 }
 
+QWidget* TDatabaseManager::Window() const { return tree_ ? tree_->window() : nullptr; }
+
+void TDatabaseManager::RegisterForm(QWidget* form) {
+  forms_.removeAll(nullptr);
+  forms_.append(form);
+}
+
+void TDatabaseManager::CloseForms() {
+  const QList<QPointer<QWidget>> open = forms_;
+  forms_.clear();
+  for (const QPointer<QWidget>& w : open) {
+    if (!w) continue;
+    if (auto* form = qobject_cast<TResourceForm*>(w.data())) {
+      form->Discard();
+    } else {
+      w->close();
+    }
+  }
+}
+
+int TDatabaseManager::OpenFormCount() const {
+  int n = 0;
+  for (const QPointer<QWidget>& w : forms_) n += w && w->isVisible() ? 1 : 0;
+  return n;
+}
+
 void TDatabaseManager::ClearTree() {
+  CloseForms();  // no form may outlive the resources it edits
   if (tree_) tree_->clear();
   resources_.clear();
 }

@@ -2,6 +2,8 @@
 // file, its format, and the resource tree the main window shows.
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <memory>
@@ -42,6 +44,14 @@ class TDatabaseManager {
   void SortTree();
 
   QTreeWidget* Tree() const { return tree_; }
+  // The window the manager's forms belong to.
+  QWidget* Window() const;
+
+  // Editor windows that show this database: they are closed, storing
+  // nothing, before the tree is cleared and when the manager goes.
+  void RegisterForm(QWidget* form);
+  void CloseForms();
+  int OpenFormCount() const;
   QTreeWidgetItem* FindNode(const QString& text) const;
   static TResource* ResourceOf(const QTreeWidgetItem* node);
   DbsHandle Handle() const { return CommonInterface.FileHandle; }
@@ -54,6 +64,7 @@ class TDatabaseManager {
 
   QTreeWidget* tree_;
   std::vector<std::unique_ptr<TResource>> resources_;
+  QList<QPointer<QWidget>> forms_;
 };
 
 // The reserved name of the editor's scratch database.

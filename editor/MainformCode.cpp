@@ -168,7 +168,7 @@ void TMainForm::NewCommand() {
   record.name = name;
   zephra::editor::FillDefaultConfig(record, DBS_TYPE_V1);
   TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Creation, this);
-  const bool finished = RunWizard ? RunWizard(wizard) : wizard.exec() == QDialog::Accepted;
+  const bool finished = Ui().RunModal(wizard) == QDialog::Accepted;
   if (!finished) return RefreshCaption();
   const auto types = wizard.LevelTypes();
   // The open database is closed by the create flow only once the new one can be made.

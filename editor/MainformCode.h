@@ -25,8 +25,6 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   TDatabaseManager& Manager() { return *manager_; }
-  // How New runs the wizard: modally, unless a test drives it instead.
-  std::function<bool(class TCreationWizardForms&)> RunWizard;
   QTreeWidget* Tree() const;
   TResourceTree* ResourceTree() const { return tree_; }
   QListWidget* List() const { return list_; }

@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "DatabaseManager.h"
+#include "forms/ResourceForm.h"
 #include "UiService.h"
 
 QIcon ResourceImage(int index) {
@@ -51,6 +52,22 @@ int LevelImage(int type) {
 }
 
 void TResource::AttachNode(QTreeWidgetItem* node) { TreeNode = node; }
+
+bool TResource::ShowForm(const std::function<TResourceForm*()>& make) {
+  if (EditorForm) {
+    EditorForm->show();
+    EditorForm->raise();
+    EditorForm->activateWindow();
+    return false;
+  }
+  TResourceForm* form = make();
+  if (!form) return false;
+  EditorForm = form;
+  Editing = true;
+  Manager->RegisterForm(form);
+  form->show();
+  return true;
+}
 
 bool TResource::MoveTo(QTreeWidgetItem* target) {
   if (!TreeNode || !target) return false;

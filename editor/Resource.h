@@ -4,12 +4,15 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "CommonInterface.h"
 
 class QTreeWidgetItem;
 class TDatabaseManager;
+class TResourceForm;
 
 // The editor's resource images, by number.
 QIcon ResourceImage(int index);
@@ -25,8 +28,12 @@ class TResource {
   TResource& operator=(const TResource&) = delete;
 
   virtual QString GetTypeName() const = 0;
-  // Opens the resource's editor form; false when it has none (yet).
+  // Opens the resource's editor form: brings an open one to the front and
+  // answers false, else makes, fills and shows it and answers true. False
+  // too for a resource without a form.
   virtual bool Edit(TCommonInterface&) { return false; }
+  // Whether the resource has an editor form at all.
+  virtual bool HasEditor() const { return false; }
   virtual bool CanDropOn(const TResource*) const { return false; }
   virtual bool CanAccept(const TResource*) const { return true; }
   virtual void AttachNode(QTreeWidgetItem* node);
@@ -43,8 +50,17 @@ class TResource {
   void SetNodeText(const QString& text);
   QTreeWidgetItem* GetTreeNode() const { return TreeNode; }
 
+ protected:
+  // Edit's common part: raises the open form, or makes one with `make` (null
+  // when it cannot be filled), registers it with the manager and shows it.
+  bool ShowForm(const std::function<TResourceForm*()>& make);
+
+ public:
+
   TDatabaseManager* Manager;
   int Number;
+  bool Editing = false;               // its editor form is open
+  QPointer<TResourceForm> EditorForm;
   bool FixedName = true;
   QTreeWidgetItem* TreeNode = nullptr;
   QString StoredName;

@@ -1,6 +1,7 @@
 #include "UiService.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -36,21 +37,24 @@ TUiService& Ui() {
 
 void SetUi(TUiService* service) { installed = service; }
 
-void TQtUiService::Warning(const QString& text) { QMessageBox::warning(parent_, QApplication::applicationName(), text); }
-
-void TQtUiService::Information(const QString& text) {
-  QMessageBox::information(parent_, QApplication::applicationName(), text);
+QMessageBox::StandardButton TQtUiService::Message(Kind kind, const QString& text,
+                                                QMessageBox::StandardButtons buttons, const QString& detail) {
+  const QMessageBox::Icon icon = kind == Kind::Warning    ? QMessageBox::Warning
+                                 : kind == Kind::Question ? QMessageBox::Question
+                                                          : QMessageBox::Information;
+  QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent_);
+  if (!detail.isEmpty()) box.setInformativeText(detail);
+  // Enter takes the first button offered, Escape the one that changes nothing.
+  if (buttons & QMessageBox::Yes) box.setDefaultButton(QMessageBox::Yes);
+  if (buttons & QMessageBox::Cancel) {
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else if (buttons & QMessageBox::No) {
+    box.setEscapeButton(QMessageBox::No);
+  }
+  return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-bool TQtUiService::Confirm(const QString& text) {
-  return QMessageBox::question(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No) ==
-         QMessageBox::Yes;
-}
-
-bool TQtUiService::WarningYesNo(const QString& text) {
-  return QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No) ==
-         QMessageBox::Yes;
-}
+int TQtUiService::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 QString TQtUiService::OpenFileName(const QString& filter, const QString& defaultSuffix) {
   QFileDialog dialog(parent_, QString(), QString(), filter);

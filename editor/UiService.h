@@ -1,28 +1,55 @@
-// Every message box, file dialog and modeless notice of the editor goes
-// through one replaceable service: the program uses Qt's dialogs, tests a
-// scripted double that records what would be shown and answers from a queue.
+// Every message box, file dialog, modal dialog and modeless notice of the
+// editor goes through one replaceable service: the program uses Qt's dialogs,
+// tests a scripted double that records what would be shown and answers from
+// a queue.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
+class QDialog;
 class QWidget;
 
 class TUiService {
  public:
+  enum class Kind { Information, Warning, Question };
+
   virtual ~TUiService() = default;
-  virtual void Warning(const QString& text) = 0;
-  virtual void Information(const QString& text) = 0;
-  // A question with Yes and No; true for Yes.
-  virtual bool Confirm(const QString& text) = 0;
-  // A warning that asks Yes or No; true for Yes.
-  virtual bool WarningYesNo(const QString& text) = 0;
+
+  // A message box of `kind` with `buttons`; answers the button pressed.
+  // `detail`, when given, is shown under the message (what was found, where).
+  virtual QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                                              const QString& detail = {}) = 0;
   // A file to open or to save to; empty when the user cancels. `filter` is in
   // Qt's form ("Zephra Files (*.ZP3)").
   virtual QString OpenFileName(const QString& filter, const QString& defaultSuffix) = 0;
   virtual QString SaveFileName(const QString& filter, const QString& defaultSuffix, bool askBeforeOverwrite) = 0;
+  // Runs a modal dialog; answers its result (QDialog::Accepted or Rejected).
+  virtual int RunModal(QDialog& dialog) = 0;
   // The modeless notice shown while the controller is still busy.
   virtual void ShowNotice(const QStringList& lines) = 0;
   virtual void CloseNotice() = 0;
+
+  // The boxes the editor uses.
+  void Warning(const QString& text, const QString& detail = {}) {
+    Message(Kind::Warning, text, QMessageBox::Ok, detail);
+  }
+  void Information(const QString& text) { Message(Kind::Information, text, QMessageBox::Ok); }
+  // A question with Yes and No; true for Yes.
+  bool Confirm(const QString& text) {
+    return Message(Kind::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+  // Warnings that ask; true for Yes (or OK).
+  bool WarningYesNo(const QString& text) {
+    return Message(Kind::Warning, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+  bool WarningYesCancel(const QString& text) {
+    return Message(Kind::Warning, text, QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes;
+  }
+  bool WarningOkCancel(const QString& text) {
+    return Message(Kind::Warning, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+  }
 };
 
 // The service of the running program: Qt's own dialogs over `parent`.
@@ -30,12 +57,11 @@ class TQtUiService : public TUiService {
  public:
   explicit TQtUiService(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
-  void Warning(const QString& text) override;
-  void Information(const QString& text) override;
-  bool Confirm(const QString& text) override;
-  bool WarningYesNo(const QString& text) override;
+  QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                                      const QString& detail = {}) override;
   QString OpenFileName(const QString& filter, const QString& defaultSuffix) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix, bool askBeforeOverwrite) override;
+  int RunModal(QDialog& dialog) override;
   void ShowNotice(const QStringList& lines) override;
   void CloseNotice() override;
 

@@ -1,9 +1,11 @@
 // The editor's UI service in tests: records every message, answers
-// questions and file dialogs from queues, never opens a window.
+// questions, file dialogs and modal dialogs from queues, never blocks.
 #pragma once
 
+#include <QDialog>
 #include <QQueue>
 #include <QStringList>
+#include <functional>
 
 #include "UiService.h"
 
@@ -12,35 +14,42 @@ class TScriptedUi : public TUiService {
   TScriptedUi() { SetUi(this); }
   ~TScriptedUi() override { SetUi(nullptr); }
 
-  QStringList Messages;      // warnings, information and questions, in order
-  QStringList Kinds;         // what kind of box each message came in
-  QQueue<bool> Answers;      // for Confirm; No when empty
-  QQueue<QString> FileNames; // for the file dialogs; cancel when empty
+  QStringList Messages;       // every message box's text, in order
+  QStringList Kinds;          // "warning", "information", "question", "warning-yes-no" ... per message
+  QStringList Details;        // the detail under each message ("" for none)
+  QQueue<bool> Answers;       // for boxes that ask: true Yes/OK, false No/Cancel; No when empty
+  QQueue<QString> FileNames;  // for the file dialogs; cancel when empty
+  // For modal dialogs: each drives the dialog it is given and answers its
+  // result; a dialog with nothing queued is cancelled.
+  QQueue<std::function<int(QDialog&)>> Dialogs;
   QStringList Notices;
 
-  void Warning(const QString& text) override {
+  QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                                      const QString& detail) override {
     Messages << text;
-    Kinds << "warning";
-  }
-  void Information(const QString& text) override {
-    Messages << text;
-    Kinds << "information";
-  }
-  bool Confirm(const QString& text) override {
-    Messages << text;
-    Kinds << "question";
-    return Answers.isEmpty() ? false : Answers.dequeue();
-  }
-  bool WarningYesNo(const QString& text) override {
-    Messages << text;
-    Kinds << "warning-yes-no";
-    return Answers.isEmpty() ? false : Answers.dequeue();
+    Details << detail;
+    const bool asks = buttons != QMessageBox::Ok && buttons != QMessageBox::NoButton;
+    QString name = kind == Kind::Warning ? "warning" : kind == Kind::Question ? "question" : "information";
+    if (asks) {
+      if (kind == Kind::Warning && (buttons & QMessageBox::Yes) && (buttons & QMessageBox::No)) name = "warning-yes-no";
+      if (kind == Kind::Warning && (buttons & QMessageBox::Yes) && (buttons & QMessageBox::Cancel)) name = "warning-yes-cancel";
+      if (kind == Kind::Warning && (buttons & QMessageBox::Ok) && (buttons & QMessageBox::Cancel)) name = "warning-ok-cancel";
+    }
+    Kinds << name;
+    if (!asks) return QMessageBox::Ok;
+    const bool yes = Answers.isEmpty() ? false : Answers.dequeue();
+    if (yes) return buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
+    return buttons & QMessageBox::No ? QMessageBox::No : QMessageBox::Cancel;
   }
   QString OpenFileName(const QString&, const QString&) override {
     return FileNames.isEmpty() ? QString() : FileNames.dequeue();
   }
   QString SaveFileName(const QString&, const QString&, bool) override {
     return FileNames.isEmpty() ? QString() : FileNames.dequeue();
+  }
+  int RunModal(QDialog& dialog) override {
+    if (Dialogs.isEmpty()) return QDialog::Rejected;
+    return Dialogs.dequeue()(dialog);
   }
   void ShowNotice(const QStringList& lines) override { Notices << lines.join('\n'); }
   void CloseNotice() override { Notices << "closed"; }

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QListWidget>
@@ -17,6 +19,7 @@
 #include "../dbs/temp_dir.h"
 #include "MainformCode.h"
 #include "ResourceTree.h"
+#include "forms/ResourceForm.h"
 #include "WizardForms.h"
 #include "scripted_ui.h"
 
@@ -35,14 +38,19 @@ struct MainFormTest : ::testing::Test {
   void SetUp() override {
     QDir::setCurrent(QString::fromStdString(dir.Path().string()));
     form = std::make_unique<TMainForm>();
-    form->RunWizard = [](TCreationWizardForms& wizard) {
-      wizard.Next();                             // welcome
+  }
+  // New, with a wizard that takes every default on a V3 database.
+  void New() {
+    ui.Dialogs.enqueue([](QDialog& dialog) {
+      auto& wizard = static_cast<TCreationWizardForms&>(dialog);
+      wizard.Next();                                    // welcome
       wizard.FormatGroup->button(2)->setChecked(true);  // ZP3
-      wizard.Next();                             // general: the format question is answered No
+      wizard.Next();                                    // general: the format question is answered No
       while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
-      wizard.Next();                             // name: "Zephra"
-      return wizard.result() == QDialog::Accepted;
-    };
+      wizard.Next();                                    // name: "Zephra"
+      return wizard.result();
+    });
+    form->NewCommand();
   }
   void TearDown() override {
     form->close();
@@ -72,7 +80,7 @@ TEST_F(MainFormTest, OnlyTheEmptyStatesCommandsAreUsable) {
 }
 
 TEST_F(MainFormTest, NewBuildsTheDatabaseAndItsTree) {
-  form->NewCommand();
+  New();
   ASSERT_TRUE(ui.Messages.contains("Configuration Database Created")) << ui.Messages.join('|').toStdString();
   // Four SDV / HD levels on the smallest router: 16 sources and destinations each.
   Str configName(u"................");
@@ -100,7 +108,7 @@ TEST_F(MainFormTest, NewBuildsTheDatabaseAndItsTree) {
 }
 
 TEST_F(MainFormTest, DevicesSitUnderTheirPortsByAddress) {
-  form->NewCommand();
+  New();
   ASSERT_EQ(dbs_SetPanelPort(2, 1, 9, H()), DBS_OK);
   ASSERT_EQ(dbs_SetUMDPort(0, 1, 3, H()), DBS_OK);
   ASSERT_EQ(dbs_SetPanelPort(5, 0, 1, H()), DBS_OK);
@@ -111,7 +119,7 @@ TEST_F(MainFormTest, DevicesSitUnderTheirPortsByAddress) {
 }
 
 TEST_F(MainFormTest, ADropTakesTheNextFreeAddressAndAFullPortRefuses) {
-  form->NewCommand();
+  New();
   QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
   QTreeWidgetItem* storeroom = form->Manager().FindNode("Storeroom");
   for (int i = 0; i < 16; ++i) {
@@ -133,7 +141,7 @@ TEST_F(MainFormTest, ADropTakesTheNextFreeAddressAndAFullPortRefuses) {
 }
 
 TEST_F(MainFormTest, ADeviceDroppedAgainOnItsPortTakesTheNextAddress) {
-  form->NewCommand();
+  New();
   QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
   auto* panel = TDatabaseManager::ResourceOf(form->Manager().FindNode("Panel 1"));
   ASSERT_TRUE(form->DropOn(panel, port));
@@ -153,7 +161,7 @@ TEST(DragScroll, TheEdgesOfTheTreeScrollIt) {
 }
 
 TEST_F(MainFormTest, ADragAtTheTopScrollsAndADoubleClickNeedsANode) {
-  form->NewCommand();
+  New();
   form->show();
   TResourceTree* tree = form->ResourceTree();
   tree->setCurrentItem(form->Manager().FindNode("Panel 1"));
@@ -180,7 +188,7 @@ TEST_F(MainFormTest, ADragAtTheTopScrollsAndADoubleClickNeedsANode) {
 }
 
 TEST_F(MainFormTest, TheListsItemsShowTheirHint) {
-  form->NewCommand();
+  New();
   form->Tree()->setCurrentItem(form->Manager().FindNode("Storeroom"));
   ASSERT_GT(form->List()->count(), 0);
   EXPECT_EQ(form->List()->item(0)->statusTip(), "Double Click the item to Edit the properties");
@@ -199,7 +207,7 @@ void RenameInPlace(TMainForm& form, QTreeWidgetItem* node, const QString& text) 
 }
 
 TEST_F(MainFormTest, RenamingCutsToEightCharacters) {
-  form->NewCommand();
+  New();
   QTreeWidgetItem* panel = form->Manager().FindNode("Panel 2");
   RenameInPlace(*form, panel, "Studio Left");
   EXPECT_EQ(ui.Messages.last(), "This name has been reduced to 8 characters");
@@ -236,7 +244,7 @@ struct DeviceWrites {
 
 TEST_F(MainFormTest, BuildingTheTreeWritesNothing) {
   DeviceWrites writes;
-  form->NewCommand();
+  New();
   ASSERT_TRUE(ui.Messages.contains("Configuration Database Created"));
   EXPECT_EQ(writes.count, 0);
   form->ResetToEmpty();  // closes the database
@@ -255,7 +263,7 @@ TEST_F(MainFormTest, BuildingTheTreeWritesNothing) {
 }
 
 TEST_F(MainFormTest, SaveAsMovesToTheNewFile) {
-  form->NewCommand();
+  New();
   ui.FileNames.enqueue(QDir::current().filePath("Copy.anything"));
   form->SaveAsCommand();
   EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Copy.ZP3");
@@ -267,7 +275,7 @@ TEST_F(MainFormTest, SaveAsMovesToTheNewFile) {
 namespace {
 
 TEST_F(MainFormTest, OpenRefusesTheScratchNameAndResetsAfterAFailure) {
-  form->NewCommand();
+  New();
   ASSERT_TRUE(form->SaveAsAction->isEnabled());
   ui.FileNames.enqueue(QDir::current().filePath("~TEMPDB"));
   form->OpenCommand();
@@ -292,13 +300,67 @@ TEST_F(MainFormTest, OpenRefusesTheScratchNameAndResetsAfterAFailure) {
 }
 
 TEST_F(MainFormTest, ANewDatabaseOverTheOpenOneReplacesIt) {
-  form->NewCommand();
+  New();
   ui.Answers.enqueue(true);  // the format question: no, then overwrite: yes
   ui.Answers.prepend(false);
-  form->NewCommand();
+  New();
   EXPECT_EQ(ui.Messages.count("Configuration Database Created"), 2);
   EXPECT_EQ(form->Manager().CommonInterface.FileCount, 1);
   EXPECT_TRUE(form->SaveAsAction->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// A form that counts what it stores.
+class TCountingForm : public TResourceForm {
+ public:
+  using TResourceForm::TResourceForm;
+  int stored = 0;
+  bool refuse = false;
+
+ protected:
+  bool Store() override {
+    if (refuse) return false;
+    ++stored;
+    return true;
+  }
+};
+
+TEST_F(MainFormTest, FormsStoreOnlyOnApplyAndCloseBeforeTheTreeGoes) {
+  New();
+  TResource* level = TDatabaseManager::ResourceOf(form->Manager().FindNode("Level 1"));
+  QPointer<TCountingForm> f = new TCountingForm(*level, "Level 1");
+  form->Manager().RegisterForm(f);
+  f->show();
+  EXPECT_FALSE(f->ApplyButton()->isEnabled());
+  f->OkButton()->click();  // nothing changed: closes without storing
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(!f);
+
+  f = new TCountingForm(*level, "Level 1");
+  form->Manager().RegisterForm(f);
+  f->show();
+  f->MarkChanged();
+  f->refuse = true;
+  f->OkButton()->click();  // a refused store keeps the form and its changes
+  EXPECT_TRUE(f && f->isVisible() && f->HasChanges());
+  f->refuse = false;
+  ui.Answers.enqueue(true);
+  EXPECT_TRUE(f->ResolvePending());
+  EXPECT_EQ(ui.Messages.last(), "All changes must be applied/cancelled before proceeding. Apply changes?");
+  EXPECT_EQ(f->stored, 1);
+  f->MarkChanged();
+  EXPECT_EQ(form->Manager().OpenFormCount(), 1);
+  // Opening a database clears the tree: the form goes first, storing nothing.
+  ASSERT_TRUE(form->Manager().OpenDatabaseFile(QDir::current().filePath("Zephra.ZP3"), {2, 3, 4}));
+  EXPECT_TRUE(!f || (!f->isVisible() && f->Resource() == nullptr));
+  if (f) {
+    EXPECT_EQ(f->stored, 1);
+  }
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(!f);
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+#include "forms/ResourceForm.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "DatabaseManager.h"
+#include "Resource.h"
+#include "UiService.h"
+
+TResourceForm::TResourceForm(TResource& resource, const QString& caption)
+    : QDialog(resource.Manager->Window(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      resource_(&resource) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(this);
+  body_ = new QVBoxLayout;
+  layout->addLayout(body_, 1);
+  pages_ = new QTabWidget(this);
+  body_->addWidget(pages_);
+  buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
+  layout->addWidget(buttons_);
+  OkButton()->setDefault(true);
+  ApplyButton()->setEnabled(false);
+  connect(OkButton(), &QPushButton::clicked, this, [this] {
+    if (Apply()) accept();
+  });
+  connect(ApplyButton(), &QPushButton::clicked, this, [this] { Apply(); });
+  connect(CancelButton(), &QPushButton::clicked, this, &TResourceForm::reject);
+}
+
+TResourceForm::~TResourceForm() { Detach(); }
+
+const char* TResourceForm::PendingQuestion() {
+  return "All changes must be applied/cancelled before proceeding. Apply changes?";
+}
+
+TCommonInterface& TResourceForm::Interface() const { return resource_->Manager->CommonInterface; }
+
+QPushButton* TResourceForm::OkButton() const { return buttons_->button(QDialogButtonBox::Ok); }
+QPushButton* TResourceForm::ApplyButton() const { return buttons_->button(QDialogButtonBox::Apply); }
+QPushButton* TResourceForm::CancelButton() const { return buttons_->button(QDialogButtonBox::Cancel); }
+
+void TResourceForm::MarkChanged(bool changed) {
+  changed_ = changed;
+  ApplyButton()->setEnabled(changed);
+}
+
+bool TResourceForm::Apply() {
+  if (!resource_) return false;
+  if (!changed_) return true;
+  if (!Store()) return false;
+  MarkChanged(false);
+  return true;
+}
+
+bool TResourceForm::ResolvePending() {
+  if (!changed_) return true;
+  if (!Ui().WarningYesCancel(PendingQuestion())) return false;
+  return Apply();
+}
+
+void TResourceForm::reject() {
+  QDialog::reject();  // closes, and so frees the form
+}
+
+void TResourceForm::Discard() {
+  Detach();
+  hide();
+  deleteLater();
+}
+
+// The edit is over: the resource may open a new form.
+void TResourceForm::Detach() {
+  if (!resource_) return;
+  if (resource_->EditorForm == this) resource_->EditorForm = nullptr;
+  resource_->Editing = false;
+  resource_ = nullptr;
+}

@@ -1,0 +1,62 @@
+// The frame every resource editor shares. A form opens on one resource of the
+// tree, keeps what the user changed apart from what is stored until Apply,
+// and has OK, Apply and Cancel: OK stores and closes, Apply stores and stays,
+// Cancel (Escape, the window's close button) closes and stores nothing. The
+// manager closes every open form, as Cancel does, before it clears the tree.
+#pragma once
+
+#include <QDialog>
+
+class QDialogButtonBox;
+class QPushButton;
+class QTabWidget;
+class QVBoxLayout;
+class TCommonInterface;
+class TResource;
+
+class TResourceForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  TResourceForm(TResource& resource, const QString& caption);
+  ~TResourceForm() override;
+
+  // The resource the form edits; null once the tree that held it has gone.
+  TResource* Resource() const { return resource_; }
+  TCommonInterface& Interface() const;
+
+  QTabWidget* Pages() const { return pages_; }
+  QPushButton* OkButton() const;
+  QPushButton* ApplyButton() const;
+  QPushButton* CancelButton() const;
+
+  bool HasChanges() const { return changed_; }
+  // The user changed something (or undid it): Apply follows.
+  void MarkChanged(bool changed = true);
+  // Stores the pending changes; true when none are left pending.
+  bool Apply();
+  // Before an action that needs the stored state: with changes pending, asks
+  // whether to apply them first. True when nothing is pending afterwards.
+  bool ResolvePending();
+  // Closes without storing, as Cancel does.
+  void Discard();
+
+  static const char* PendingQuestion();
+
+ protected:
+  // Writes the form's working copy through the interface; false keeps the
+  // changes pending (the interface or the form has said why).
+  virtual bool Store() = 0;
+  // The layout above the buttons, for forms without pages.
+  QVBoxLayout* Body() const { return body_; }
+  void reject() override;
+
+ private:
+  void Detach();
+
+  TResource* resource_;
+  QVBoxLayout* body_;
+  QTabWidget* pages_;
+  QDialogButtonBox* buttons_;
+  bool changed_ = false;
+};

@@ -1,0 +1,147 @@
+#include "screens/Screenshots.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QDir>
+#include <QImage>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "MainformCode.h"
+#include "WizardForms.h"
+#include "model/DefaultConfiguration.h"
+
+namespace {
+
+struct Group {
+  const char* name;
+  void (*take)(TScreenshots&);
+};
+
+// Every group of pictures, in the order they are taken.
+constexpr Group kGroups[] = {
+    {"main window", &MainWindowShots},
+    {"wizard", &WizardShots},
+};
+
+// A wizard run that takes every default on a V3 database named `name`.
+int DemoWizard(QDialog& dialog, const QString& name) {
+  auto& wizard = static_cast<TCreationWizardForms&>(dialog);
+  wizard.Next();
+  wizard.FormatGroup->button(2)->setChecked(true);
+  wizard.Next();
+  while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
+  wizard.NameEdit->setText(name);
+  wizard.Next();
+  return wizard.result();
+}
+
+bool Flat(const QImage& image) {
+  if (image.isNull()) return true;
+  const QRgb first = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); y += 3) {
+    for (int x = 0; x < image.width(); x += 3) {
+      if (image.pixel(x, y) != first) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+QMessageBox::StandardButton TPictureUi::Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                                                const QString& detail) {
+  LastKind = kind;
+  LastText = text;
+  LastDetail = detail;
+  return buttons & QMessageBox::Cancel ? QMessageBox::Cancel
+         : buttons & QMessageBox::No   ? QMessageBox::No
+                                       : QMessageBox::Ok;
+}
+
+TScreenshots::TScreenshots(const QString& folder)
+    : folder_(QDir(folder).absolutePath()), savedFolder_(QDir::currentPath()) {
+  QDir().mkpath(folder_);
+  SetUi(&ui_);
+  scratch_ = std::make_unique<QTemporaryDir>();
+  QDir::setCurrent(scratch_->path());
+  window_ = std::make_unique<TMainForm>();
+  window_->resize(900, 640);
+  ui_.Modal = [](QDialog& d) { return DemoWizard(d, "Demo"); };
+  window_->NewCommand();
+  ui_.Modal = nullptr;
+  const DbsHandle h = window_->Manager().CommonInterface.FileHandle;
+  dbs_SetPanelPort(0, 0, 1, h);
+  dbs_SetPanelPort(1, 0, 2, h);
+  dbs_SetUMDPort(0, 1, 1, h);
+  window_->Manager().OpenDatabaseFile(QDir::current().filePath("Demo.ZP3"), {2, 3, 4});
+  window_->EnableAfterOpen();
+  window_->RefreshCaption();
+}
+
+TScreenshots::~TScreenshots() {
+  window_.reset();
+  QDir::setCurrent(savedFolder_);
+  SetUi(nullptr);
+}
+
+bool TScreenshots::Save(QWidget& w, const QString& name) {
+  w.show();
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  const QImage image = w.grab().toImage();
+  const QString path = QDir(folder_).filePath(name + ".png");
+  if (Flat(image) || !image.save(path)) {
+    failures_ << name;
+    return false;
+  }
+  return true;
+}
+
+void TScreenshots::SavePages(QWidget& w, QTabWidget& pages, const QString& name) {
+  for (int i = 0; i < pages.count(); ++i) {
+    if (!pages.isTabVisible(i)) continue;
+    pages.setCurrentIndex(i);
+    QString tab = pages.tabText(i).toLower().remove('&').simplified().replace(' ', '-');
+    Save(w, QString("%1-%2-%3").arg(name).arg(i + 1).arg(tab));
+  }
+}
+
+int TakeScreenshots(const QString& folder) {
+  QStringList failed;
+  {
+    TScreenshots shots(folder);
+    for (const Group& g : kGroups) g.take(shots);
+    failed = shots.Failures();
+  }
+  if (!failed.isEmpty()) {
+    QTextStream(stderr) << "zephra-editor: these windows could not be drawn: " << failed.join(", ") << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+void MainWindowShots(TScreenshots& shots) {
+  TMainForm& window = shots.Window();
+  window.Tree()->setCurrentItem(window.Manager().FindNode("RS485-1"));
+  shots.Save(window, "main-window");
+}
+
+void WizardShots(TScreenshots& shots) {
+  TLibString name(QString(16, ' '));
+  TConfigurationRecord record{};
+  record.name = name;
+  zephra::editor::FillDefaultConfig(record, DBS_TYPE_V3);
+  TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Creation, &shots.Window());
+  shots.Save(wizard, "wizard-1-welcome");
+  wizard.Next();
+  shots.Save(wizard, "wizard-2-general");
+  wizard.Next();
+  shots.Save(wizard, "wizard-3-level");
+  for (int l = 0; l < 4; ++l) wizard.Next();
+  shots.Save(wizard, "wizard-4-name");
+  wizard.reject();
+}
