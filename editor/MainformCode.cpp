@@ -58,7 +58,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     tree_->setToolTip(node->text(0));
   });
   connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    if (auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>())) r->Edit(manager_->CommonInterface);
+    auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>());
+    if (r && r->HasEditor()) r->Edit(manager_->CommonInterface);
   });
   ResetToEmpty();
 }
@@ -244,7 +245,7 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
 }
 
 void TMainForm::PropertiesCommand() {
-  if (TResource* r = SelectedResource()) {
+  if (TResource* r = SelectedResource(); r && r->HasEditor()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     r->Edit(manager_->CommonInterface);
     QApplication::restoreOverrideCursor();
@@ -276,7 +277,7 @@ void TMainForm::FillList(QTreeWidgetItem* node) {
 void TMainForm::UpdatePopup() {
   TResource* r = SelectedResource();
   RenameAction->setEnabled(r && !r->FixedName);
-  PropertiesAction->setEnabled(r != nullptr);
+  PropertiesAction->setEnabled(r && r->HasEditor());
   const bool assignments = r && (dynamic_cast<TMultiDropResource*>(r) || dynamic_cast<TStoreRoomResource*>(r) ||
                                  (dynamic_cast<TPortResource*>(r) && r->Number > 0));
   KeypadAssignmentsAction->setEnabled(assignments);
