@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -17,6 +18,7 @@
 #include "ResourceTree.h"
 #include "UiService.h"
 #include "WizardForms.h"
+#include "forms/KeypadAssignment.h"
 #include "model/DefaultConfiguration.h"
 
 namespace {
@@ -51,16 +53,23 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
   tree_->setItemDelegate(new TRenameDelegate(this, tree_));
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) {
-    if (tree_->PressHitNode()) PropertiesCommand();
+    if (tree_->PressHitNode()) OpenEditor(SelectedResource());
   });
   connect(tree_, &QTreeWidget::itemEntered, this, [this](QTreeWidgetItem* node, int) {
     statusBar()->showMessage("Double Click the item to Edit the properties");
     tree_->setToolTip(node->text(0));
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>());
-    if (r && r->HasEditor()) r->Edit(manager_->CommonInterface);
-  });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { OpenEditor(ItemResource(item)); });
+  // Enter opens the editor of the node or item, as a double-click does (not
+  // while a name is being edited: the name's editor then has the focus).
+  for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+    connect(new QShortcut(QKeySequence(key), tree_, nullptr, nullptr, Qt::WidgetShortcut), &QShortcut::activated,
+            this, [this] { OpenEditor(SelectedResource()); });
+    connect(new QShortcut(QKeySequence(key), list_, nullptr, nullptr, Qt::WidgetShortcut), &QShortcut::activated,
+            this, [this] { OpenEditor(ItemResource(list_->currentItem())); });
+  }
+  connect(list_, &QListWidget::currentItemChanged, this, &TMainForm::UpdatePopup);
+  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdatePopup);
   ResetToEmpty();
 }
 
@@ -131,6 +140,8 @@ void TMainForm::BuildMenus() {
   auto* separator = new QAction(this);
   separator->setSeparator(true);
   tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  list_->addActions({PropertiesAction, KeypadAssignmentsAction});
 
   connect(NewAction, &QAction::triggered, this, &TMainForm::NewCommand);
   connect(OpenAction, &QAction::triggered, this, &TMainForm::OpenCommand);
@@ -138,6 +149,7 @@ void TMainForm::BuildMenus() {
   connect(ExitAction, &QAction::triggered, this, &QWidget::close);
   connect(RenameAction, &QAction::triggered, this, &TMainForm::RenameCommand);
   connect(PropertiesAction, &QAction::triggered, this, &TMainForm::PropertiesCommand);
+  connect(KeypadAssignmentsAction, &QAction::triggered, this, &TMainForm::KeypadAssignmentsCommand);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &TMainForm::UpdatePopup);
 }
 
@@ -244,8 +256,34 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
   FillList(tree_->currentItem());
 }
 
-void TMainForm::PropertiesCommand() {
-  if (TResource* r = SelectedResource(); r && r->HasEditor()) {
+TResource* TMainForm::ItemResource(const QListWidgetItem* item) {
+  return item ? static_cast<TResource*>(item->data(Qt::UserRole).value<void*>()) : nullptr;
+}
+
+TResource* TMainForm::FocusedResource() const {
+  if (list_->hasFocus() && list_->currentItem()) return ItemResource(list_->currentItem());
+  return SelectedResource();
+}
+
+void TMainForm::KeypadAssignmentsCommand() {
+  for (auto* open : findChildren<TKeypadAssignmentForm*>()) {
+    if (open->isVisible() && open->CurrentMode() == TKeypadAssignmentForm::Mode::Overview) {
+      open->raise();
+      open->activateWindow();
+      return;
+    }
+  }
+  auto* window = new TKeypadAssignmentForm(manager_->CommonInterface, this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->Setup(TKeypadAssignmentForm::Mode::Overview, -1);
+  manager_->RegisterForm(window);  // closed before the tree goes
+  window->show();
+}
+
+void TMainForm::PropertiesCommand() { OpenEditor(FocusedResource()); }
+
+void TMainForm::OpenEditor(TResource* r) {
+  if (r && r->HasEditor()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     r->Edit(manager_->CommonInterface);
     QApplication::restoreOverrideCursor();
@@ -275,8 +313,8 @@ void TMainForm::FillList(QTreeWidgetItem* node) {
 }
 
 void TMainForm::UpdatePopup() {
-  TResource* r = SelectedResource();
-  RenameAction->setEnabled(r && !r->FixedName);
+  RenameAction->setEnabled(SelectedResource() && !SelectedResource()->FixedName);
+  TResource* r = FocusedResource();
   PropertiesAction->setEnabled(r && r->HasEditor());
   const bool assignments = r && (dynamic_cast<TMultiDropResource*>(r) || dynamic_cast<TStoreRoomResource*>(r) ||
                                  (dynamic_cast<TPortResource*>(r) && r->Number > 0));

@@ -36,6 +36,8 @@ class TMainForm : public QMainWindow {
   void SaveAsCommand();
   void RenameCommand();
   void PropertiesCommand();
+  // The overview of every panel's keypads, modeless (one at a time).
+  void KeypadAssignmentsCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Moves a dragged resource onto a node, as a drop does.
@@ -72,6 +74,11 @@ class TMainForm : public QMainWindow {
   void FillList(QTreeWidgetItem* node);
   void UpdatePopup();
   TResource* SelectedResource() const;
+  // The resource the commands act on: the list's item while the list has
+  // the focus, else the tree's node.
+  TResource* FocusedResource() const;
+  static TResource* ItemResource(const QListWidgetItem* item);
+  void OpenEditor(TResource* r);
 
   std::unique_ptr<TDatabaseManager> manager_;
   TResourceTree* tree_;

@@ -129,6 +129,8 @@ class TPanelResource : public TMultiDropResource {
   bool IsPanel() const override { return true; }
   bool StorePortAddress(int port, int address) override;
   bool StoreName(const QString& name) override;
+  bool Edit(TCommonInterface& ci) override;  // the panel editor
+  bool HasEditor() const override { return true; }
   TPanelRecord Record{};
 };
 
@@ -140,4 +142,7 @@ class TUMDResource : public TMultiDropResource {
   bool IsPanel() const override { return false; }
   bool StorePortAddress(int port, int address) override;
   bool StoreName(const QString& name) override;
+  bool Edit(TCommonInterface& ci) override;  // the UMD editor
+  bool HasEditor() const override { return true; }
+  TUMDRecord Record{};  // as its editor last read it
 };
