@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QFocusEvent>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,7 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent), up_(new QToolButton(this)),
 
 TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
     : QGroupBox(title, parent), group_(new QButtonGroup(this)) {
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   auto* column = new QVBoxLayout(this);
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], this);
@@ -105,6 +107,20 @@ void TRadioGroup::SetItemIndex(int index) {
 }
 
 bool TRadioGroup::Holds(const QWidget* w) const { return w && (w == this || isAncestorOf(w)); }
+
+void AlignLabels(std::initializer_list<QFormLayout*> forms) {
+  int width = 0;
+  QList<QWidget*> labels;
+  for (QFormLayout* form : forms) {
+    for (int row = 0; row < form->rowCount(); ++row) {
+      if (QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole); item && item->widget()) {
+        labels << item->widget();
+        width = std::max(width, item->widget()->sizeHint().width());
+      }
+    }
+  }
+  for (QWidget* label : labels) label->setMinimumWidth(width);
+}
 
 void CheckOnLeave(QWidget* field, std::function<bool()> accept) { new TLeaveCheck(field, std::move(accept)); }
 

@@ -52,6 +52,10 @@ class TRadioGroup : public QGroupBox {
   QButtonGroup* group_;
 };
 
+// Gives the label columns of several form layouts (one per group box,
+// say) one width, so their fields line up.
+void AlignLabels(std::initializer_list<class QFormLayout*> forms);
+
 // Each time the focus leaves `field` for another control of its window,
 // `accept` checks it (and says why it refuses); a refused field takes the
 // focus back. Going to another window is not leaving.

@@ -25,7 +25,8 @@ QString Shown(int keypad) { return keypad == -1 ? QString() : QString::number(Ke
 QLabel* ReadOnlyPanel(QWidget* parent, const QString& name) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  label->setContentsMargins(3, 1, 3, 1);
   label->setMinimumWidth(60);
   return label;
 }
@@ -72,17 +73,16 @@ TKeypadAssignmentForm::TKeypadAssignmentForm(TCommonInterface& ci, QWidget* pare
   DataGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   DataGrid->setSelectionMode(QAbstractItemView::SingleSelection);
   DataGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  DataGrid->setColumnWidth(kPanelColumn, 120);
-  DataGrid->setColumnWidth(kSourceColumn, 80);
+  DataGrid->setColumnWidth(kPanelColumn, 180);
+  DataGrid->setColumnWidth(kSourceColumn, 110);
   DataGrid->horizontalHeader()->setStretchLastSection(true);
-  DataGrid->setFixedSize(320, 260);
+  DataGrid->setFixedSize(420, 300);
   column->addWidget(DataGrid);
 
   const auto actionRow = [&](QLabel*& label, const QString& name, QPushButton*& button, const QString& text) {
     auto* row = new QHBoxLayout;
     label = new QLabel(this);
     label->setObjectName(name);
-    label->setWordWrap(true);
     button = new QPushButton(text, this);
     button->setEnabled(false);
     row->addWidget(label, 1);

@@ -95,6 +95,7 @@ QWidget* TPanelForm::BuildPanelDataPage() {
   form->addRow("Name :", NameEdit);
   TypeCombo = new QComboBox(general);
   TypeCombo->setObjectName("TypeCombo");
+  TypeCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   for (const TPanelTypeEntry& e : PanelTypeList) TypeCombo->addItem(e.text, e.code);
   typeLabel_ = new QLabel("Type :");
   form->addRow(typeLabel_, TypeCombo);
@@ -111,6 +112,8 @@ QWidget* TPanelForm::BuildPanelDataPage() {
   brightnessLabel_->setBuddy(Brightness->Edit);
   displayForm->addRow(brightnessLabel_, Brightness->Widget);
   column->addWidget(display);
+  for (QFormLayout* f : {form, displayForm}) f->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  AlignLabels({form, displayForm});
   column->addStretch(1);
 
   connect(NameEdit, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
@@ -177,6 +180,7 @@ QWidget* TPanelForm::BuildOperationPage() {
   DestKeypadTypeRadioGroup->setObjectName("DestKeypadTypeRadioGroup");
   keypadGrid->addWidget(SrcKeypadTypeRadioGroup, 1, 0);
   keypadGrid->addWidget(DestKeypadTypeRadioGroup, 1, 1);
+  keypadGrid->setRowStretch(2, 1);
   grid->addWidget(keypad, 1, 1);
   grid->setRowStretch(1, 1);
 
@@ -201,6 +205,12 @@ QWidget* TPanelForm::BuildDestinationsPage() {
   auto* inner = new QVBoxLayout(controlled);
   DestControlledChecks = new QListWidget(controlled);
   DestControlledChecks->setObjectName("DestControlledChecks");
+  // Columns of names, as many as the width takes, scrolled sideways.
+  DestControlledChecks->setFlow(QListView::TopToBottom);
+  DestControlledChecks->setWrapping(true);
+  DestControlledChecks->setResizeMode(QListView::Adjust);
+  DestControlledChecks->setUniformItemSizes(true);
+  DestControlledChecks->setGridSize(QSize(110, 20));
   inner->addWidget(DestControlledChecks, 1);
   AllDestsButton = new QPushButton(kAllDests, controlled);
   AllDestsButton->setObjectName("AllDestsButton");
@@ -223,6 +233,7 @@ QWidget* TPanelForm::BuildOverridesPage() {
   auto* levelRow = new QFormLayout;
   OverrideSourceLevelComboBox = new QComboBox(page);
   OverrideSourceLevelComboBox->setObjectName("OverrideSourceLevelComboBox");
+  levelRow->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   OverrideSourceLevelComboBox->addItem("Unused");
   for (int i = 1; i <= kMaxLevels; ++i) OverrideSourceLevelComboBox->addItem(QString("Level %1").arg(i));
   levelRow->addRow("Override Source Level:", OverrideSourceLevelComboBox);

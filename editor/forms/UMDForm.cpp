@@ -76,6 +76,8 @@ QWidget* TUMDResourceForm::BuildDataPage() {
   audioForm->addRow("Audio Parameters", AudioParametersCombo);
   column->addLayout(audioForm);
   column->addStretch(1);
+  for (QFormLayout* f : {form, displayForm, audioForm}) f->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  AlignLabels({form, displayForm, audioForm});
 
   connect(NameEdit, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
   Address->OnUserChange = [this] { MarkChanged(); };
