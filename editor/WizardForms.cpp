@@ -116,6 +116,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   groups->addWidget(RadioGroup("Signal Type", kSignalNames, SignalGroup, levelPage));
   modelBox_ = new QGroupBox("Level Type", levelPage);
   modelLayout_ = new QVBoxLayout(modelBox_);
+  modelLayout_->setAlignment(Qt::AlignTop);  // a short list stays at the top
   ModelGroup = new QButtonGroup(modelBox_);
   groups->addWidget(modelBox_);
   auto* right = new QVBoxLayout;
