@@ -60,8 +60,8 @@ struct ReconfigureTest : ::testing::Test {
     form.reset();
     QDir::setCurrent(saved);
   }
-  void New() {
-    ui.Dialogs.enqueue(Wizard());
+  void New(int sources = 0) {
+    ui.Dialogs.enqueue(Wizard(sources));
     form->NewCommand();
   }
   DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
@@ -80,16 +80,17 @@ struct ReconfigureTest : ::testing::Test {
 };
 
 TEST_F(ReconfigureTest, MoreSourcesKeepTheNamesAndInhibits) {
-  New();
+  New(32);
   const TSourceIndexRecord cam{0, 0, 5};
   ASSERT_EQ(dbs_SetSourceName(&cam, Str(u"CAM 6   "), H()), DBS_OK);
-  std::vector<uint8_t> inhibits(16 * 2, 0);  // 16 destinations of 16 sources
-  inhibits[2 * 3] = 0x21;
+  std::vector<uint8_t> inhibits(16 * 4, 0);  // 16 destinations of 32 sources
+  inhibits[4 * 3] = 0x21;
+  inhibits[4 * 3 + 3] = 0x80;
   ASSERT_EQ(dbs_SetLevelInhibits(0, 0, inhibits.data(), static_cast<uint16_t>(inhibits.size()), H()), DBS_OK);
   uint16_t type = 0;
   ASSERT_EQ(dbs_GetLevelType(0, 0, &type, H()), DBS_OK);
 
-  ui.Dialogs.enqueue(Wizard(32));
+  ui.Dialogs.enqueue(Wizard(64));
   ui.Answers.enqueue(true);  // the database's own file exists: replace it
   form->ReconfigureCommand();
   ASSERT_TRUE(ui.Messages.contains("Configuration Database Created")) << ui.Messages.join('|').toStdString();
@@ -98,12 +99,14 @@ TEST_F(ReconfigureTest, MoreSourcesKeepTheNamesAndInhibits) {
   EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Zephra.ZP3");
   Str name(u"................");
   const TConfigurationRecord c = Config(name);
-  EXPECT_EQ(c.sourceCount[0][0], 32);
+  EXPECT_EQ(c.sourceCount[0][0], 64);
   EXPECT_EQ(SourceName(0, 5), "CAM 6   ");
-  std::vector<uint8_t> now(32 * 4);
+  std::vector<uint8_t> now(16 * 8);
   uint16_t length = static_cast<uint16_t>(now.size());
   ASSERT_EQ(dbs_GetLevelInhibits(0, 0, now.data(), &length, H()), DBS_OK);
-  EXPECT_EQ(now[4 * 3], 0x21);
+  EXPECT_EQ(now[8 * 3], 0x21);
+  EXPECT_EQ(now[8 * 3 + 3], 0x80);
+  EXPECT_EQ(now[8 * 3 + 4], 0);  // the new sources are not inhibited
   uint16_t after = 0;
   ASSERT_EQ(dbs_GetLevelType(0, 0, &after, H()), DBS_OK);
   EXPECT_EQ(after, type);
