@@ -27,6 +27,8 @@ constexpr Group kGroups[] = {
     {"main window", &MainWindowShots},
     {"wizard", &WizardShots},
     {"panels and UMDs", &DeviceShots},
+    {"on-line dialogs", &OnlineShots},
+    {"port and control-frame forms", &PortFormShots},
 };
 
 // A wizard run that takes every default on a V3 database named `name`.
@@ -142,6 +144,11 @@ void WizardShots(TScreenshots& shots) {
   shots.Save(wizard, "wizard-2-general");
   wizard.Next();
   shots.Save(wizard, "wizard-3-level");
+  wizard.SignalGroup->button(static_cast<int>(Signal::Aes))->click();
+  shots.Save(wizard, "wizard-3-level-aes");
+  wizard.SignalGroup->button(static_cast<int>(Signal::Rs422))->click();
+  shots.Save(wizard, "wizard-3-level-rs422");
+  wizard.SignalGroup->button(static_cast<int>(Signal::SdvHd))->click();
   for (int l = 0; l < 4; ++l) wizard.Next();
   shots.Save(wizard, "wizard-4-name");
   wizard.reject();

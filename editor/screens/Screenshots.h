@@ -69,3 +69,5 @@ int TakeScreenshots(const QString& folder);
 void MainWindowShots(TScreenshots& shots);
 void WizardShots(TScreenshots& shots);
 void DeviceShots(TScreenshots& shots);
+void OnlineShots(TScreenshots& shots);
+void PortFormShots(TScreenshots& shots);
