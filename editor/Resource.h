@@ -54,6 +54,17 @@ class TResource {
   // Edit's common part: raises the open form, or makes one with `make` (null
   // when it cannot be filled), registers it with the manager and shows it.
   bool ShowForm(const std::function<TResourceForm*()>& make);
+  // ShowForm for a form F made on this resource that fills itself in Load()
+  // (false: it cannot, and is not shown).
+  template <class F, class R>
+  static bool ShowLoadedForm(R& self) {
+    return self.ShowForm([&self]() -> TResourceForm* {
+      auto* form = new F(self);
+      if (form->Load()) return form;
+      delete form;
+      return nullptr;
+    });
+  }
 
  public:
 

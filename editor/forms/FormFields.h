@@ -20,6 +20,9 @@ class TResourceForm;
 
 inline constexpr const char* kInvalidValue = "You have entered an invalid value";
 
+// A 16-bit record field read as signed (0xFFFF is -1, "none").
+inline int Signed16(uint16_t v) { return static_cast<int16_t>(v); }
+
 // Up and down arrows beside a field; the field decides what a step does.
 class TUpDown : public QWidget {
  public:

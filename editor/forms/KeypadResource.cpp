@@ -29,21 +29,16 @@ int TKeypadResource::AllocateSourceKeypad(bool dialUp) { return Allocate(true, d
 int TKeypadResource::AllocateDestKeypad(bool dialUp) { return Allocate(false, dialUp); }
 
 bool TKeypadResource::EnsurePanelKeypads(int& source, bool sourceDialUp, int& dest, bool destDialUp) {
-  if (source == -1) {
-    const int k = AllocateSourceKeypad(sourceDialUp);
+  const auto ensure = [this](int& keypad, bool isSource, bool dialUp, const char* kind) {
+    if (keypad != -1) return;
+    const int k = Allocate(isSource, dialUp);
     if (IsKeypadAssigned(k)) {
-      source = k;
+      keypad = k;
     } else {
-      Ui().Warning("There are no available source keypads. Please copy an existing panel operation");
+      Ui().Warning(QString("There are no available %1 keypads. Please copy an existing panel operation").arg(kind));
     }
-  }
-  if (dest == -1) {
-    const int k = AllocateDestKeypad(destDialUp);
-    if (IsKeypadAssigned(k)) {
-      dest = k;
-    } else {
-      Ui().Warning("There are no available destination keypads. Please copy an existing panel operation");
-    }
-  }
+  };
+  ensure(source, true, sourceDialUp, "source");
+  ensure(dest, false, destDialUp, "destination");
   return source != -1 && dest != -1;
 }

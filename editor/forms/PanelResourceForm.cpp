@@ -31,8 +31,6 @@ constexpr const char* kAllDests = "Control All Destinations";
 constexpr const char* kNoDests = "Control No Destinations";
 constexpr int kMaxLevels = 8;  // the levels word holds a bit for each of eight
 
-int Signed(uint16_t v) { return static_cast<int16_t>(v); }
-
 // A check box in a form row, its text the row's label.
 QCheckBox* CheckRow(QFormLayout* form, const QString& text, const QString& name, QLabel** label) {
   auto* check = new QCheckBox;
@@ -58,16 +56,9 @@ void CheckAll(QListWidget* list, bool checked) {
 
 }  // namespace
 
-bool TPanelResource::Edit(TCommonInterface&) {
-  return ShowForm([this]() -> TResourceForm* {
-    auto* form = new TPanelForm(*this);
-    if (form->Load()) return form;
-    delete form;
-    return nullptr;
-  });
-}
+bool TPanelResource::Edit(TCommonInterface&) { return ShowLoadedForm<TPanelForm>(*this); }
 
-TPanelForm::TPanelForm(TPanelResource& panel) : TResourceForm(panel, panel.GetName()) {
+TPanelForm::TPanelForm(TPanelResource& panel) : TDeviceForm(panel, panel.GetName()) {
   setObjectName("PanelForm");
   Pages()->addTab(BuildPanelDataPage(), "Panel Data");
   Pages()->addTab(BuildOperationPage(), "Operation");
@@ -81,50 +72,26 @@ TPanelForm::TPanelForm(TPanelResource& panel) : TResourceForm(panel, panel.GetNa
 
 TPanelForm::~TPanelForm() = default;
 
-uint16_t TPanelForm::PanelNumber() const { return static_cast<uint16_t>(Resource() ? Resource()->Number : 0); }
-
 QWidget* TPanelForm::BuildPanelDataPage() {
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
-  auto* general = new QGroupBox("General", page);
-  auto* form = new QFormLayout(general);
-  NameEdit = new QLineEdit(general);
-  NameEdit->setObjectName("NameEdit");
-  NameEdit->setMaxLength(8);
-  NameEdit->setMaximumWidth(120);
-  form->addRow("Name :", NameEdit);
-  TypeCombo = new QComboBox(general);
+  QFormLayout* form = AddGroup(page, column, "General");
+  AddNameRow(form);
+  TypeCombo = new QComboBox(form->parentWidget());
   TypeCombo->setObjectName("TypeCombo");
   TypeCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   for (const TPanelTypeEntry& e : PanelTypeList) TypeCombo->addItem(e.text, e.code);
   typeLabel_ = new QLabel("Type :");
   form->addRow(typeLabel_, TypeCombo);
-  Address = std::make_unique<TAddressField>(*this, general, "PanelAddressSpin", false);
-  form->addRow(Address->Label, Address->Widget);
+  AddAddressRow(form, "PanelAddressSpin", false);
   MasterPanelCheck = CheckRow(form, "Master Panel :", "MasterPanelCheck", &masterLabel_);
   SalvoOverrideCheck = CheckRow(form, "Override Salvo Protects :", "SalvoOverrideCheck", &salvoLabel_);
-  column->addWidget(general);
-
-  auto* display = new QGroupBox("Display", page);
-  auto* displayForm = new QFormLayout(display);
-  Brightness = std::make_unique<TNumberField>(display, "BrightnessEdit", "BrightnessUpDown", 1, 8);
-  brightnessLabel_ = new QLabel("Brightness :");
-  brightnessLabel_->setBuddy(Brightness->Edit);
-  displayForm->addRow(brightnessLabel_, Brightness->Widget);
-  column->addWidget(display);
-  for (QFormLayout* f : {form, displayForm}) f->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-  AlignLabels({form, displayForm});
+  QFormLayout* display = AddGroup(page, column, "Display");
+  brightnessLabel_ = AddBrightnessRow(display, 1);
+  AlignLabels({form, display});
   column->addStretch(1);
 
-  connect(NameEdit, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
   connect(TypeCombo, &QComboBox::activated, this, &TPanelForm::PickType);
-  Address->OnUserChange = [this] { MarkChanged(); };
-  Brightness->OnUserChange = [this] { MarkChanged(); };
-  CheckOnLeave(Brightness->Edit, [this] {
-    if (!Brightness->Edit->isEnabled() || Brightness->Holds(1, 8)) return true;
-    Ui().Warning(kInvalidValue);
-    return false;
-  });
   connect(MasterPanelCheck, &QCheckBox::clicked, this, [this] {
     SalvoOverrideCheck->setEnabled(MasterPanelCheck->isEnabled() && MasterPanelCheck->isChecked());
     salvoLabel_->setEnabled(SalvoOverrideCheck->isEnabled());
@@ -289,10 +256,11 @@ bool TPanelForm::ReadStored() {
   TLibString name(QString(8, ' '));
   TPanelRecord r{};
   r.name = name;
-  if (!ci.GetPanelRecord(PanelNumber(), r, ci.FileHandle)) return false;
+  if (!ci.GetPanelRecord(DeviceNumber(), r, ci.FileHandle)) return false;
   r.name = nullptr;
   StoredPanelRecord = r;
   StoredName = name.Text();
+  KeepStoredAddress(Signed16(r.address));
   return true;
 }
 
@@ -306,7 +274,7 @@ bool TPanelForm::Load() {
   FormSourceKeypad = IsKeypadAssigned(r.sourceKeypad) ? r.sourceKeypad : -1;
   FormDestKeypad = IsKeypadAssigned(r.destKeypad) ? r.destKeypad : -1;
   FormPanelType = r.panelType;
-  Address->Show(Signed(r.address));
+  Address->Show(Signed16(r.address));
 
   MasterPanelCheck->setChecked((r.flags & kFlagMasterPanel) != 0);
   SalvoOverrideCheck->setChecked((r.flags & kFlagSalvoOverride) != 0);
@@ -388,7 +356,7 @@ void TPanelForm::ReadOverrides(int levels) {
   storedOverrides_.fill(TOverrideRecord{-1, -1, -1});
   for (uint16_t i = 0; i < 16; ++i) {
     TOverrideRecord o{};
-    if (!ci.GetOverrideSource(PanelNumber(), i, o, ci.FileHandle)) break;  // one message, not sixteen
+    if (!ci.GetOverrideSource(DeviceNumber(), i, o, ci.FileHandle)) break;  // one message, not sixteen
     storedOverrides_[i] = o;
     if (o.level != -1) overrideLevel = o.level;
   }
@@ -413,7 +381,7 @@ void TPanelForm::ReadControlledDests() {
   TXYRecord xy{};
   xy.destCount = static_cast<uint16_t>(destAssocCount_);
   storedDestMap_.assign(sizeof xy.destMap, 0);
-  if (!ci.GetXY_ControlledDests(PanelNumber(), 0, xy, ci.FileHandle)) return;
+  if (!ci.GetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle)) return;
   storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
   const QSignalBlocker block(DestControlledChecks);
   for (int i = 0; i < DestControlledChecks->count(); ++i) {
@@ -466,7 +434,7 @@ void TPanelForm::PickType(int index) {
   TLibString name(FitName(StoredName, 8));
   TPanelRecord stored = StoredPanelRecord;
   stored.name = name;
-  ci.SetPanelRecord(PanelNumber(), stored, ci.FileHandle);  // as stored: changes nothing
+  ci.SetPanelRecord(DeviceNumber(), stored, ci.FileHandle);  // as stored: changes nothing
   ApplyTypeRules(code);
   TypeChanged = true;
   MarkChanged();
@@ -508,7 +476,7 @@ void TPanelForm::KeypadGroupLeft(bool source) {
   TCommonInterface& ci = Interface();
   FormSourceKeypad = -1;
   if (!source) FormDestKeypad = -1;
-  ci.SetPanelKeypad(PanelNumber(), source ? 1 : 0, static_cast<uint16_t>(kNoKeypad), ci.FileHandle);
+  ci.SetPanelKeypad(DeviceNumber(), source ? 1 : 0, static_cast<uint16_t>(kNoKeypad), ci.FileHandle);
   ReadStored();
 }
 
@@ -528,7 +496,7 @@ bool TPanelForm::EnsurePanelKeypads() {
 void TPanelForm::Configure() {
   if (EnsurePanelKeypads()) {
     TKeypadAssignmentForm dialog(Interface(), this);
-    dialog.Setup(TKeypadAssignmentForm::Mode::Panel, PanelNumber());
+    dialog.Setup(TKeypadAssignmentForm::Mode::Panel, DeviceNumber());
     Ui().RunModal(dialog);
     if (!Resource()) return;
     FormDestKeypad = dialog.ChosenDestKeypad();
@@ -567,16 +535,11 @@ void TPanelForm::ResourceChanged() {
   Address->Show(panel->DropAddress);
 }
 
-// An address typed and not applied does not stay with the panel.
-void TPanelForm::Closing() {
-  if (auto* panel = dynamic_cast<TMultiDropResource*>(Resource())) panel->DropAddress = Signed(StoredPanelRecord.address);
-}
-
 TPanelRecord TPanelForm::BuildRecord() const {
   const TPanelRecord& stored = StoredPanelRecord;
   auto* panel = static_cast<TPanelResource*>(Resource());
   TPanelRecord r = stored;
-  r.panel = PanelNumber();
+  r.panel = DeviceNumber();
   r.port = static_cast<uint16_t>(panel->PortNumber);  // where the panel is now
   r.address = static_cast<uint16_t>(Address->Value());
   r.brightness = static_cast<uint8_t>(Brightness->Holds(0, 255) ? *Brightness->Number() : stored.brightness);
@@ -599,28 +562,20 @@ TPanelRecord TPanelForm::BuildRecord() const {
 bool TPanelForm::Store() {
   auto* panel = dynamic_cast<TPanelResource*>(Resource());
   if (!panel) return false;
-  // A field the user cannot leave as it is cannot be stored either.
-  const auto refuse = [this](QLineEdit* field) {
-    if (field->hasFocus()) Ui().Warning(kInvalidValue);
-    Pages()->setCurrentIndex(0);
-    field->setFocus();
-    return false;
-  };
-  if (Address->Edit->isEnabled() && !Address->Acceptable()) return refuse(Address->Edit);
-  if (Brightness->Edit->isEnabled() && !Brightness->Holds(1, 8)) return refuse(Brightness->Edit);
+  if (!FieldsAcceptable()) return false;  // a field the user cannot leave as it is cannot be stored either
 
   TCommonInterface& ci = Interface();
   TPanelRecord r = BuildRecord();
   TLibString name(FitName(NameEdit->text(), 8));
   r.name = name;
-  const int oldAddress = Signed(StoredPanelRecord.address);
-  if (!ci.SetPanelRecord(PanelNumber(), r, ci.FileHandle)) return false;
+  const int oldAddress = Signed16(StoredPanelRecord.address);
+  if (!ci.SetPanelRecord(DeviceNumber(), r, ci.FileHandle)) return false;
   panel->Image = PanelImage(r.panelType);
   if (panel->TreeNode && panel->Image >= 0) panel->TreeNode->setIcon(0, ResourceImage(panel->Image));
   panel->SetName(FitName(NameEdit->text(), 8));
   panel->Record = r;
   panel->Record.name = nullptr;
-  panel->DropAddress = Signed(r.address);
+  panel->DropAddress = Signed16(r.address);
   StoreSets(r);  // a failure there has been told; the record stays stored
   TypeChanged = false;
   ReadStored();
@@ -639,7 +594,7 @@ bool TPanelForm::StoreSets(const TPanelRecord& record) {
     const int position = OverrideCombos[i]->currentIndex();
     if (position > 0) o.source = static_cast<int16_t>(position - 1);
     if (keepOverride_[i]) o = storedOverrides_[i];
-    if (!ci.SetOverrideSource(PanelNumber(), static_cast<uint16_t>(i), o, ci.FileHandle)) return false;
+    if (!ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle)) return false;
     storedOverrides_[i] = o;
   }
   if (!HasControlledDests(record.panelType)) return true;
@@ -656,7 +611,7 @@ bool TPanelForm::StoreSets(const TPanelRecord& record) {
       xy.destMap[d / 8] &= static_cast<uint8_t>(~bit);
     }
   }
-  if (!ci.SetXY_ControlledDests(PanelNumber(), 0, xy, ci.FileHandle)) return false;
+  if (!ci.SetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle)) return false;
   storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
   return true;
 }

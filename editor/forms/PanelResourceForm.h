@@ -9,21 +9,18 @@
 #include <memory>
 #include <vector>
 
-#include "forms/ResourceForm.h"
+#include "forms/DeviceForm.h"
 #include "zephra/zephra.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPushButton;
-class TAddressField;
-class TNumberField;
 class TPanelResource;
 class TRadioGroup;
 
-class TPanelForm : public TResourceForm {
+class TPanelForm : public TDeviceForm {
   Q_OBJECT
 
  public:
@@ -50,7 +47,6 @@ class TPanelForm : public TResourceForm {
   void ResourceChanged() override;
 
   // The controls, by the names the editor gives them.
-  QLineEdit* NameEdit;
   QComboBox* TypeCombo;
   QCheckBox* MasterPanelCheck;
   QCheckBox* SalvoOverrideCheck;
@@ -68,12 +64,9 @@ class TPanelForm : public TResourceForm {
   QComboBox* OverrideSourceLevelComboBox;
   std::array<QComboBox*, 16> OverrideCombos{};
   QCheckBox* KeySwitchCheckBox;
-  std::unique_ptr<TAddressField> Address;
-  std::unique_ptr<TNumberField> Brightness;
 
  protected:
   bool Store() override;
-  void Closing() override;
   bool event(QEvent* event) override;
 
  private:
@@ -81,7 +74,6 @@ class TPanelForm : public TResourceForm {
   QWidget* BuildOperationPage();
   QWidget* BuildDestinationsPage();
   QWidget* BuildOverridesPage();
-  uint16_t PanelNumber() const;
   bool ReadStored();
   void ReadOverrides(int levels);
   void ReadControlledDests();

@@ -20,20 +20,11 @@ namespace {
 
 enum TypeEntry { kDualEntry, kSingleEntry };
 
-int Signed(uint16_t v) { return static_cast<int16_t>(v); }
-
 }  // namespace
 
-bool TUMDResource::Edit(TCommonInterface&) {
-  return ShowForm([this]() -> TResourceForm* {
-    auto* form = new TUMDResourceForm(*this);
-    if (form->Load()) return form;
-    delete form;
-    return nullptr;
-  });
-}
+bool TUMDResource::Edit(TCommonInterface&) { return ShowLoadedForm<TUMDResourceForm>(*this); }
 
-TUMDResourceForm::TUMDResourceForm(TUMDResource& umd) : TResourceForm(umd, "UMD Configuration") {
+TUMDResourceForm::TUMDResourceForm(TUMDResource& umd) : TDeviceForm(umd, "UMD Configuration") {
   setObjectName("UMDForm");
   Pages()->addTab(BuildDataPage(), "UMD Data");
   Pages()->addTab(BuildDestinationsPage(), "Destinations");
@@ -42,32 +33,19 @@ TUMDResourceForm::TUMDResourceForm(TUMDResource& umd) : TResourceForm(umd, "UMD 
 
 TUMDResourceForm::~TUMDResourceForm() = default;
 
-uint16_t TUMDResourceForm::UMDNumber() const { return static_cast<uint16_t>(Resource() ? Resource()->Number : 0); }
-
 QWidget* TUMDResourceForm::BuildDataPage() {
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
-  auto* general = new QGroupBox("General", page);
-  auto* form = new QFormLayout(general);
-  NameEdit = new QLineEdit(general);
-  NameEdit->setObjectName("NameEdit");
-  NameEdit->setMaxLength(8);
-  NameEdit->setMaximumWidth(120);
-  form->addRow("Name :", NameEdit);
-  Address = std::make_unique<TAddressField>(*this, general, "UMDAddressSpin", true);
-  form->addRow(Address->Label, Address->Widget);
-  column->addWidget(general);
-
-  auto* display = new QGroupBox("Display", page);
-  auto* displayForm = new QFormLayout(display);
-  TypeCombo = new QComboBox(display);
+  QFormLayout* form = AddGroup(page, column, "General");
+  AddNameRow(form);
+  AddAddressRow(form, "UMDAddressSpin", true);
+  QFormLayout* display = AddGroup(page, column, "Display");
+  TypeCombo = new QComboBox(display->parentWidget());
   TypeCombo->setObjectName("TypeCombo");
   TypeCombo->addItem("Dual 8 Character", kUMDDual);
   TypeCombo->addItem("8 Character", kUMDSingle);
-  displayForm->addRow("Type :", TypeCombo);
-  Brightness = std::make_unique<TNumberField>(display, "BrightnessEdit", "BrightnessUpDown", 1, 8);
-  displayForm->addRow("Brightness :", Brightness->Widget);
-  column->addWidget(display);
+  display->addRow("Type :", TypeCombo);
+  AddBrightnessRow(display, 0);  // 0 may be typed, the arrows stop at 1
 
   auto* audioForm = new QFormLayout;
   AudioParametersCombo = new QComboBox(page);
@@ -76,17 +54,9 @@ QWidget* TUMDResourceForm::BuildDataPage() {
   audioForm->addRow("Audio Parameters", AudioParametersCombo);
   column->addLayout(audioForm);
   column->addStretch(1);
-  for (QFormLayout* f : {form, displayForm, audioForm}) f->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-  AlignLabels({form, displayForm, audioForm});
+  audioForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  AlignLabels({form, display, audioForm});
 
-  connect(NameEdit, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
-  Address->OnUserChange = [this] { MarkChanged(); };
-  Brightness->OnUserChange = [this] { MarkChanged(); };
-  CheckOnLeave(Brightness->Edit, [this] {
-    if (Brightness->Holds(0, 8)) return true;  // 0 may be typed, the arrows stop at 1
-    Ui().Warning(kInvalidValue);
-    return false;
-  });
   connect(TypeCombo, &QComboBox::activated, this, [this](int index) {
     ShowType(index);
     MarkChanged();
@@ -123,15 +93,16 @@ bool TUMDResourceForm::Load() {
   TLibString name(QString(8, ' '));
   TUMDRecord r{};
   r.name = name;
-  if (!ci.GetUMDRecord(UMDNumber(), r, ci.FileHandle)) return false;
+  if (!ci.GetUMDRecord(DeviceNumber(), r, ci.FileHandle)) return false;
   r.name = nullptr;
   stored_ = r;
+  KeepStoredAddress(Signed16(r.address));
   umd->Record = r;
   umd->SetName(FitName(name.Text(), 8));
-  umd->DropAddress = Signed(r.address);
+  umd->DropAddress = Signed16(r.address);
   NameEdit->setText(umd->GetName());
   setWindowTitle(umd->GetName());
-  Address->Show(Signed(r.address));
+  Address->Show(Signed16(r.address));
   TypeCombo->setCurrentIndex(r.umdType == kUMDDual ? kDualEntry : kSingleEntry);
   ShowType(TypeCombo->currentIndex());
   Brightness->Show(r.brightness);
@@ -163,28 +134,17 @@ void TUMDResourceForm::ResourceChanged() {
   if (!umd) return;
   stored_.port = static_cast<uint16_t>(umd->PortNumber);
   stored_.address = static_cast<uint16_t>(umd->DropAddress);
+  KeepStoredAddress(umd->DropAddress);
   Address->Show(umd->DropAddress);
-}
-
-// An address typed and not stored does not stay with the UMD.
-void TUMDResourceForm::Closing() {
-  if (auto* umd = dynamic_cast<TUMDResource*>(Resource())) umd->DropAddress = Signed(stored_.address);
 }
 
 bool TUMDResourceForm::Store() {
   auto* umd = dynamic_cast<TUMDResource*>(Resource());
   if (!umd) return false;
-  const auto refuse = [this](QLineEdit* field) {
-    if (field->hasFocus()) Ui().Warning(kInvalidValue);
-    Pages()->setCurrentIndex(0);
-    field->setFocus();
-    return false;
-  };
-  if (Address->Edit->isEnabled() && !Address->Acceptable()) return refuse(Address->Edit);
-  if (!Brightness->Holds(0, 8)) return refuse(Brightness->Edit);
+  if (!FieldsAcceptable()) return false;
 
   TUMDRecord r{};
-  r.umd = UMDNumber();
+  r.umd = DeviceNumber();
   r.port = static_cast<uint16_t>(umd->PortNumber);  // where the UMD is now
   r.address = static_cast<uint16_t>(Address->Value());
   const int audio = AudioParametersCombo->currentIndex();
@@ -201,12 +161,13 @@ bool TUMDResourceForm::Store() {
   r.name = name;
   umd->SetName(fitted);
   TCommonInterface& ci = Interface();
-  if (!ci.SetUMDRecord(UMDNumber(), r, ci.FileHandle)) return false;
-  const int oldAddress = Signed(stored_.address);
+  if (!ci.SetUMDRecord(DeviceNumber(), r, ci.FileHandle)) return false;
+  const int oldAddress = Signed16(stored_.address);
   r.name = nullptr;
   stored_ = r;
+  KeepStoredAddress(Signed16(r.address));
   umd->Record = r;
-  umd->DropAddress = Signed(r.address);
+  umd->DropAddress = Signed16(r.address);
   setWindowTitle(umd->GetName());
   if (oldAddress != umd->DropAddress) umd->Manager->SortTree();
   return true;

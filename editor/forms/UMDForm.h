@@ -5,17 +5,14 @@
 
 #include <memory>
 
-#include "forms/ResourceForm.h"
+#include "forms/DeviceForm.h"
 #include "zephra/zephra.h"
 
 class QComboBox;
 class QGroupBox;
-class QLineEdit;
-class TAddressField;
-class TNumberField;
 class TUMDResource;
 
-class TUMDResourceForm : public TResourceForm {
+class TUMDResourceForm : public TDeviceForm {
   Q_OBJECT
 
  public:
@@ -26,23 +23,18 @@ class TUMDResourceForm : public TResourceForm {
   bool Load();
   void ResourceChanged() override;
 
-  QLineEdit* NameEdit;
   QComboBox* TypeCombo;
   QComboBox* AudioParametersCombo;
   QGroupBox* Display2;
   QComboBox* FollowDestination1;
   QComboBox* FollowDestination2;
-  std::unique_ptr<TAddressField> Address;
-  std::unique_ptr<TNumberField> Brightness;
 
  protected:
   bool Store() override;
-  void Closing() override;
 
  private:
   QWidget* BuildDataPage();
   QWidget* BuildDestinationsPage();
-  uint16_t UMDNumber() const;
   void ShowType(int index);
 
   TUMDRecord stored_{};  // as read at opening or last stored, its name apart

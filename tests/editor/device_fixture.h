@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -18,6 +20,16 @@
 #include "scripted_ui.h"
 
 namespace zephra::test {
+
+// A list entry chosen, and a field's text typed over, as the user does.
+inline void Choose(QComboBox* combo, int index) {
+  combo->setCurrentIndex(index);
+  emit combo->activated(index);
+}
+inline void Retype(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
 
 struct DeviceTest : ::testing::Test {
   TempDir dir;

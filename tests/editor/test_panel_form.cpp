@@ -18,7 +18,9 @@
 namespace {
 
 using namespace zephra::editor;
+using zephra::test::Choose;
 using zephra::test::DeviceTest;
+using zephra::test::Retype;
 using zephra::test::Str;
 
 enum Page { kDataPage, kOperationPage, kDestinationsPage, kOverridesPage };
@@ -28,16 +30,6 @@ void Pick(TPanelForm* f, const QString& type) {
   ASSERT_GE(index, 0) << type.toStdString();
   f->TypeCombo->setCurrentIndex(index);
   emit f->TypeCombo->activated(index);
-}
-
-void Choose(QComboBox* combo, int index) {
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
-void Retype(QLineEdit* edit, const QString& text) {
-  edit->selectAll();
-  QTest::keyClicks(edit, text);
 }
 
 QString SourceName(int level, int source, DbsHandle h) {

@@ -11,20 +11,12 @@
 
 namespace {
 
+using zephra::test::Choose;
 using zephra::test::DeviceTest;
+using zephra::test::Retype;
 using zephra::test::Str;
 
 using UMDFormTest = DeviceTest;
-
-void Choose(QComboBox* combo, int index) {
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
-void Retype(QLineEdit* edit, const QString& text) {
-  edit->selectAll();
-  QTest::keyClicks(edit, text);
-}
 
 TUMDRecord ReadUMD(DbsHandle h, int u, std::u16string* name = nullptr) {
   Str text(u"        ");
