@@ -16,6 +16,8 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class TInfoPane;
+class TResourceList;
 class TResourceTree;
 
 class TMainForm : public QMainWindow {
@@ -28,7 +30,7 @@ class TMainForm : public QMainWindow {
   TDatabaseManager& Manager() { return *manager_; }
   QTreeWidget* Tree() const;
   TResourceTree* ResourceTree() const { return tree_; }
-  QListWidget* List() const { return list_; }
+  QListWidget* List() const;
   bool Online() const { return online_; }
 
   // The commands, as the menus and buttons run them.
@@ -50,8 +52,13 @@ class TMainForm : public QMainWindow {
   void AboutCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
-  // Moves a dragged resource onto a node, as a drop does.
+  // Whether a dragged resource may land on a node, and moving it there as a
+  // drop does (the moved item stays selected, its new place in the status bar).
+  bool CanDrop(TResource* dragged, QTreeWidgetItem* target) const;
   bool DropOn(TResource* dragged, QTreeWidgetItem* target);
+  // Opens a resource's form, when it has one.
+  void EditResource(TResource* resource);
+  TInfoPane* InfoPane() const { return pane_; }
 
   void ResetToEmpty();
   void EnableAfterOpen();
@@ -74,6 +81,7 @@ class TMainForm : public QMainWindow {
   QAction* ReadConfigAction;
   QAction* ApplyConfigAction;
   QAction* AboutAction;
+  QAction* HelpAboutAction;
   QAction* RenameAction;
   QAction* PropertiesAction;
   QAction* KeypadAssignmentsAction;
@@ -93,11 +101,10 @@ class TMainForm : public QMainWindow {
   // The resource the commands act on: the list's item while the list has
   // the focus, else the tree's node.
   TResource* FocusedResource() const;
-  static TResource* ItemResource(const QListWidgetItem* item);
-  void OpenEditor(TResource* r);
 
   std::unique_ptr<TDatabaseManager> manager_;
   TResourceTree* tree_;
-  QListWidget* list_;
+  TResourceList* list_;
+  TInfoPane* pane_;
   bool online_ = false;
 };

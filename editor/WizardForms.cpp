@@ -319,10 +319,7 @@ void TCreationWizardForms::Next() {
       if (level_ + 1 < record_.levelCount[0]) {
         ShowLevel(level_ + 1, true);
       } else {
-        pages_->setCurrentIndex(Name);
-        NextButton->setText("&Finish");
-        hint_->setText("Click the \"Finish\" button to end");
-        NameEdit->setFocus();
+        ShowNamePage();
       }
       return;
     }
@@ -339,6 +336,14 @@ void TCreationWizardForms::Next() {
       return;
     }
   }
+}
+
+void TCreationWizardForms::ShowNamePage() {
+  setResult(0);
+  pages_->setCurrentIndex(Name);
+  NextButton->setText("&Finish");
+  hint_->setText("Click the \"Finish\" button to end");
+  NameEdit->setFocus();
 }
 
 void TCreationWizardForms::Back() {
