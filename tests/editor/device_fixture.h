@@ -12,12 +12,9 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <memory>
 
 #include "../dbs/config_fixtures.h"
-#include "../dbs/temp_dir.h"
-#include "MainformCode.h"
-#include "scripted_ui.h"
+#include "main_window_fixture.h"
 
 namespace zephra::test {
 
@@ -31,12 +28,7 @@ inline void Retype(QLineEdit* edit, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-struct DeviceTest : ::testing::Test {
-  TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-
+struct DeviceTest : MainWindowFixture {
   // Four levels of 32 sources (the first of 16), 40 destination associations.
   static ConfigImage Config() {
     ConfigImage c = EditorDefault(DBS_TYPE_V3, 40);
@@ -44,23 +36,19 @@ struct DeviceTest : ::testing::Test {
     return c;
   }
   void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+    MainWindowFixture::SetUp();
     CallConfig call(Config());
     DbsHandle made = -1;
     ASSERT_EQ(dbs_CreateFile(Str(dir.File("Test.ZP3")), &call.record, 0, &made), DBS_OK);
     ASSERT_EQ(dbs_CloseFile(made), DBS_OK);
-    form = std::make_unique<TMainForm>();
     Reopen();
   }
   void TearDown() override {
-    form->close();
-    form.reset();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QDir::setCurrent(saved);
+    MainWindowFixture::TearDown();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the forms closed with the window
   }
   // Builds the tree again from the file (after the test changed it directly).
   void Reopen() { ASSERT_TRUE(form->Manager().OpenDatabaseFile(QDir::current().filePath("Test.ZP3"), {2, 3, 4})); }
-  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
 
   template <class R>
   R* Device(int number) {
