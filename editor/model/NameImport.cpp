@@ -180,7 +180,7 @@ class RowCheck {
       RefuseCell(0, "", "the row has " + std::to_string(r_.cells.size()) +
                         (r_.cells.size() == 1 ? " cell" : " cells") +
                         ", but no name: a name row has kind, matrix, level, number, field and name");
-      return std::nullopt;
+      return Done();
     }
     for (std::size_t i = 0; i < r_.cells.size(); ++i) {
       const bool used = std::find(layout_.cell.begin(), layout_.cell.end(), i) != layout_.cell.end();
