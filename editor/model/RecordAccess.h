@@ -76,6 +76,15 @@ class RecordWriter {
   virtual DbsStatus SetMacroStore(std::uint16_t salvo, const TMacroStoreRecord& record) = 0;
 };
 
+// Keeps the first status that is not DBS_OK of a run of calls.
+struct FirstFailure {
+  DbsStatus status = DBS_OK;
+  bool Ok(DbsStatus s) {
+    if (status == DBS_OK) status = s;
+    return s == DBS_OK;
+  }
+};
+
 // A library string owned by the engine.
 class UnitString {
  public:

@@ -21,14 +21,22 @@ class NameBuffer {
   UnitString s_;
 };
 
-// Keeps the first failing status.
-struct Calls {
-  DbsStatus status = DBS_OK;
-  bool Ok(DbsStatus s) {
-    if (status == DBS_OK) status = s;
-    return s == DBS_OK;
-  }
-};
+using Calls = FirstFailure;
+
+// A record with two name strings: read with both, the names kept, the
+// references cleared.
+template <class R, class Get>
+DbsStatus ReadTwoNames(R& record, DbsString R::*first, DbsString R::*second, std::u16string& firstName,
+                       std::u16string& secondName, Get get) {
+  NameBuffer a, b;
+  record.*first = a;
+  record.*second = b;
+  const DbsStatus s = get(record);
+  firstName = a.Text();
+  secondName = b.Text();
+  record.*first = record.*second = nullptr;
+  return s;
+}
 
 DbsStatus ReadLevel(RecordReader& r, const TConfigurationRecord& c, std::uint16_t m, std::uint16_t l,
                     LevelState& level) {
@@ -93,13 +101,11 @@ DbsStatus ReadMatrix(RecordReader& r, const TConfigurationRecord& c, std::uint16
   matrix.destAssocs.resize(c.destAssocCount[m]);
   for (std::uint16_t a = 0; a < matrix.destAssocs.size(); ++a) {
     DestAssocState& assoc = matrix.destAssocs[a];
-    NameBuffer shortName, longName;
-    assoc.record.shortName = shortName;
-    assoc.record.name = longName;
-    if (!calls.Ok(r.GetDestAssn(m, a, assoc.record))) return calls.status;
-    assoc.shortName = shortName.Text();
-    assoc.name = longName.Text();
-    assoc.record.shortName = assoc.record.name = nullptr;
+    const auto get = [&](TDestinationAssociationRecord& record) { return r.GetDestAssn(m, a, record); };
+    if (!calls.Ok(ReadTwoNames(assoc.record, &TDestinationAssociationRecord::shortName,
+                               &TDestinationAssociationRecord::name, assoc.shortName, assoc.name, get))) {
+      return calls.status;
+    }
   }
   return DBS_OK;
 }
@@ -195,25 +201,22 @@ DbsStatus ReadKeypad(RecordReader& r, const TConfigurationRecord& c, std::uint16
   keypad.keys.resize(c.keyCount[k]);
   for (std::uint16_t n = 0; n < keypad.keys.size(); ++n) {
     KeyState& key = keypad.keys[n];
-    NameBuffer keyName, altName;
-    key.record.name = keyName;
-    key.record.altName = altName;
-    if (!calls.Ok(r.GetKey(k, n, key.record))) return calls.status;
-    key.name = keyName.Text();
-    key.altName = altName.Text();
-    key.record.name = key.record.altName = nullptr;
+    const auto get = [&](TKeyRecord& record) { return r.GetKey(k, n, record); };
+    if (!calls.Ok(ReadTwoNames(key.record, &TKeyRecord::name, &TKeyRecord::altName, key.name, key.altName, get))) {
+      return calls.status;
+    }
   }
   return ReadTree(r, c, k, keypad);
 }
 
 DbsStatus ReadSalvo(RecordReader& r, const TConfigurationRecord& c, std::uint16_t s, SalvoState& salvo) {
   Calls calls;
-  NameBuffer shortName, name;
-  salvo.record = TMacroStoreRecord{s, shortName, name, 0};
-  if (!calls.Ok(r.GetMacroStore(s, salvo.record))) return calls.status;
-  salvo.shortName = shortName.Text();
-  salvo.name = name.Text();
-  salvo.record.shortName = salvo.record.name = nullptr;
+  salvo.record = TMacroStoreRecord{s, nullptr, nullptr, 0};
+  const auto get = [&](TMacroStoreRecord& record) { return r.GetMacroStore(s, record); };
+  if (!calls.Ok(ReadTwoNames(salvo.record, &TMacroStoreRecord::shortName, &TMacroStoreRecord::name, salvo.shortName,
+                             salvo.name, get))) {
+    return calls.status;
+  }
   for (std::uint16_t n = 0; n < c.salvoXPCount; ++n) {
     TMacroXPRecord xp{};
     const DbsStatus st = r.GetMacroXP(s, n, xp);
