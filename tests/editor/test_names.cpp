@@ -3,6 +3,8 @@
 // then written field by field.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "dbs/config_fixtures.h"
 #include "dbs/temp_dir.h"
 #include "model/NameImport.h"
@@ -147,6 +149,34 @@ TEST_F(NamesImport, AnEmptyNameClearsItsFieldWithAWarning) {
   EXPECT_EQ(db.salvos[0].shortName, u"");
   EXPECT_EQ(db.salvos[0].name, u"Salvo 1");
   EXPECT_EQ(db.salvos[1].name, u"");
+}
+
+TEST_F(NamesImport, AnExportImportsUnchangedAndACutNeverSplitsACharacter) {
+  const auto first = model::PlanNamesImport("panel,,,1,name,Cam \xF0\x9F\x8E\xA5\n"  // U+1F3A5, two units
+                                            "panel,,,2,name,ABCDEFG\xF0\x9F\x8E\xA5\n",
+                                            db);
+  ASSERT_EQ(first.changes.size(), 2u);
+  EXPECT_EQ(first.changes[1].after, u"ABCDEFG");
+  EXPECT_EQ(first.warnedRows, 1u);
+  std::size_t written = 0;
+  tool::DatabaseRecords records(h);
+  ASSERT_EQ(model::ApplyNames(first.changes, db, records, written), DBS_OK);
+  Read();
+  EXPECT_EQ(db.panels[0].name, u"Cam \U0001F3A5");
+  const std::string csv = model::ExportNames(db);
+  const auto again = model::PlanNamesImport(csv, db);
+  EXPECT_TRUE(again.issues.empty()) << ::testing::PrintToString(Issues(again));
+  EXPECT_TRUE(again.changes.empty());
+  EXPECT_EQ(again.unchanged, again.rows);
+  EXPECT_EQ(again.rows, static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n') - 1));
+}
+
+TEST_F(NamesImport, AHeaderThatNamesAColumnTwiceIsRefused) {
+  const auto plan = model::PlanNamesImport("kind,number,name,name\npanel,1,A,B\n", db);
+  EXPECT_FALSE(plan.Sound());
+  ASSERT_FALSE(plan.issues.empty());
+  EXPECT_EQ(model::Describe(plan.issues[0]),
+            "line 1, column 4 (name): the column appears twice in the header (the first one is taken)");
 }
 
 }  // namespace
