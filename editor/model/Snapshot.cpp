@@ -23,8 +23,19 @@ class NameBuffer {
 
 using Calls = FirstFailure;
 
-// A record with two name strings: read with both, the names kept, the
-// references cleared.
+// A record with a name string: read with it, the name kept, the reference
+// cleared.
+template <class R, class Get>
+DbsStatus ReadNamed(R& record, DbsString R::*field, std::u16string& name, Get get) {
+  NameBuffer buffer;
+  record.*field = buffer;
+  const DbsStatus s = get(record);
+  name = buffer.Text();
+  record.*field = nullptr;
+  return s;
+}
+
+// The same with two name strings.
 template <class R, class Get>
 DbsStatus ReadTwoNames(R& record, DbsString R::*first, DbsString R::*second, std::u16string& firstName,
                        std::u16string& secondName, Get get) {
@@ -41,11 +52,8 @@ DbsStatus ReadTwoNames(R& record, DbsString R::*first, DbsString R::*second, std
 DbsStatus ReadLevel(RecordReader& r, const TConfigurationRecord& c, std::uint16_t m, std::uint16_t l,
                     LevelState& level) {
   Calls calls;
-  NameBuffer name;
-  level.record.name = name;
-  if (!calls.Ok(r.GetLevelData(m, l, level.record))) return calls.status;
-  level.name = name.Text();
-  level.record.name = nullptr;
+  const auto getLevel = [&](TLevelRecord& record) { return r.GetLevelData(m, l, record); };
+  if (!calls.Ok(ReadNamed(level.record, &TLevelRecord::name, level.name, getLevel))) return calls.status;
   if (m == 0 && l < c.matrixPortCount) {
     level.hasPort = calls.Ok(r.GetMatrixPort(l, level.port));
     if (!level.hasPort) return calls.status;
@@ -85,11 +93,9 @@ DbsStatus ReadLevel(RecordReader& r, const TConfigurationRecord& c, std::uint16_
 
 DbsStatus ReadMatrix(RecordReader& r, const TConfigurationRecord& c, std::uint16_t m, MatrixState& matrix) {
   Calls calls;
-  NameBuffer name;
-  matrix.record = TMatrixRecord{m, name, 0, 0};
-  if (!calls.Ok(r.GetMatrixData(m, matrix.record))) return calls.status;
-  matrix.name = name.Text();
-  matrix.record.name = nullptr;
+  matrix.record = TMatrixRecord{m, nullptr, 0, 0};
+  const auto getMatrix = [&](TMatrixRecord& record) { return r.GetMatrixData(m, record); };
+  if (!calls.Ok(ReadNamed(matrix.record, &TMatrixRecord::name, matrix.name, getMatrix))) return calls.status;
   matrix.levels.resize(std::min<std::uint16_t>(c.levelCount[m], DBS_MAX_LEVELS));
   for (std::uint16_t l = 0; l < matrix.levels.size(); ++l) {
     if (!calls.Ok(ReadLevel(r, c, m, l, matrix.levels[l]))) return calls.status;
@@ -112,11 +118,8 @@ DbsStatus ReadMatrix(RecordReader& r, const TConfigurationRecord& c, std::uint16
 
 DbsStatus ReadPanel(RecordReader& r, const TConfigurationRecord& c, std::uint16_t p, PanelState& panel) {
   Calls calls;
-  NameBuffer name;
-  panel.record.name = name;
-  if (!calls.Ok(r.GetPanelRecord(p, panel.record))) return calls.status;
-  panel.name = name.Text();
-  panel.record.name = nullptr;
+  const auto get = [&](TPanelRecord& record) { return r.GetPanelRecord(p, record); };
+  if (!calls.Ok(ReadNamed(panel.record, &TPanelRecord::name, panel.name, get))) return calls.status;
   for (std::uint16_t m = 0; m < c.matrixCount && m < DBS_MAX_MATRICES; ++m) {
     std::vector<bool>& dests = panel.xyDestinations.emplace_back(c.destAssocCount[m], false);
     TXYRecord xy{};
@@ -193,11 +196,8 @@ DbsStatus ReadTree(RecordReader& r, const TConfigurationRecord& c, std::uint16_t
 
 DbsStatus ReadKeypad(RecordReader& r, const TConfigurationRecord& c, std::uint16_t k, KeypadState& keypad) {
   Calls calls;
-  NameBuffer name;
-  keypad.record.name = name;
-  if (!calls.Ok(r.GetKeypad(k, keypad.record))) return calls.status;
-  keypad.name = name.Text();
-  keypad.record.name = nullptr;
+  const auto getKeypad = [&](TKeypadRecord& record) { return r.GetKeypad(k, record); };
+  if (!calls.Ok(ReadNamed(keypad.record, &TKeypadRecord::name, keypad.name, getKeypad))) return calls.status;
   keypad.keys.resize(c.keyCount[k]);
   for (std::uint16_t n = 0; n < keypad.keys.size(); ++n) {
     KeyState& key = keypad.keys[n];
@@ -264,12 +264,13 @@ DbsStatus ReadSnapshot(RecordReader& r, Snapshot& into) {
   into.umds.resize(c.umdCount);
   for (std::uint16_t u = 0; u < c.umdCount; ++u) {
     UMDState& umd = into.umds[u];
-    NameBuffer name, message;
-    umd.record.name = name;
-    if (!calls.Ok(r.GetUMDRecord(u, umd.record)) || !calls.Ok(r.GetFixedMessage(u, message))) return calls.status;
-    umd.name = name.Text();
+    NameBuffer message;
+    const auto get = [&](TUMDRecord& record) { return r.GetUMDRecord(u, record); };
+    if (!calls.Ok(ReadNamed(umd.record, &TUMDRecord::name, umd.name, get)) ||
+        !calls.Ok(r.GetFixedMessage(u, message))) {
+      return calls.status;
+    }
     umd.message = message.Text();
-    umd.record.name = nullptr;
   }
   into.keypads.resize(c.keypadCount);
   for (std::uint16_t k = 0; k < c.keypadCount; ++k) {
