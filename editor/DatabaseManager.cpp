@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "UiService.h"
+#include "model/DefaultConfiguration.h"
 #include "forms/ResourceForm.h"
 
 namespace {
@@ -99,6 +100,7 @@ void TDatabaseManager::ClearTree() {
 void TDatabaseManager::SetWorkingFile(uint16_t type) {
   DatabaseType = type == DBS_TYPE_V1 ? 2 : type == DBS_TYPE_V2 ? 3 : 4;
   WorkingFileName = "CURR_SYS." + Extension(DatabaseType);
+  CommonInterface.WorkingFile = WorkingFileName;
 }
 
 bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
@@ -119,9 +121,14 @@ bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
       level->ShowLevelType(r.levelType);
     }
   }
-  for (const char* text : {"Source Association", "Dest Association", "Salvos", "Trigger Positions"}) {
+  const std::pair<const char*, int> data[] = {{"Source Association", kImageAssociation},
+                                              {"Dest Association", kImageAssociation},
+                                              {"Salvos", kImageSalvo},
+                                              {"Trigger Positions", kImageTrigger}};
+  for (const auto& [text, image] : data) {
     QTreeWidgetItem* node = AddNode(configuration, controller);
     node->setText(0, text);
+    node->setIcon(0, ResourceImage(image));
   }
   for (int p = 0; p < 3; ++p) AddNode(root, Make<TPortResource>(p));
   QTreeWidgetItem* storeroom = AddNode(nullptr, Make<TStoreRoomResource>(0));
@@ -177,17 +184,27 @@ bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
 }
 
 void TDatabaseManager::SortTree() {
+  // The children of a port by address; the storeroom's as the tree was
+  // built: the panels, then the UMDs, each in number order.
+  const auto sortChildren = [this](QTreeWidgetItem* parent, auto key) {
+    if (!parent) return;
+    QTreeWidgetItem* current = tree_->currentItem();
+    QList<QTreeWidgetItem*> children = parent->takeChildren();
+    std::stable_sort(children.begin(), children.end(),
+                     [&](QTreeWidgetItem* a, QTreeWidgetItem* b) { return key(a) < key(b); });
+    parent->addChildren(children);
+    if (current && children.contains(current)) tree_->setCurrentItem(current);
+  };
   for (int p = 1; p < 3; ++p) {
-    QTreeWidgetItem* port = FindNode(TPortResource::PortName(p));
-    if (!port) continue;
-    QList<QTreeWidgetItem*> children = port->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-      auto* ra = dynamic_cast<TMultiDropResource*>(ResourceOf(a));
-      auto* rb = dynamic_cast<TMultiDropResource*>(ResourceOf(b));
-      return (ra ? ra->DropAddress : 0) < (rb ? rb->DropAddress : 0);
+    sortChildren(FindNode(TPortResource::PortName(p)), [](QTreeWidgetItem* n) {
+      auto* r = dynamic_cast<TMultiDropResource*>(ResourceOf(n));
+      return r ? r->DropAddress : 0;
     });
-    port->addChildren(children);
   }
+  sortChildren(FindNode("Storeroom"), [](QTreeWidgetItem* n) {
+    auto* r = dynamic_cast<TMultiDropResource*>(ResourceOf(n));
+    return r ? (r->IsPanel() ? 0 : 1000) + r->Number : 0;
+  });
 }
 
 void TDatabaseManager::FindFreeAddress(int& address, int port, int ownIndex, bool ownIsPanel, bool up) const {
@@ -223,18 +240,77 @@ bool TDatabaseManager::AddressInUse(int address, int port, int ownIndex, bool ow
   return false;
 }
 
-bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
-  DbsHandle handle = CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1;
+QString TDatabaseManager::RecordFileName(const TConfigurationRecord& record) {
   const QString base = ShownName(QString::fromUtf16(reinterpret_cast<const char16_t*>(record.name),
                                                     DbsStringLength(record.name)));
-  QString name = QDir::current().filePath(base.trimmed() + "." + Extension(record.configType));
-  if (!CommonInterface.CreateDatabase(name, record, handle)) {
+  return QDir::current().filePath(base.trimmed() + "." + Extension(record.configType));
+}
+
+bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
+  return MakeFile(record, CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1,
+                  &TCommonInterface::CreateDatabase);
+}
+
+bool TDatabaseManager::ReconfigureOpenDatabase(TConfigurationRecord& record) {
+  return MakeFile(record, CommonInterface.FileHandle, &TCommonInterface::ReconfigureDatabase);
+}
+
+bool TDatabaseManager::MakeFile(const TConfigurationRecord& record, DbsHandle handle,
+                                bool (TCommonInterface::*make)(QString&, const TConfigurationRecord&, DbsHandle&)) {
+  QString name = RecordFileName(record);
+  if (!(CommonInterface.*make)(name, record, handle)) {
     Ui().Warning("Cannot create the file");
     return false;
   }
   CommonInterface.FileHandle = handle;
   DatabaseFileName = name;
   if (BuildTree(record)) SetWorkingFile(record.configType);
+  return true;
+}
+
+bool TDatabaseManager::ConvertDatabase(int targetType) {
+  static const char* filters[] = {"Database Files (*.KV1)", "Database Files (*.KV1 *.ZP1)",
+                                  "Database Files (*.KV1 *.ZP1 *.ZP2)"};
+  if (targetType < DBS_TYPE_V1 || targetType > DBS_TYPE_V3) return false;
+  const QString name = Ui().OpenFileName(filters[targetType - DBS_TYPE_V1], "KV1");
+  if (name.isEmpty()) return false;
+  if (IsTempDatabaseName(name)) {
+    Ui().Warning(kReservedMessage);
+    return false;
+  }
+  // The extension says the source's format, as written.
+  const QString suffix = QFileInfo(name).suffix();
+  const int source = suffix == "KV1" ? DBS_TYPE_KV1 : suffix == "ZP1" ? DBS_TYPE_V1 : suffix == "ZP2" ? DBS_TYPE_V2 : -1;
+  if (source < 0 || source >= targetType) {
+    Ui().Warning("Attempting to convert invalid database format", name);
+    return false;
+  }
+  bool converted = false;
+  if (OpenDatabaseFile(name, {source})) {
+    TLibString sourceName(QString(16, ' '));
+    TConfigurationRecord old{};
+    old.name = sourceName;
+    if (CommonInterface.GetConfig(old, CommonInterface.FileHandle)) {
+      TLibString targetName(QString(16, ' '));
+      TConfigurationRecord target{};
+      target.name = targetName;
+      zephra::editor::FillDefaultConfig(target, static_cast<uint16_t>(targetType));
+      std::copy_n(old.name, 16, target.name);
+      target.levelCount[0] = old.levelCount[0];
+      std::copy_n(old.sourceCount[0], DBS_MAX_LEVELS, target.sourceCount[0]);
+      std::copy_n(old.destCount[0], DBS_MAX_LEVELS, target.destCount[0]);
+      QString file = QFileInfo(name).completeBaseName() + "." + Extension(targetType);
+      DbsHandle handle = CommonInterface.FileHandle;
+      if (CommonInterface.ReconfigureDatabase(file, target, handle)) {
+        CommonInterface.FileHandle = handle;
+        DatabaseFileName = file;
+        Ui().Information("Database converted and saved as " + file);
+        converted = true;
+      }
+    }
+  }
+  if (!converted) Ui().Warning("Cannot create the file");
+  if (CommonInterface.FileHandleAssigned) CommonInterface.CloseDatabase(CommonInterface.FileHandle);
   return true;
 }
 
@@ -271,6 +347,7 @@ bool TDatabaseManager::LoadOpenDatabase(const QSet<int>& allowed) {
   }
   if (!allowed.contains(2) && !allowed.contains(3) && !allowed.contains(4)) {
     WorkingFileName = "CURR_SYS.KV1";
+    CommonInterface.WorkingFile = WorkingFileName;
     DatabaseType = 0;
     return true;
   }
@@ -286,6 +363,11 @@ bool TDatabaseManager::SaveAsWithDialog() {
   if (name.isEmpty()) return false;
   const QFileInfo info(name);
   name = info.dir().filePath(info.completeBaseName() + "." + ext);
+  // Replacing another file loses what it held: the user is asked first.
+  if (QFileInfo::exists(name) && name.compare(DatabaseFileName, Qt::CaseInsensitive) != 0 && !IsTempDatabaseName(name) &&
+      !Ui().WarningYesNo(QString("%1 already exists. Do you want to replace it?").arg(QFileInfo(name).fileName()))) {
+    return false;
+  }
   SaveAs(name);
   return true;
 }

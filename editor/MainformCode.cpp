@@ -12,14 +12,24 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
+#include "InfoPane.h"
+#include "PCPortSetup.h"
 #include "ResourceTree.h"
 #include "UiService.h"
 #include "WizardForms.h"
 #include "model/DefaultConfiguration.h"
 
 namespace {
+
+// The desktop's own key sequence for a command, or the usual one where the
+// desktop has none.
+void SetStandardShortcut(QAction* action, QKeySequence::StandardKey key, const char* usual) {
+  const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+  action->setShortcuts(keys.isEmpty() ? QList<QKeySequence>{QKeySequence(usual)} : keys);
+}
 
 QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
   QAction* action = menu->addAction(text);
@@ -29,18 +39,23 @@ QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
 
 }  // namespace
 
+// The pictures built into the editor live in a static library: they are
+// registered once before the first window needs them.
+static void InitResources() { Q_INIT_RESOURCE(editor); }
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  InitResources();
+  QApplication::setWindowIcon(QIcon(":/zephra-editor.svg"));
   QApplication::setApplicationName("Zephra Editor");
   tree_ = new TResourceTree(this);
-  list_ = new QListWidget(this);
-  list_->setViewMode(QListView::ListMode);
-  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list_ = new TResourceList(this);
   list_->setStatusTip("List of available items at this position");
-  list_->setMouseTracking(true);
+  list_->setItemDelegate(new TRenameDelegate(this, list_));
+  pane_ = new TInfoPane(list_, this);
   tree_->setStatusTip("Overview of the items in this configuration");
   auto* splitter = new QSplitter(this);
   splitter->addWidget(tree_);
-  splitter->addWidget(list_);
+  splitter->addWidget(pane_);
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
   setCentralWidget(splitter);
@@ -57,16 +72,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     statusBar()->showMessage("Double Click the item to Edit the properties");
     tree_->setToolTip(node->text(0));
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>());
-    if (r && r->HasEditor()) r->Edit(manager_->CommonInterface);
-  });
+  connect(list_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { EditResource(TResourceList::ResourceOf(item)); });
   ResetToEmpty();
 }
 
 TMainForm::~TMainForm() = default;
 
 QTreeWidget* TMainForm::Tree() const { return tree_; }
+QListWidget* TMainForm::List() const { return list_; }
 
 void TMainForm::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
@@ -79,6 +93,10 @@ void TMainForm::BuildMenus() {
   for (const char* text : {"To Zephra V1...", "To Zephra V2...", "To Zephra V3..."}) convert->addAction(text);
   file->addSeparator();
   ExitAction = Add(file, "E&xit");
+  SetStandardShortcut(NewAction, QKeySequence::New, "Ctrl+N");
+  SetStandardShortcut(OpenAction, QKeySequence::Open, "Ctrl+O");
+  SetStandardShortcut(SaveAsAction, QKeySequence::SaveAs, "Ctrl+Shift+S");
+  SetStandardShortcut(ExitAction, QKeySequence::Quit, "Ctrl+Q");
 
   QMenu* view = menuBar()->addMenu("&View");
   ToolBarAction = view->addAction("ToolBar");
@@ -100,26 +118,46 @@ void TMainForm::BuildMenus() {
   configuration->addSeparator();
   AboutAction = Add(configuration, "About", "Click this image to display the Product Information");
 
+  QMenu* help = menuBar()->addMenu("&Help");
+  HelpAboutAction = Add(help, "&About Zephra Editor", "Display the Product Information");
+  SetStandardShortcut(HelpAboutAction, QKeySequence::HelpContents, "F1");
+  HelpAboutAction->setIcon(QIcon(":/zephra-editor.svg"));
+  connect(HelpAboutAction, &QAction::triggered, this, [this] { AboutCommand(); });
+
+  // The tool bar's buttons are the menu's own actions, so a command has one
+  // state wherever it is shown (the on-line button above all).
   QToolBar* bar = addToolBar("ToolBar");
+  bar->setObjectName("ToolBar");
   bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   bar->setMovable(false);
-  const auto button = [&](QAction* a, const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
-    QAction* b = bar->addAction(style()->standardIcon(icon), caption);
-    b->setToolTip(hint);
-    b->setStatusTip(a->statusTip());
-    connect(b, &QAction::triggered, a, &QAction::trigger);
-    connect(a, &QAction::enabledChanged, b, &QAction::setEnabled);
-    b->setEnabled(a->isEnabled());
-    return b;
+  bar->setIconSize(QSize(24, 24));
+  const auto button = [&](QAction* a, const QString& caption, const QString& hint, const char* icon) {
+    a->setIcon(QIcon(QString(":/icons/%1.svg").arg(icon)));
+    a->setIconText(caption);
+    a->setToolTip(hint);
+    bar->addAction(a);
+    if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a))) b->setMinimumSize(66, 36);
   };
-  button(NewAction, "New", "New Configuration", QStyle::SP_FileIcon);
-  button(OpenAction, "Open", "Open Configuration", QStyle::SP_DialogOpenButton);
-  button(SaveAsAction, "Save as", "Save Configuration", QStyle::SP_DialogSaveButton);
-  button(ReconfigureAction, "Reconfigure", "Reconfigure Database", QStyle::SP_BrowserReload);
+  button(NewAction, "New", "New Configuration", "new");
+  button(OpenAction, "Open", "Open Configuration", "open");
+  button(SaveAsAction, "Save as", "Save Configuration", "save-as");
+  button(ReconfigureAction, "Reconfigure", "Reconfigure Database", "reconfigure");
   bar->addSeparator();
-  button(OnLineAction, "Online", "Go Online/Offline", QStyle::SP_DriveNetIcon);
-  button(ReadConfigAction, "Read Config", "Read Configuration", QStyle::SP_ArrowUp);
-  button(ApplyConfigAction, "Apply Config", "Apply Configuration", QStyle::SP_ArrowDown);
+  button(OnLineAction, "Online", "Go Online/Offline", "online-off");
+  button(ReadConfigAction, "Read Config", "Read Configuration", "read-config");
+  button(ApplyConfigAction, "Apply Config", "Apply Configuration", "apply-config");
+  auto* stretch = new QWidget(bar);
+  stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  bar->addWidget(stretch);
+  auto* logo = new QToolButton(bar);
+  logo->setObjectName("ProductLogo");
+  logo->setIcon(QIcon(":/zephra-editor.svg"));
+  logo->setIconSize(QSize(32, 32));
+  logo->setAutoRaise(true);
+  logo->setToolTip("Product Information");
+  logo->setStatusTip("Click this image to display the Product Information");
+  connect(logo, &QToolButton::clicked, AboutAction, &QAction::trigger);
+  bar->addWidget(logo);
   connect(ToolBarAction, &QAction::toggled, bar, &QToolBar::setVisible);
   connect(StatusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 
@@ -127,11 +165,29 @@ void TMainForm::BuildMenus() {
   RenameAction->setShortcut(Qt::Key_F2);
   RenameAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   PropertiesAction = new QAction("P&roperties", this);
+  PropertiesAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
+  PropertiesAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   KeypadAssignmentsAction = new QAction("Keypad Assignments", this);
   auto* separator = new QAction(this);
   separator->setSeparator(true);
   tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
+  list_->addAction(PropertiesAction);
 
+  ComPortAction->setStatusTip("Choose the PC's serial port to the control frame");
+  ClearProtectsAction->setStatusTip("Clear every crosspoint protect in the control frame");
+  QMenu* convertMenu = ConvertMenuAction->menu();
+  for (int i = 0; i < 3; ++i) {
+    QAction* to = convertMenu->actions().value(i);
+    to->setStatusTip(QString("Convert an older database into a Zephra V%1 database").arg(i + 1));
+    connect(to, &QAction::triggered, this, [this, i] { ConvertCommand(DBS_TYPE_V1 + i); });
+  }
+  connect(OnLineAction, &QAction::triggered, this, [this] { OnLineCommand(); });
+  connect(ReadConfigAction, &QAction::triggered, this, [this] { ReadConfigCommand(); });
+  connect(ApplyConfigAction, &QAction::triggered, this, [this] { ApplyConfigCommand(); });
+  connect(ComPortAction, &QAction::triggered, this, &TMainForm::ComPortCommand);
+  connect(ClearProtectsAction, &QAction::triggered, this, &TMainForm::ClearProtectsCommand);
+  connect(AboutAction, &QAction::triggered, this, &TMainForm::AboutCommand);
+  connect(ReconfigureAction, &QAction::triggered, this, &TMainForm::ReconfigureCommand);
   connect(NewAction, &QAction::triggered, this, &TMainForm::NewCommand);
   connect(OpenAction, &QAction::triggered, this, &TMainForm::OpenCommand);
   connect(SaveAsAction, &QAction::triggered, this, &TMainForm::SaveAsCommand);
@@ -145,16 +201,31 @@ void TMainForm::ResetToEmpty() {
   list_->clear();
   manager_.reset();  // its tree is cleared as it goes
   manager_ = std::make_unique<TDatabaseManager>(tree_);
+  PortSetup().ListPorts();
   online_ = false;
-  ClearProtectsAction->setEnabled(false);
-  for (QAction* a : {ReadConfigAction, ApplyConfigAction, SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
-  OnLineAction->setChecked(false);
+  ApplyOnlineState();
+  for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
+  pane_->ShowWelcome();
   UpdatePopup();
   RefreshCaption();
 }
 
 void TMainForm::EnableAfterOpen() {
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
+  ApplyOnlineState();
+  FillList(tree_->currentItem());
+}
+
+void TMainForm::ApplyOnlineState() {
+  OnLineAction->setChecked(online_);
+  OnLineAction->setIcon(QIcon(online_ ? ":/icons/online-on.svg" : ":/icons/online-off.svg"));
+  const bool open = manager_ && manager_->CommonInterface.FileCount > 0;
+  for (QAction* a : {ReadConfigAction, ApplyConfigAction, ClearProtectsAction}) a->setEnabled(online_);
+  NewAction->setEnabled(!online_);
+  SaveAsAction->setEnabled(!online_ && open);
+  ReconfigureAction->setEnabled(!online_ && open);
+  ConvertMenuAction->setEnabled(!online_);
+  ComPortAction->setEnabled(!online_);
 }
 
 void TMainForm::RefreshCaption() {
@@ -169,33 +240,23 @@ void TMainForm::NewCommand() {
   record.name = name;
   zephra::editor::FillDefaultConfig(record, DBS_TYPE_V1);
   TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Creation, this);
-  const bool finished = Ui().RunModal(wizard) == QDialog::Accepted;
-  if (!finished) return RefreshCaption();
-  const auto types = wizard.LevelTypes();
-  // The open database is closed by the create flow only once the new one can be made.
-  {
+  // A create that fails (a name the system refuses, a full disk) returns to
+  // the wizard's name page with every choice kept.
+  while (Ui().RunModal(wizard) == QDialog::Accepted) {
+    const auto types = wizard.LevelTypes();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool made = manager_->CreateNewDatabase(record);
-    if (made) {
-      TCommonInterface& ci = manager_->CommonInterface;
-      for (int i = 0; i < 20; ++i) {
-        if (types[i] != kNoLevelType) ci.SetLevelType(0, static_cast<uint16_t>(i), types[i], ci.FileHandle);
-      }
-      int j = 0;
-      for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-        if (auto* level = dynamic_cast<TLevelResource*>(TDatabaseManager::ResourceOf(*it))) {
-          if (j < 20 && types[j] != kNoLevelType) level->ShowLevelType(types[j]);
-          ++j;
-        }
-      }
-    }
+    const bool made = manager_->CreateNewDatabase(record);  // closes the open database only once it can
+    if (made) ShowLevelTypes(types);
     QApplication::restoreOverrideCursor();
     if (made) {
       Ui().Information("Configuration Database Created");
       EnableAfterOpen();
-    } else if (manager_->CommonInterface.FileHandleAssigned && manager_->CommonInterface.FileCount == 0) {
+      break;
+    }
+    if (manager_->CommonInterface.FileHandleAssigned && manager_->CommonInterface.FileCount == 0) {
       ResetToEmpty();  // the open database had to be closed for a create that then failed
     }
+    wizard.ShowNamePage();
   }
   RefreshCaption();
 }
@@ -225,13 +286,20 @@ void TMainForm::SaveAsCommand() {
 TResource* TMainForm::SelectedResource() const { return TDatabaseManager::ResourceOf(tree_->currentItem()); }
 
 void TMainForm::RenameCommand() {
-  TResource* r = SelectedResource();
+  const bool inList = list_->hasFocus() && list_->currentItem();
+  TResource* r = inList ? TResourceList::ResourceOf(list_->currentItem()) : SelectedResource();
   if (!r) return;
   if (r->FixedName) {
     Ui().Warning("The name of this item is fixed");
     return;
   }
-  tree_->editItem(tree_->currentItem(), 0);
+  if (inList) {
+    QListWidgetItem* item = list_->currentItem();
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    list_->editItem(item);
+  } else {
+    tree_->editItem(tree_->currentItem(), 0);
+  }
 }
 
 void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
@@ -245,26 +313,55 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
 }
 
 void TMainForm::PropertiesCommand() {
-  if (TResource* r = SelectedResource(); r && r->HasEditor()) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    r->Edit(manager_->CommonInterface);
-    QApplication::restoreOverrideCursor();
+  if (list_->hasFocus() && list_->currentItem()) {
+    EditResource(TResourceList::ResourceOf(list_->currentItem()));
+  } else {
+    EditResource(SelectedResource());
   }
 }
 
-bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
+void TMainForm::EditResource(TResource* r) {
+  if (!r || !r->HasEditor()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  r->Edit(manager_->CommonInterface);
+  QApplication::restoreOverrideCursor();
+}
+
+bool TMainForm::CanDrop(TResource* dragged, QTreeWidgetItem* target) const {
   TResource* onto = TDatabaseManager::ResourceOf(target);
-  if (!dragged || !onto || !dragged->CanDropOn(onto) || !onto->CanAccept(dragged)) return false;
-  if (!dragged->MoveTo(target)) return false;
+  return dragged && onto && dragged != onto && dragged->CanDropOn(onto) && onto->CanAccept(dragged);
+}
+
+bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
+  if (!CanDrop(dragged, target) || !dragged->MoveTo(target)) return false;
   target->setExpanded(true);
   manager_->SortTree();
+  // The moved item stays selected, in its new place.
+  if (QTreeWidgetItem* moved = dragged->GetTreeNode()) tree_->setCurrentItem(moved);
   FillList(tree_->currentItem());
+  if (auto* device = dynamic_cast<TMultiDropResource*>(dragged)) {
+    const QString name = ShownName(dragged->GetName());
+    statusBar()->showMessage(device->PortNumber < 0
+                                 ? QString("%1 is in the Storeroom").arg(name)
+                                 : QString("%1 is on %2 at address %3")
+                                       .arg(name, TPortResource::PortName(device->PortNumber + 1))
+                                       .arg(device->DropAddress),
+                             8000);
+  }
   return true;
 }
 
 void TMainForm::FillList(QTreeWidgetItem* node) {
   list_->clear();
-  if (!node) return;
+  if (!manager_ || manager_->CommonInterface.FileCount <= 0 || !node) {
+    if (!manager_ || manager_->CommonInterface.FileCount <= 0) pane_->ShowWelcome();
+    return;
+  }
+  if (node->childCount() == 0) {
+    pane_->ShowFacts(manager_->CommonInterface, TDatabaseManager::ResourceOf(node), node->text(0));
+    return;
+  }
+  pane_->ShowList();
   for (int i = 0; i < node->childCount(); ++i) {
     QTreeWidgetItem* child = node->child(i);
     auto* item = new QListWidgetItem(child->icon(0), child->text(0), list_);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,8 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class TInfoPane;
+class TResourceList;
 class TResourceTree;
 
 class TMainForm : public QMainWindow {
@@ -27,7 +30,7 @@ class TMainForm : public QMainWindow {
   TDatabaseManager& Manager() { return *manager_; }
   QTreeWidget* Tree() const;
   TResourceTree* ResourceTree() const { return tree_; }
-  QListWidget* List() const { return list_; }
+  QListWidget* List() const;
   bool Online() const { return online_; }
 
   // The commands, as the menus and buttons run them.
@@ -36,13 +39,29 @@ class TMainForm : public QMainWindow {
   void SaveAsCommand();
   void RenameCommand();
   void PropertiesCommand();
+  void ReconfigureCommand();
+  void ConvertCommand(int targetType);
+  // The on-line commands: each answers whether the editor is on-line after it.
+  bool OnLineCommand();
+  bool ReadConfigCommand();
+  bool ApplyConfigCommand();
+  void ComPortCommand();
+  void ClearProtectsCommand();
+  void AboutCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
-  // Moves a dragged resource onto a node, as a drop does.
+  // Whether a dragged resource may land on a node, and moving it there as a
+  // drop does (the moved item stays selected, its new place in the status bar).
+  bool CanDrop(TResource* dragged, QTreeWidgetItem* target) const;
   bool DropOn(TResource* dragged, QTreeWidgetItem* target);
+  // Opens a resource's form, when it has one.
+  void EditResource(TResource* resource);
+  TInfoPane* InfoPane() const { return pane_; }
 
   void ResetToEmpty();
   void EnableAfterOpen();
+  // The controls that follow the on-line state, as the library last left it.
+  void ApplyOnlineState();
   void RefreshCaption();
 
   // Actions by their menu text, for tests and the tool bar.
@@ -60,6 +79,7 @@ class TMainForm : public QMainWindow {
   QAction* ReadConfigAction;
   QAction* ApplyConfigAction;
   QAction* AboutAction;
+  QAction* HelpAboutAction;
   QAction* RenameAction;
   QAction* PropertiesAction;
   QAction* KeypadAssignmentsAction;
@@ -69,12 +89,17 @@ class TMainForm : public QMainWindow {
 
  private:
   void BuildMenus();
+  // Read or Apply: the components, the transfer, and what follows it.
+  bool Transfer(bool download);
+  bool TransferCommand(bool download);
+  void ShowLevelTypes(const std::array<uint16_t, 20>& types);
   void FillList(QTreeWidgetItem* node);
   void UpdatePopup();
   TResource* SelectedResource() const;
 
   std::unique_ptr<TDatabaseManager> manager_;
   TResourceTree* tree_;
-  QListWidget* list_;
+  TResourceList* list_;
+  TInfoPane* pane_;
   bool online_ = false;
 };

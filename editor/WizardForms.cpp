@@ -13,7 +13,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <QApplication>
+
 #include "CommonInterface.h"
+#include "PCPortSetup.h"
+#include "Transfer.h"
 #include "UiService.h"
 
 namespace {
@@ -87,7 +91,6 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   formatBox_ = RadioGroup("Database Format", {"ZP1", "ZP2", "ZP3"}, FormatGroup, general);
   gl->addWidget(formatBox_);
   checkController_ = new QPushButton("Check Controller Type", general);
-  checkController_->setEnabled(false);  // needs the controller link
   gl->addWidget(checkController_);
   auto* countRow = new QHBoxLayout;
   countRow->addWidget(new QLabel(Range("The Number of Levels", 8), general));
@@ -113,6 +116,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   groups->addWidget(RadioGroup("Signal Type", kSignalNames, SignalGroup, levelPage));
   modelBox_ = new QGroupBox("Level Type", levelPage);
   modelLayout_ = new QVBoxLayout(modelBox_);
+  modelLayout_->setAlignment(Qt::AlignTop);  // a short list stays at the top
   ModelGroup = new QButtonGroup(modelBox_);
   groups->addWidget(modelBox_);
   auto* right = new QVBoxLayout;
@@ -184,6 +188,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   layout->addLayout(bottom);
 
   connect(NextButton, &QPushButton::clicked, this, &TCreationWizardForms::Next);
+  connect(checkController_, &QPushButton::clicked, this, &TCreationWizardForms::CheckControllerType);
   connect(BackButton, &QPushButton::clicked, this, &TCreationWizardForms::Back);
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
   // Enter in the name edit reaches the default button, which finishes.
@@ -206,6 +211,15 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
     RoundCount(Dests, maxDests_);
   });
   setMinimumSize(640, 420);
+}
+
+void TCreationWizardForms::CheckControllerType() {
+  if (!PortSetup().EnsurePort()) return;
+  uint16_t type = 0xFFFF;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  queryStatus_ = ProcessInterface().QueryControllerType(PortSetup().PortName, PortSetup().PortSettings, type);
+  QApplication::restoreOverrideCursor();
+  if (queryStatus_ == DBS_OK) Ui().Information(ControllerTypeMessage(type));
 }
 
 void TCountSpin::stepBy(int steps) {
@@ -267,7 +281,10 @@ void TCreationWizardForms::Next() {
                         "determine the controller version before continuing. Would you like ",
                         "the editor to determine the controller version?"}
                 .join("\r\n");
-        if (Ui().WarningYesNo(text)) return;  // the controller query belongs to the on-line editor
+        if (Ui().WarningYesNo(text)) {
+          CheckControllerType();  // the format choice stays the user's
+          return;
+        }
       }
       if (mode_ == Mode::Creation) {
         record_.configType = static_cast<uint16_t>(FormatGroup->checkedId() + 2);
@@ -302,10 +319,7 @@ void TCreationWizardForms::Next() {
       if (level_ + 1 < record_.levelCount[0]) {
         ShowLevel(level_ + 1, true);
       } else {
-        pages_->setCurrentIndex(Name);
-        NextButton->setText("&Finish");
-        hint_->setText("Click the \"Finish\" button to end");
-        NameEdit->setFocus();
+        ShowNamePage();
       }
       return;
     }
@@ -322,6 +336,14 @@ void TCreationWizardForms::Next() {
       return;
     }
   }
+}
+
+void TCreationWizardForms::ShowNamePage() {
+  setResult(0);
+  pages_->setCurrentIndex(Name);
+  NextButton->setText("&Finish");
+  hint_->setText("Click the \"Finish\" button to end");
+  NameEdit->setFocus();
 }
 
 void TCreationWizardForms::Back() {

@@ -68,3 +68,5 @@ int TakeScreenshots(const QString& folder);
 // The groups (one file each in editor/screens/).
 void MainWindowShots(TScreenshots& shots);
 void WizardShots(TScreenshots& shots);
+void OnlineShots(TScreenshots& shots);
+void PortFormShots(TScreenshots& shots);
