@@ -427,3 +427,72 @@ bool TCommonInterface::SetGeneralPort(uint16_t port, const TGeneralPortRecord& r
 bool TCommonInterface::GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle) {
   return Ok(Library().GetLevelType(matrix, level, &type, handle));
 }
+
+bool TCommonInterface::GetKeypad(uint16_t keypad, TKeypadRecord& record, DbsHandle handle) {
+  record.keypad = keypad;
+  return Ok(Library().GetKeypad(keypad, &record, handle));
+}
+bool TCommonInterface::SetKeypad(uint16_t keypad, const TKeypadRecord& record, DbsHandle handle) {
+  TKeypadRecord copy = record;
+  copy.keypad = keypad;
+  return Ok(Library().SetKeypad(keypad, &copy, handle));
+}
+bool TCommonInterface::GetKey(uint16_t keypad, uint16_t key, TKeyRecord& record, DbsHandle handle) {
+  record.key = key;
+  record.keypad = keypad;
+  return Ok(Library().GetKey(keypad, key, &record, handle));
+}
+bool TCommonInterface::SetKey(uint16_t keypad, const TKeyRecord& record, DbsHandle handle) {
+  TKeyRecord copy = record;
+  copy.keypad = keypad;
+  // A marked code loses its marker; a destination key's code then gives its
+  // number within the destination keypad.
+  int v = record.key;
+  if (v > 20000) v -= 20000;
+  if (v > 10000) v -= 10000;
+  const auto key = static_cast<uint16_t>(v >= 1000 ? v - 1000 : v);
+  copy.keyType = static_cast<uint8_t>(copy.keyType & ~0x60);
+  return Ok(Library().SetKey(keypad, key, &copy, handle));
+}
+bool TCommonInterface::GetFirstSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
+  record.keypad = keypad;
+  record.count = 0;
+  const DbsStatus s = Library().GetFirstSequence(keypad, &record, handle);
+  return s == DBS_ERR_SEQUENCE_UNDEFINED ? false : Ok(s);
+}
+bool TCommonInterface::GetNextSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
+  record.keypad = keypad;
+  const DbsStatus s = Library().GetNextSequence(keypad, &record, handle);
+  return s == DBS_ERR_NO_MORE_SEQUENCES ? false : Ok(s);
+}
+bool TCommonInterface::SetEntrySequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
+  record.keypad = keypad;
+  return Ok(Library().SetEntrySequence(keypad, &record, handle));
+}
+bool TCommonInterface::DeleteLastNode(uint16_t keypad, const TEntrySequenceRecord& record, DbsHandle handle) {
+  TEntrySequenceRecord copy = record;
+  copy.keypad = keypad;
+  const DbsStatus s = Library().DeleteLastNode(keypad, &copy, handle);
+  return s == DBS_ERR_SEQUENCE_UNDEFINED || s == DBS_ERR_SEQUENCE_NOT_FOUND || Ok(s);
+}
+bool TCommonInterface::GetKeyAssignment(uint16_t keypad, const QString& name, uint16_t& value, bool& salvo,
+                                        DbsHandle handle) {
+  uint32_t flag = 0;
+  const bool ok = Ok(Library().GetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, &value, &flag, handle));
+  salvo = (flag & 0xFF) != 0;
+  return ok;
+}
+bool TCommonInterface::SetKeyAssignment(uint16_t keypad, const QString& name, uint16_t value, uint32_t salvoFlag,
+                                        DbsHandle handle) {
+  return Ok(Library().SetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, value, salvoFlag & 0xFF, handle));
+}
+bool TCommonInterface::GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record,
+                                     DbsHandle handle) {
+  record.matrix = matrix;
+  record.association = association;
+  return Ok(Library().GetSourceAssn(matrix, association, &record, handle));
+}
+bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Library().GetSourceData(&record, FileHandle)); }
+bool TCommonInterface::GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle) {
+  return Ok(Library().GetMacroStore(salvo, &record, handle));
+}

@@ -58,6 +58,20 @@ struct TLibraryApi {
   decltype(&dbs_Get_Tolvex_DLL_Version) Get_Tolvex_DLL_Version = &dbs_Get_Tolvex_DLL_Version;
   decltype(&dbs_Get_Firmware_Version) Get_Firmware_Version = &dbs_Get_Firmware_Version;
   decltype(&dbs_GetControllerStatus) GetControllerStatus = &dbs_GetControllerStatus;
+  // Keypads, keys, entry sequences, and what the keypad editor lists.
+  decltype(&dbs_GetKeypad) GetKeypad = &dbs_GetKeypad;
+  decltype(&dbs_SetKeypad) SetKeypad = &dbs_SetKeypad;
+  decltype(&dbs_GetKey) GetKey = &dbs_GetKey;
+  decltype(&dbs_SetKey) SetKey = &dbs_SetKey;
+  decltype(&dbs_GetFirstSequence) GetFirstSequence = &dbs_GetFirstSequence;
+  decltype(&dbs_GetNextSequence) GetNextSequence = &dbs_GetNextSequence;
+  decltype(&dbs_SetEntrySequence) SetEntrySequence = &dbs_SetEntrySequence;
+  decltype(&dbs_DeleteLastNode) DeleteLastNode = &dbs_DeleteLastNode;
+  decltype(&dbs_GetKeyAssignment) GetKeyAssignment = &dbs_GetKeyAssignment;
+  decltype(&dbs_SetKeyAssignment) SetKeyAssignment = &dbs_SetKeyAssignment;
+  decltype(&dbs_GetSourceAssn) GetSourceAssn = &dbs_GetSourceAssn;
+  decltype(&dbs_GetSourceData) GetSourceData = &dbs_GetSourceData;
+  decltype(&dbs_GetMacroStore) GetMacroStore = &dbs_GetMacroStore;
   // What is wrong with a file the library refuses.
   decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
 };
@@ -153,6 +167,26 @@ class TCommonInterface {
   bool GetNextFreeDestDialUpKeypad(TKeypadRecord& record, DbsHandle handle);
   bool SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle);
   bool GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle);
+
+  // Keypads and their keys. SetKey takes the key number from the record's
+  // first field, which may hold a layout code (a destination key's, marked or
+  // not), and clears the editor's flags in keyType.
+  bool GetKeypad(uint16_t keypad, TKeypadRecord& record, DbsHandle handle);
+  bool SetKeypad(uint16_t keypad, const TKeypadRecord& record, DbsHandle handle);
+  bool GetKey(uint16_t keypad, uint16_t key, TKeyRecord& record, DbsHandle handle);
+  bool SetKey(uint16_t keypad, const TKeyRecord& record, DbsHandle handle);
+  // The sequence walk: the end of it (or an empty tree) answers false silently.
+  bool GetFirstSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle);
+  bool GetNextSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle);
+  bool SetEntrySequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle);
+  // A sequence the tree does not hold counts as deleted.
+  bool DeleteLastNode(uint16_t keypad, const TEntrySequenceRecord& record, DbsHandle handle);
+  // A button-per key's assignment on matrix 0: a salvo, or an association.
+  bool GetKeyAssignment(uint16_t keypad, const QString& name, uint16_t& value, bool& salvo, DbsHandle handle);
+  bool SetKeyAssignment(uint16_t keypad, const QString& name, uint16_t value, uint32_t salvoFlag, DbsHandle handle);
+  bool GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record, DbsHandle handle);
+  bool GetSourceData(TSourceRecord& record);
+  bool GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle);
 
   // Reconfigures the open database `handle` into `name` with `record`,
   // asking before it replaces a file (through the scratch database); gives

@@ -136,7 +136,6 @@ QWidget* TPanelForm::BuildOperationPage() {
   auto* keypadGrid = new QGridLayout(keypad);
   EditKeypadButton = new QPushButton("Edit Keypad", keypad);
   EditKeypadButton->setObjectName("EditKeypadButton");
-  EditKeypadButton->setEnabled(false);  // there is no keypad editor to open yet
   ConfigureButton = new QPushButton("Configure", keypad);
   ConfigureButton->setObjectName("ConfigureButton");
   keypadGrid->addWidget(EditKeypadButton, 0, 0);
@@ -159,6 +158,7 @@ QWidget* TPanelForm::BuildOperationPage() {
   for (QCheckBox* c : {MaskLevelsCheck, SwapModeCheck}) connect(c, &QCheckBox::clicked, this, [this] { MarkChanged(); });
   connect(NoLevelButtonsComboBox, &QComboBox::activated, this, [this] { MarkChanged(); });
   connect(ConfigureButton, &QPushButton::clicked, this, &TPanelForm::Configure);
+  connect(EditKeypadButton, &QPushButton::clicked, this, &TPanelForm::EditKeypad);
   for (TRadioGroup* g : {SrcKeypadTypeRadioGroup, DestKeypadTypeRadioGroup}) {
     connect(g->Buttons(), &QButtonGroup::idClicked, this, [this] { MarkChanged(); });
   }
@@ -490,10 +490,30 @@ bool TPanelForm::EnsurePanelKeypads() {
   const bool both = keypads.EnsurePanelKeypads(FormSourceKeypad, SrcKeypadTypeRadioGroup->ItemIndex() == 1,
                                                FormDestKeypad, DestKeypadTypeRadioGroup->ItemIndex() == 1);
   ReadStored();
+  EditKeypadButton->setEnabled(both);
   return both;
 }
 
+void TPanelForm::EditKeypad() {
+  if (EnsurePanelKeypads() && Resource()) {
+    if (!keypads_) keypads_ = std::make_unique<TKeypadResource>(Resource()->Manager, Resource()->Number, FormPanelType);
+    keypads_->PanelType = FormPanelType;
+    if (keypads_->LoadSourceKeypad(FormSourceKeypad) && keypads_->LoadDestKeypad(FormDestKeypad)) {
+      keypads_->FunctionMenu = KeyFunctionMenu(FormPanelType);
+      if (keypads_->FunctionMenu.empty()) {
+        Ui().Warning("The Panel type is not recognised");
+        keypads_.reset();
+      } else {
+        keypads_->PanelName = StoredName;
+        keypads_->Edit(Interface());
+      }
+    }
+  }
+  RefreshKeypadGroups();
+}
+
 void TPanelForm::Configure() {
+  keypads_.reset();
   if (EnsurePanelKeypads()) {
     TKeypadAssignmentForm dialog(Interface(), this);
     dialog.Setup(TKeypadAssignmentForm::Mode::Panel, DeviceNumber());

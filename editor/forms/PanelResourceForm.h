@@ -17,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class TKeypadResource;
 class TPanelResource;
 class TRadioGroup;
 
@@ -44,6 +45,8 @@ class TPanelForm : public TDeviceForm {
   bool EnsurePanelKeypads();
   // "Configure": the panel's keypads in the assignment window.
   void Configure();
+  // "Edit Keypad": the panel's keypads in the keypad editor.
+  void EditKeypad();
   void ResourceChanged() override;
 
   // The controls, by the names the editor gives them.
@@ -107,4 +110,5 @@ class TPanelForm : public TDeviceForm {
   std::array<TOverrideRecord, 16> storedOverrides_{};
   std::array<bool, 16> keepOverride_{};
   std::vector<uint8_t> storedDestMap_;
+  std::unique_ptr<TKeypadResource> keypads_;  // the keypad editor's, kept for the next Edit Keypad
 };

@@ -159,7 +159,7 @@ TEST_F(PanelFormTest, AGenericBpxBecomesAnXyPanelWithDialUpKeypads) {
   EXPECT_EQ(KeypadFlags(64) & 1, 1);
   EXPECT_EQ(f->SrcKeypadTypeRadioGroup->ItemIndex(), 1);
   EXPECT_EQ(f->DestKeypadTypeRadioGroup->ItemIndex(), 1);
-  EXPECT_FALSE(f->EditKeypadButton->isEnabled());
+  EXPECT_TRUE(f->EditKeypadButton->isEnabled());  // both keypads are assigned now
   EXPECT_FALSE(f->TypeChanged);
   EXPECT_EQ(Panel(0)->Image, PanelImage(3));
 }

@@ -1,0 +1,703 @@
+#include "forms/KeypadResourceForm.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDrag>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStyleOptionButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "UiService.h"
+#include "forms/FormFields.h"
+
+using namespace zephra::editor;
+
+namespace {
+
+// Buttons of 65 x 43 pixels, the first 6 pixels in and 12 down.
+constexpr int kButtonWidth = 65, kButtonHeight = 43, kButtonLeft = 6, kButtonTop = 12;
+constexpr const char* kSameName = "The same name cannot be assigned to two keys";
+constexpr const char* kClearQuestion = "Are you sure you want to remove all the data for this keypad.";
+
+QString Bare(const QString& name) {
+  int n = static_cast<int>(name.size());
+  while (n > 0 && name[n - 1] == ' ') --n;
+  return name.left(n);
+}
+
+QByteArray Number(int n) { return QByteArray::number(n); }
+
+QFont CaptionFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(7);
+  return font;
+}
+
+}  // namespace
+
+const char* const TKeypadForm::kNameFormat = "application/x-zephra-key-name";
+const char* const TKeypadForm::kKeyFormat = "application/x-zephra-key";
+const char* const TKeypadForm::kSourceFormat = "application/x-zephra-source-association";
+const char* const TKeypadForm::kDestFormat = "application/x-zephra-destination-association";
+const char* const TKeypadForm::kSalvoFormat = "application/x-zephra-salvo";
+
+// ------------------------------------------------------------------ buttons
+
+TKeyButton::TKeyButton(int position, QWidget* parent) : QPushButton(parent), Position(position) {
+  setAcceptDrops(true);
+  setFont(CaptionFont());
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void TKeyButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.text.clear();
+  option.icon = QIcon();
+  style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+  const QRect inner = rect().adjusted(3, 4, -3, -4);
+  if (!icon().isNull()) {
+    icon().paint(&painter, inner, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    return;
+  }
+  painter.setFont(font());
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  const int half = inner.height() / 2;
+  painter.drawText(QRect(inner.left(), inner.top(), inner.width(), half), Qt::AlignHCenter | Qt::AlignBottom, Line1);
+  painter.drawText(QRect(inner.left(), inner.top() + half, inner.width(), half), Qt::AlignHCenter | Qt::AlignTop,
+                   Line2);
+}
+
+void TKeyButton::mousePressEvent(QMouseEvent* event) {
+  pressedAt_ = event->position().toPoint();
+  QPushButton::mousePressEvent(event);
+}
+
+void TKeyButton::mouseMoveEvent(QMouseEvent* event) {
+  if (!Draggable || !(event->buttons() & Qt::LeftButton) ||
+      (event->position().toPoint() - pressedAt_).manhattanLength() < QApplication::startDragDistance()) {
+    QPushButton::mouseMoveEvent(event);
+    return;
+  }
+  setDown(false);
+  auto* mime = new QMimeData;
+  mime->setData(TKeypadForm::kKeyFormat, Number(Position));
+  auto* drag = new QDrag(this);
+  drag->setMimeData(mime);
+  drag->setPixmap(grab());
+  drag->exec(Qt::MoveAction);
+}
+
+void TKeyButton::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* mime = event->mimeData();
+  for (const char* format : {TKeypadForm::kNameFormat, TKeypadForm::kKeyFormat, TKeypadForm::kSourceFormat,
+                             TKeypadForm::kDestFormat, TKeypadForm::kSalvoFormat}) {
+    if (mime->hasFormat(format)) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void TKeyButton::dropEvent(QDropEvent* event) {
+  emit Dropped(Position, event->mimeData());
+  event->acceptProposedAction();
+}
+
+TDragList::TDragList(const QString& format, QWidget* parent) : QListWidget(parent), format_(format) {
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+QMimeData* TDragList::mimeData(const QList<QListWidgetItem*>& items) const {
+  if (items.isEmpty()) return nullptr;
+  auto* mime = new QMimeData;
+  if (format_ == TKeypadForm::kNameFormat) {
+    mime->setData(format_, items.first()->text().toUtf8());
+  } else {
+    mime->setData(format_, Number(row(items.first())));
+  }
+  return mime;
+}
+
+// ------------------------------------------------------------------- window
+
+TKeypadForm::TKeypadForm(TKeypadResource& keypads) : TResourceForm(keypads, QString()) {
+  setObjectName("KeypadForm");
+  setAttribute(Qt::WA_DeleteOnClose, false);  // modal: the resource owns it
+  auto* body = Body();
+  body->removeWidget(Pages());
+  body->addWidget(BuildKeyBox());
+  auto* lower = new QHBoxLayout;
+  lower->addWidget(BuildFunctions());
+  lower->addWidget(Pages(), 1);
+  body->addLayout(lower, 1);
+  namesPage_ = BuildNamesPage();
+  sequencesPage_ = BuildSequencesPage();
+  buttonPerPage_ = BuildButtonPerPage();
+  Pages()->addTab(namesPage_, "Key Names");
+  Pages()->addTab(sequencesPage_, "Sequences");
+  Pages()->addTab(buttonPerPage_, "Button Per ");
+  connect(Pages(), &QTabWidget::currentChanged, this, &TKeypadForm::PageChanged);
+}
+
+TKeypadForm::~TKeypadForm() = default;
+
+TKeypadResource* TKeypadForm::Keypads() const { return static_cast<TKeypadResource*>(Resource()); }
+
+QWidget* TKeypadForm::BuildKeyBox() {
+  KeyBox = new QScrollArea(this);
+  KeyBox->setObjectName("KeyBox");
+  auto* inside = new QWidget(KeyBox);
+  inside->setFixedSize(kButtonLeft * 2 + kLayoutColumns * kButtonWidth, kButtonTop + 6 + kLayoutRows * kButtonHeight);
+  for (int p = 0; p < kLayoutPositions; ++p) {
+    auto* b = new TKeyButton(p, inside);
+    b->setObjectName(QString("KeyButton%1").arg(p));
+    b->setGeometry(kButtonLeft + (p % kLayoutColumns) * kButtonWidth, kButtonTop + (p / kLayoutColumns) * kButtonHeight,
+                   kButtonWidth, kButtonHeight);
+    b->hide();
+    connect(b, &QPushButton::clicked, this, [this, p] { KeyClicked(p); });
+    connect(b, &TKeyButton::Dropped, this, &TKeypadForm::KeyDropped);
+    connect(b, &QWidget::customContextMenuRequested, this,
+            [this, b](const QPoint& at) { KeyMenuRequested(b->Position, b->mapToGlobal(at)); });
+    KeyButtons[static_cast<size_t>(p)] = b;
+  }
+  KeyBox->setWidget(inside);
+  KeyBox->setMinimumSize(inside->width() + 2 * KeyBox->frameWidth(), inside->height() + 2 * KeyBox->frameWidth());
+  KeyBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  return KeyBox;
+}
+
+QWidget* TKeypadForm::BuildFunctions() {
+  auto* column = new QWidget(this);
+  auto* layout = new QVBoxLayout(column);
+  layout->setContentsMargins(0, 0, 0, 0);
+  FunctionsGroup = new QGroupBox("Functions", column);
+  FunctionsGroup->setObjectName("FunctionsGroup");
+  auto* buttons = new QVBoxLayout(FunctionsGroup);
+  AddButton = new QPushButton("Add", FunctionsGroup);
+  AddButton->setObjectName("AddButton");
+  RemoveButton = new QPushButton("Remove", FunctionsGroup);
+  RemoveButton->setObjectName("RemoveButton");
+  ClearAllButton = new QPushButton("Clear All", FunctionsGroup);
+  ClearAllButton->setObjectName("ClearAllButton");
+  for (QPushButton* b : {AddButton, RemoveButton, ClearAllButton}) {
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
+  layout->addWidget(FunctionsGroup);
+  SelectKeypadRadioGroup = new TRadioGroup("Keypad", {"Source", "Dest"}, column);
+  SelectKeypadRadioGroup->setObjectName("SelectKeypadRadioGroup");
+  layout->addWidget(SelectKeypadRadioGroup);
+  cbLockLists = new QCheckBox("Lock Lists", column);
+  cbLockLists->setObjectName("cbLockLists");
+  layout->addWidget(cbLockLists);
+  layout->addStretch(1);
+  connect(AddButton, &QPushButton::clicked, this, &TKeypadForm::AddPressed);
+  connect(RemoveButton, &QPushButton::clicked, this, &TKeypadForm::RemovePressed);
+  connect(ClearAllButton, &QPushButton::clicked, this, &TKeypadForm::ClearAllPressed);
+  connect(SelectKeypadRadioGroup->Buttons(), &QButtonGroup::idClicked, this, &TKeypadForm::KeypadChosen);
+  return column;
+}
+
+QWidget* TKeypadForm::BuildNamesPage() {
+  auto* page = new QWidget;
+  auto* row = new QHBoxLayout(page);
+  auto* group = new QGroupBox("New Name", page);
+  auto* inner = new QVBoxLayout(group);
+  NameEdit = new QLineEdit(group);
+  NameEdit->setObjectName("NameEdit");
+  NameEdit->setMaxLength(8);
+  inner->addWidget(NameEdit);
+  inner->addWidget(new QLabel("Drag a name onto a key,\nor a key onto another.", group));
+  inner->addStretch(1);
+  row->addWidget(group);
+  NameList = new TDragList(kNameFormat, page);
+  NameList->setObjectName("NameList");
+  NameList->setSortingEnabled(true);
+  NameList->setFlow(QListView::TopToBottom);
+  NameList->setWrapping(true);
+  NameList->setResizeMode(QListView::Adjust);
+  NameList->setUniformItemSizes(true);
+  NameList->setGridSize(QSize(90, 20));
+  row->addWidget(NameList, 1);
+  connect(NameEdit, &QLineEdit::returnPressed, this, &TKeypadForm::AddPressed);
+  return page;
+}
+
+QWidget* TKeypadForm::BuildButtonPerPage() {
+  auto* page = new QWidget;
+  auto* row = new QHBoxLayout(page);
+  const auto group = [&](const QString& title, const char* format, const QString& name) {
+    auto* box = new QGroupBox(title, page);
+    auto* inner = new QVBoxLayout(box);
+    auto* list = new TDragList(format, box);
+    list->setObjectName(name);
+    inner->addWidget(list);
+    row->addWidget(box);
+    return list;
+  };
+  BPSourceListBox = group("Selected Source", kSourceFormat, "BPSourceListBox");
+  BPDestListBox = group("Selected Destination", kDestFormat, "BPDestListBox");
+  BPMacroListBox = group("Selected Salvo", kSalvoFormat, "BPMacroListBox");
+  return page;
+}
+
+void TKeypadForm::FillLists(const TKeypadLists& lists) {
+  lists_ = lists;
+  const QSignalBlocker b1(SourceBox), b2(DestBox), b3(MacroBox);
+  for (QListWidget* l : {SourceBox, BPSourceListBox}) l->addItems(lists.SourceAssocs);
+  for (QListWidget* l : {DestBox, BPDestListBox}) l->addItems(lists.DestNames);
+  for (QListWidget* l : {MacroBox, BPMacroListBox}) l->addItems(lists.SalvoNames);
+  for (QListWidget* l : {SourceBox, DestBox, MacroBox}) {
+    if (l->count() > 0) l->setCurrentRow(0);
+  }
+  NameList->addItems(lists.KeyNames);
+}
+
+bool TKeypadForm::Load() {
+  TKeypadResource* keypads = Keypads();
+  if (!keypads) return false;
+  FillLists(keypads->ReadLists());
+  keypads->SetUpLayout(Keys);
+  if (!keypads->LoadKeys(Keys, false) || !keypads->LoadKeys(Keys, true)) return false;
+  const char* type = PanelTypeText(keypads->PanelType);
+  setWindowTitle("Keypad for Panel:  " + keypads->PanelName + "      of type: " + (type ? type : "Undefined"));
+  // "Keypad" chooses between the two when only one of them is dial-up.
+  const bool choice = keypads->SourceDialUp() != keypads->DestDialUp();
+  SelectKeypadRadioGroup->setVisible(choice);
+  SelectKeypadRadioGroup->SetItemIndex(choice ? 0 : -1);
+  keypadChoice_ = 0;
+  if (keypads->SourceDialUp() || keypads->DestDialUp()) {
+    keypads->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());
+  }
+  ShowPagesForKeypad();
+  RebuildTree();
+  RefreshKeys();
+  MarkChanged(false);
+  return true;
+}
+
+// ------------------------------------------------------------ what is shown
+
+bool TKeypadForm::ShowsSource() const { return SelectKeypadRadioGroup->isHidden() || keypadChoice_ == 0; }
+bool TKeypadForm::ShowsDest() const { return SelectKeypadRadioGroup->isHidden() || keypadChoice_ == 1; }
+
+bool TKeypadForm::DialUpSide(bool dest) const {
+  TKeypadResource* k = Keypads();
+  return k && (dest ? k->DestDialUp() : k->SourceDialUp());
+}
+
+bool TKeypadForm::ShownSideIsDest(const TKeyResource& key) const {
+  if (key.DestOnly()) return true;
+  return key.Shared() && !ShowsSource();
+}
+
+bool TKeypadForm::ShowsKey(const TKeyResource& key) const {
+  return (key.OnSourceKeypad() && ShowsSource()) || (key.OnDestKeypad() && ShowsDest());
+}
+
+bool TKeypadForm::AltDestChosen() const {
+  return std::any_of(Keys.begin(), Keys.end(), [](const TKeyResource& k) { return k.Exists() && k.Function == kFnAltDest; });
+}
+
+bool TKeypadForm::ButtonShown(int position) const {
+  const TKeyResource& k = Keys[static_cast<size_t>(position)];
+  return k.Exists() && (!IsMarkedCode(k.Code) || AltDestChosen());
+}
+
+QString TKeypadForm::SourceText(int index) const {
+  if (index < 0 || index >= lists_.SourceAssocs.size()) return {};
+  const QString text = lists_.SourceAssocs[index];
+  if (index < lists_.LevelOneSources) return text;
+  const auto comma = text.indexOf(", ");
+  return "[" + (comma < 0 ? text : text.mid(comma + 2)) + "]";
+}
+
+QString TKeypadForm::Line(int position, int line) const {
+  const TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.Exists()) return {};
+  if (k.Unusable) return line == 0 ? "?" : QString();
+  if (!ShowsKey(k)) return {};
+  if (!k.IsNameKey()) {
+    const TFunctionCaption c = FunctionCaption(k.Function);
+    return line == 0 ? c.line1 : c.line2;
+  }
+  const bool dest = ShownSideIsDest(k);
+  if (DialUpSide(dest)) {
+    const TKeyValues& v = dest ? k.Dest : k.Source;
+    return line == 0 ? v.name : v.altName;
+  }
+  // Button-per: the source side's salvo or source on the first line, the
+  // destination on the second.
+  if (line == 0 && k.OnSourceKeypad() && ShowsSource()) {
+    if (k.Salvo >= 0) return lists_.SalvoNames.value(k.Salvo);
+    return SourceText(k.SourceAssn);
+  }
+  if (line == 1 && k.OnDestKeypad() && ShowsDest() && k.DestAssn >= 0) return lists_.DestNames.value(k.DestAssn);
+  return {};
+}
+
+void TKeypadForm::RefreshKeys() {
+  const bool names = page_ == KeyNamesPage;
+  for (int p = 0; p < kLayoutPositions; ++p) {
+    TKeyButton* b = KeyButtons[static_cast<size_t>(p)];
+    const TKeyResource& k = Keys[static_cast<size_t>(p)];
+    b->setVisible(ButtonShown(p));
+    if (!k.Exists()) continue;
+    b->Line1 = Line(p, 0);
+    b->Line2 = Line(p, 1);
+    const bool picture = ShowsKey(k) && !k.Unusable && (k.Function == kFnNext || k.Function == kFnPrevious);
+    b->setIcon(picture ? style()->standardIcon(k.Function == kFnNext ? QStyle::SP_ArrowForward : QStyle::SP_ArrowBack)
+                       : QIcon());
+    b->Draggable = names && k.IsNameKey() && !k.Unusable && ShowsKey(k) && DialUpSide(ShownSideIsDest(k));
+    QString hint = k.Unusable        ? QString("Destination key %1: follows the destination key before it")
+                   : k.Shared()      ? QString("Key %1 of both keypads")
+                   : k.OnDestKeypad() ? QString("Destination key %1")
+                                      : QString("Source key %1");
+    b->setToolTip(hint.arg(k.KeyNumber() + 1));
+    b->update();
+  }
+}
+
+// ------------------------------------------------------------------- pages
+
+void TKeypadForm::ShowPagesForKeypad() {
+  const bool dialUp = DialUpSide(!ShowsSource());
+  filling_ = true;
+  Pages()->setTabVisible(Pages()->indexOf(namesPage_), dialUp);
+  Pages()->setTabVisible(Pages()->indexOf(sequencesPage_), dialUp);
+  Pages()->setTabVisible(Pages()->indexOf(buttonPerPage_), !dialUp);
+  Pages()->setCurrentWidget(dialUp ? namesPage_ : buttonPerPage_);
+  filling_ = false;
+  page_ = dialUp ? KeyNamesPage : ButtonPerPage;
+  const bool sourceLists = ShowsSource() && !DialUpSide(false);
+  BPSourceListBox->setEnabled(sourceLists);
+  BPMacroListBox->setEnabled(sourceLists);
+  BPDestListBox->setEnabled(ShowsDest() && !DialUpSide(true));
+  RefreshFunctions();
+}
+
+void TKeypadForm::RefreshFunctions() {
+  const bool dialUp = page_ != ButtonPerPage;
+  AddButton->setText(page_ == KeyNamesPage ? "New" : "Add");
+  AddButton->setEnabled(dialUp);
+  RemoveButton->setEnabled(dialUp);
+  cbLockLists->setEnabled(dialUp);
+}
+
+void TKeypadForm::PageChanged(int index) {
+  if (filling_) return;
+  const QWidget* w = Pages()->widget(index);
+  const Page to = w == namesPage_ ? KeyNamesPage : w == sequencesPage_ ? SequencesPage : ButtonPerPage;
+  if (to == page_) return;
+  if (!ResolvePending()) {
+    // Cancel keeps the page.
+    filling_ = true;
+    Pages()->setCurrentWidget(page_ == KeyNamesPage ? namesPage_ : page_ == SequencesPage ? sequencesPage_ : buttonPerPage_);
+    filling_ = false;
+    return;
+  }
+  ArriveAt(to);
+}
+
+void TKeypadForm::ArriveAt(Page page) {
+  page_ = page;
+  // The tree is read anew: stored names may have renamed or removed its keys.
+  if ((page == KeyNamesPage || page == SequencesPage) && Keypads()) {
+    Keypads()->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());
+    current_ = nullptr;
+    RebuildTree();
+  }
+  RefreshFunctions();
+  RefreshKeys();
+}
+
+void TKeypadForm::KeypadChosen(int id) {
+  if (id == keypadChoice_) return;
+  if (!ResolvePending()) {
+    SelectKeypadRadioGroup->SetItemIndex(keypadChoice_);  // Cancel keeps the keypad
+    return;
+  }
+  keypadChoice_ = id;
+  if (Keypads()) Keypads()->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());
+  current_ = nullptr;
+  ShowPagesForKeypad();
+  RebuildTree();
+  RefreshKeys();
+}
+
+bool TKeypadForm::Store() {
+  TKeypadResource* keypads = Keypads();
+  if (!keypads) return false;
+  bool ok = false;
+  switch (page_) {
+    case KeyNamesPage: ok = keypads->OnNameDataAccepted(Keys); break;
+    case SequencesPage: ok = keypads->OnSequenceDataAccepted(Tree, ShowsSource(), ShowsDest()); break;
+    case ButtonPerPage: ok = keypads->OnBPDataAccepted(Keys); break;
+  }
+  RefreshKeys();
+  RebuildTree();
+  return ok;
+}
+
+// ------------------------------------------------------------ key functions
+
+bool TKeypadForm::TakenByOther(int position, int function) const {
+  if (!IsUniqueFunction(function)) return false;
+  for (int p = 0; p < kLayoutPositions; ++p) {
+    const TKeyResource& k = Keys[static_cast<size_t>(p)];
+    if (p != position && k.Exists() && k.Function == function) return true;
+  }
+  return false;
+}
+
+bool TKeypadForm::MenuEntryEnabled(int position, int function) const {
+  if (position < 0 || position >= kLayoutPositions || !Keypads()) return false;
+  const TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.Exists() || !ShowsKey(k)) return false;
+  const auto page = page_ == KeyNamesPage    ? TKeypadPage::KeyNames
+                    : page_ == SequencesPage ? TKeypadPage::Sequences
+                                             : TKeypadPage::ButtonPer;
+  const TMenuKey key{Keypads()->PanelType, page, k.KeyNumber(), k.DestOnly(), k.Unusable, TakenByOther(position, function)};
+  return zephra::editor::MenuEntryEnabled(key, function);
+}
+
+QMenu* TKeypadForm::KeyMenu(int position) {
+  delete keyMenu_;
+  keyMenu_ = new QMenu(this);
+  keyMenu_->setObjectName("KeyFunctionMenu");
+  if (TKeypadResource* keypads = Keypads()) {
+    for (const TKeyFunction& f : keypads->FunctionMenu) {
+      QAction* a = keyMenu_->addAction(f.text);
+      a->setData(f.code);
+      a->setEnabled(MenuEntryEnabled(position, f.code));
+      connect(a, &QAction::triggered, this, [this, position, code = f.code] { ChooseFunction(position, code); });
+    }
+  }
+  return keyMenu_;
+}
+
+void TKeypadForm::KeyMenuRequested(int position, const QPoint& at) { KeyMenu(position)->popup(at); }
+
+bool TKeypadForm::ChooseFunction(int position, int function) {
+  if (!MenuEntryEnabled(position, function)) return false;
+  TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (function == kFnRemove) {
+    k.SourceAssn = k.Salvo = k.DestAssn = -1;
+    BlankKey(k);
+  } else if (function == kFnBlank) {
+    BlankKey(k);
+  } else {
+    k.Function = function;
+  }
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+// Blanking gives a key no function and no names on its dial-up keypads; a
+// button-per key keeps its names, which its assignments are stored under.
+void TKeypadForm::BlankKey(TKeyResource& k) {
+  k.Function = kFnNormal;
+  if (k.OnSourceKeypad() && DialUpSide(false)) k.Source.name = k.Source.altName = QString();
+  if (k.OnDestKeypad() && DialUpSide(true)) k.Dest.name = k.Dest.altName = QString();
+}
+
+// -------------------------------------------------------------- key names
+
+void TKeypadForm::SetNames(TKeyResource& k, const QString& name, const QString& altName) {
+  if (k.OnSourceKeypad() && DialUpSide(false)) {
+    k.Source.name = name;
+    k.Source.altName = altName;
+  }
+  if (k.OnDestKeypad() && DialUpSide(true)) {
+    k.Dest.name = name;
+    k.Dest.altName = altName;
+  }
+}
+
+// The other position that shows `name`, or -1.
+int TKeypadForm::ShowingName(const QString& name, int except) const {
+  const QString wanted = Bare(name);
+  if (wanted.isEmpty()) return -1;
+  for (int p = 0; p < kLayoutPositions; ++p) {
+    const TKeyResource& k = Keys[static_cast<size_t>(p)];
+    if (p == except || !k.Exists() || !ShowsKey(k)) continue;
+    for (const TKeyValues* v : {&k.Source, &k.Dest}) {
+      if (v->loaded && (Bare(v->name) == wanted || Bare(v->altName) == wanted)) return p;
+    }
+  }
+  return -1;
+}
+
+bool TKeypadForm::DropName(int position, const QString& name) {
+  if (position < 0 || position >= kLayoutPositions) return false;
+  TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.Exists() || k.Unusable || !k.IsNameKey() || !ShowsKey(k) || !DialUpSide(ShownSideIsDest(k))) return false;
+  const QString text = name.left(8);
+  if (ShowingName(text, position) >= 0) {
+    Ui().Information(kSameName);
+    return false;
+  }
+  const QString previous = k.Names().name;
+  if (Bare(previous) == Bare(text)) return false;  // it has that name already
+  SetNames(k, text, previous);
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+bool TKeypadForm::DropKey(int from, int to) {
+  if (from < 0 || to < 0 || from >= kLayoutPositions || to >= kLayoutPositions) return false;
+  TKeyResource& a = Keys[static_cast<size_t>(from)];
+  TKeyResource& b = Keys[static_cast<size_t>(to)];
+  for (const TKeyResource* k : {&a, &b}) {
+    if (!k->Exists() || k->Unusable || !k->IsNameKey() || !ShowsKey(*k) || !DialUpSide(ShownSideIsDest(*k))) return false;
+  }
+  if (ShownSideIsDest(a) != ShownSideIsDest(b)) return false;  // keys of different keypads
+  const TKeyValues names = a.Names();
+  if (from == to) {
+    SetNames(a, names.altName, names.name);
+  } else {
+    SetNames(b, names.name, names.altName);
+    BlankKey(a);
+  }
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+// ------------------------------------------------------------- button per
+
+bool TKeypadForm::DropSource(int position, int index) {
+  if (position < 0 || position >= kLayoutPositions || index < 0 || index >= lists_.SourceAssocs.size()) return false;
+  TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.OnSourceKeypad() || !ShowsSource() || DialUpSide(false) || k.Unusable || !k.IsNameKey()) return false;
+  k.SourceAssn = index;
+  k.Salvo = -1;
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+bool TKeypadForm::DropSalvo(int position, int index) {
+  if (position < 0 || position >= kLayoutPositions || index < 0 || index >= lists_.SalvoNames.size()) return false;
+  TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.OnSourceKeypad() || !ShowsSource() || DialUpSide(false) || k.Unusable || !k.IsNameKey()) return false;
+  k.Salvo = index;
+  k.SourceAssn = -1;
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+bool TKeypadForm::DropDest(int position, int index) {
+  if (position < 0 || position >= kLayoutPositions || index < 0 || index >= lists_.DestNames.size()) return false;
+  TKeyResource& k = Keys[static_cast<size_t>(position)];
+  if (!k.OnDestKeypad() || !ShowsDest() || DialUpSide(true) || k.Unusable || !k.IsNameKey()) return false;
+  k.DestAssn = index;
+  RefreshKeys();
+  MarkChanged();
+  return true;
+}
+
+void TKeypadForm::KeyDropped(int position, const QMimeData* mime) {
+  const auto number = [&](const char* format) { return mime->data(format).toInt(); };
+  if (mime->hasFormat(kNameFormat) && page_ == KeyNamesPage) {
+    DropName(position, QString::fromUtf8(mime->data(kNameFormat)));
+  } else if (mime->hasFormat(kKeyFormat) && page_ == KeyNamesPage) {
+    DropKey(number(kKeyFormat), position);
+  } else if (page_ == ButtonPerPage) {
+    if (mime->hasFormat(kSourceFormat)) DropSource(position, number(kSourceFormat));
+    if (mime->hasFormat(kSalvoFormat)) DropSalvo(position, number(kSalvoFormat));
+    if (mime->hasFormat(kDestFormat)) DropDest(position, number(kDestFormat));
+  }
+}
+
+// --------------------------------------------------------- functions group
+
+void TKeypadForm::AddPressed() {
+  if (page_ == KeyNamesPage) {
+    const QString name = NameEdit->text().left(8);
+    if (!Bare(name).isEmpty() && NameList->findItems(name, Qt::MatchExactly).isEmpty()) NameList->addItem(name);
+    NameEdit->clear();
+  } else if (page_ == SequencesPage) {
+    SelectNode(nullptr);  // the next press starts a new sequence
+  }
+}
+
+void TKeypadForm::RemovePressed() {
+  if (page_ == KeyNamesPage) {
+    QListWidgetItem* item = NameList->currentItem();
+    if (!item) return;
+    const QString name = Bare(item->text());
+    delete item;
+    bool changed = false;
+    for (TKeyResource& k : Keys) {
+      for (TKeyValues* v : {&k.Source, &k.Dest}) {
+        if (!v->loaded) continue;
+        if (Bare(v->name) == name) v->name.clear(), changed = true;
+        if (Bare(v->altName) == name) v->altName.clear(), changed = true;
+      }
+    }
+    if (changed) {
+      RefreshKeys();
+      MarkChanged();
+    }
+  } else if (page_ == SequencesPage && current_) {
+    RemoveNode(*current_);
+  }
+}
+
+void TKeypadForm::ClearAllPressed() {
+  if (page_ == SequencesPage) {
+    if (!Ui().Confirm(QString(kClearQuestion) + " Note this action will update the database")) return;
+    TKeypadResource* keypads = Keypads();
+    if (!keypads) return;
+    while (!Tree.Root().Children().empty()) {
+      TSequenceNode& top = *Tree.Root().Children().front();
+      if (!keypads->DeleteNode(top, ShowsSource(), ShowsDest())) break;
+      Tree.Remove(top);
+    }
+    current_ = nullptr;
+    RebuildTree();
+    return;
+  }
+  if (!Ui().Confirm(kClearQuestion)) return;
+  for (TKeyResource& k : Keys) {
+    if (!k.Exists()) continue;
+    if (page_ == KeyNamesPage) {
+      if (!k.DestOnly()) BlankKey(k);
+    } else {
+      k.SourceAssn = k.Salvo = k.DestAssn = -1;
+    }
+  }
+  RefreshKeys();
+  MarkChanged();
+}
+
+bool TKeypadForm::eventFilter(QObject* watched, QEvent* event) {
+  // Space in a selection list ticks or unticks its box.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+    QCheckBox* check = watched == SourceBox ? SourceCheck : watched == DestBox ? DestCheck : watched == MacroBox ? MacroCheck : nullptr;
+    if (check && check->isEnabled()) {
+      check->click();
+      return true;
+    }
+  }
+  return TResourceForm::eventFilter(watched, event);
+}
