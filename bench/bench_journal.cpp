@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "link/frame.h"
 #include "model/DefaultConfiguration.h"
 #include "ratio_reporter.h"
 #include "sim/ctlsim.h"
@@ -22,6 +23,8 @@
 namespace {
 
 constexpr std::int16_t kNames = 576;
+std::size_t undoFrames = 0;    // frames an on-line undo sends
+double undoWireSeconds = 0;    // and their time on the wire at 115200 baud, acknowledgements included
 
 // Every count at its V3 maximum: eight levels, their park sources, full
 // association tables, four general ports, auto-protect tables.
@@ -140,6 +143,16 @@ void BM_Undo576OnLineUnpaced(benchmark::State& state) {
     if (zephra_RedoStep(db.h) != DBS_OK) return state.SkipWithError("redo failed");
     state.ResumeTiming();
   }
+  // One more undo, its frames counted as they would go on the wire.
+  const std::size_t seen = sim.Received().size();
+  if (zephra_UndoStep(db.h) != DBS_OK) return state.SkipWithError("undo failed");
+  const auto frames = sim.Received();
+  std::size_t bytes = 0;
+  for (std::size_t i = seen; i < frames.size(); ++i) {
+    bytes += tolvex::EncodeFrame(tolvex::FrameCommand(frames[i]), tolvex::FrameBody(frames[i])).size() + 2;
+  }
+  undoFrames = frames.size() - seen;
+  undoWireSeconds = static_cast<double>(bytes) * 10.0 / 115200;
   if (db.OnLine(sim.PortPath()) != DBS_OK) state.SkipWithError("the controller does not agree");
   dbs_OffLine(db.h);
 }
@@ -166,5 +179,6 @@ int main(int argc, char** argv) {
   std::printf("paste in a step / paste: %.3f\n", reporter.Ratio("BM_Paste576InStep", "BM_Paste576Plain"));
   std::printf("undo / paste: %.3f\n", reporter.Ratio("BM_Undo576", "BM_Paste576Plain"));
   std::printf("undo off-line: %.3f ms against a 100 ms budget for the editor's whole undo\n", ms("BM_Undo576"));
+  std::printf("undo on-line: %zu frames, %.3f s on the wire at 115200 baud\n", undoFrames, undoWireSeconds);
   return 0;
 }

@@ -12,6 +12,15 @@ namespace {
 // is this short: a run's own bookkeeping costs about as much.
 constexpr std::size_t kRunGap = 8;
 
+// The first position from `from` on where a and b differ, or n; equal
+// stretches are passed over a piece at a time.
+std::size_t Mismatch(const std::uint8_t* a, const std::uint8_t* b, std::size_t from, std::size_t n) {
+  constexpr std::size_t kPiece = 32;
+  while (from + kPiece <= n && std::memcmp(a + from, b + from, kPiece) == 0) from += kPiece;
+  while (from < n && a[from] == b[from]) ++from;
+  return from;
+}
+
 }  // namespace
 
 std::uint32_t JournalStep::Changed() const {
@@ -39,19 +48,17 @@ void WriteRecorder::Before(const std::uint8_t* image, std::uint32_t pos, std::si
   const auto tail = std::prev(last);
   const std::uint32_t end = std::max<std::uint32_t>(hi, tail->first + static_cast<std::uint32_t>(tail->second.size()));
   if (first->first == start && first->second.size() == end - start) return;  // already recorded
-  // One range from start to end: what was recorded wins over the image.
-  std::vector<std::uint8_t> merged;
-  auto from = first;
-  if (first->first == start) {
-    merged = std::move(first->second);  // a range growing at its end keeps its bytes in place
-    ++from;
-  }
+  // One range from start to end: what was recorded wins over the image. A
+  // range growing at its end (writes one after another) stays where it is.
+  const bool grows = first->first == start;
+  auto at = grows ? first : ranges_.emplace_hint(first, start, std::vector<std::uint8_t>{});
+  std::vector<std::uint8_t>& merged = at->second;
   const std::size_t kept = merged.size();
   merged.resize(end - start);
   std::memcpy(merged.data() + kept, image + start + kept, merged.size() - kept);
+  const auto from = grows ? std::next(first) : first;
   for (auto it = from; it != last; ++it) std::memcpy(merged.data() + (it->first - start), it->second.data(), it->second.size());
-  ranges_.erase(first, last);
-  ranges_.emplace(start, std::move(merged));
+  ranges_.erase(from, last);
 }
 
 JournalStep WriteRecorder::Changes(const std::uint8_t* image) const {
@@ -64,19 +71,14 @@ JournalStep WriteRecorder::Changes(const std::uint8_t* image) const {
   for (const auto& [pos, before] : ranges_) {
     const std::uint8_t* now = image + pos;
     const std::size_t n = before.size();
-    std::size_t i = 0;
-    while (i < n) {
-      if (before[i] == now[i]) {
-        ++i;
-        continue;
+    for (std::size_t i = Mismatch(before.data(), now, 0, n); i < n;) {
+      std::size_t last = i;
+      for (std::size_t j = Mismatch(before.data(), now, last + 1, n); j < n && j - last <= kRunGap;
+           j = Mismatch(before.data(), now, j + 1, n)) {
+        last = j;
       }
-      std::size_t lastDiff = i;
-      for (std::size_t j = i + 1; j < n && j - lastDiff <= kRunGap; ++j) {
-        if (before[j] != now[j]) lastDiff = j;
-      }
-      const auto length = static_cast<std::uint32_t>(lastDiff + 1 - i);
-      add(pos + static_cast<std::uint32_t>(i), before.data() + i, now + i, length);
-      i = lastDiff + 1;
+      add(pos + static_cast<std::uint32_t>(i), before.data() + i, now + i, static_cast<std::uint32_t>(last + 1 - i));
+      i = Mismatch(before.data(), now, last + 1, n);
     }
   }
   step.bytes.shrink_to_fit();
