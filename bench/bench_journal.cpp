@@ -5,14 +5,13 @@
 // the simulated controller, unpaced (the software's part of telling the
 // controller). Prints the ratios at the end.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_database.h"
 #include "link/frame.h"
 #include "model/DefaultConfiguration.h"
 #include "ratio_reporter.h"
@@ -28,7 +27,7 @@ double undoWireSeconds = 0;    // and their time on the wire at 115200 baud, ack
 
 // Every count at its V3 maximum: eight levels, their park sources, full
 // association tables, four general ports, auto-protect tables.
-void Largest(TConfigurationRecord& r) {
+TConfigurationRecord& Largest(TConfigurationRecord& r) {
   const std::uint16_t maxima[8] = {DBS_LEVEL_MAX_DESTS_V3};
   r.levelCount[0] = 8;
   for (int l = 0; l < 8; ++l) {
@@ -38,44 +37,23 @@ void Largest(TConfigurationRecord& r) {
   r.sourceAssocCount[0] = r.destAssocCount[0] = 768;
   r.generalPortCount = 4;
   r.hasAutoProtect = 1;
+  return r;
 }
 
-struct Database {
-  std::string folder;
-  DbsHandle h = -1;
-  std::vector<DbsString> names[2];  // two sets of 576 names, so that every paste changes them all
+// The largest V3 database, and two sets of 576 names, so that every paste
+// changes them all.
+struct Database : BenchDatabase {
+  std::vector<std::unique_ptr<BenchString>> names[2];
 
-  Database() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zephra-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    folder = pattern;
-    const std::string path = folder + "/largest.ZP3";
-    zephra::editor::DefaultConfiguration config(DBS_TYPE_V3);
-    Largest(config.Record());
-    DbsString name = DbsStringAlloc(static_cast<std::uint32_t>(path.size()));
-    std::copy(path.begin(), path.end(), name);
-    if (dbs_CreateFile(name, &config.Record(), -1, &h) != DBS_OK) std::abort();
-    DbsStringFree(name);
+  Database() : BenchDatabase("largest.ZP3", Largest(zephra::editor::DefaultConfiguration(DBS_TYPE_V3).Record())) {
     for (int set = 0; set < 2; ++set) {
-      for (int s = 0; s < kNames; ++s) {
-        const std::string text = (set ? "PASTE " : "CAM ") + std::to_string(s);
-        DbsString n = DbsStringAlloc(static_cast<std::uint32_t>(text.size()));
-        std::copy(text.begin(), text.end(), n);
-        names[set].push_back(n);
-      }
+      for (int s = 0; s < kNames; ++s) names[set].push_back(std::make_unique<BenchString>((set ? "PASTE " : "CAM ") + std::to_string(s)));
     }
-  }
-  ~Database() {
-    dbs_CloseFile(h);
-    for (auto& set : names) {
-      for (DbsString n : set) DbsStringFree(n);
-    }
-    std::filesystem::remove_all(folder);
   }
   bool Paste(int set) {
     for (std::int16_t s = 0; s < kNames; ++s) {
       const TSourceIndexRecord at{0, 0, s};
-      if (dbs_SetSourceName(&at, names[set][static_cast<std::size_t>(s)], h) != DBS_OK) return false;
+      if (dbs_SetSourceName(&at, *names[set][static_cast<std::size_t>(s)], h) != DBS_OK) return false;
     }
     return true;
   }
@@ -83,17 +61,7 @@ struct Database {
     std::uint32_t step = 0;
     return zephra_BeginStep(h) == DBS_OK && Paste(set) && zephra_EndStep(&step, h) == DBS_OK && step > 0;
   }
-  DbsStatus OnLine(const std::string& port) {
-    DbsPortSettings settings{};
-    settings.baudRate = 115200;
-    settings.dataBits = 8;
-    settings.stopBits = 2;
-    DbsString name = DbsStringAlloc(static_cast<std::uint32_t>(port.size()));
-    std::copy(port.begin(), port.end(), name);
-    const DbsStatus s = dbs_OnLine(name, &settings, nullptr, nullptr, -1, h);
-    DbsStringFree(name);
-    return s;
-  }
+  DbsStatus OnLine(const std::string& port) { return BenchDatabase::OnLine(port, 115200); }
 };
 
 void BM_Paste576Plain(benchmark::State& state) {
@@ -165,14 +133,9 @@ BENCHMARK(BM_Undo576OnLineUnpaced)->Unit(benchmark::kMillisecond)->Iterations(5)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const auto ms = [&](const char* name) {
-    const auto it = reporter.seconds.find(name);
-    return it == reporter.seconds.end() ? -1.0 : it->second;
-  };
+  reporter.RunAll(&argc, argv);
+  const auto ms = [&](const char* name) { return reporter.Median(name); };
   std::printf("\nlargest V3 database, 576 source names (medians, ms): paste %.3f, paste in a step %.3f, undo %.3f, "
               "undo on-line unpaced %.3f\n",
               ms("BM_Paste576Plain"), ms("BM_Paste576InStep"), ms("BM_Undo576"), ms("BM_Undo576OnLineUnpaced"));

@@ -50,11 +50,16 @@ void WriteRecorder::Before(const std::uint8_t* image, std::uint32_t pos, std::si
   if (first->first == start && first->second.size() == end - start) return;  // already recorded
   // One range from start to end: what was recorded wins over the image. A
   // range growing at its end (writes one after another) stays where it is.
+  // A failed allocation leaves the ranges as they were.
   const bool grows = first->first == start;
-  auto at = grows ? first : ranges_.emplace_hint(first, start, std::vector<std::uint8_t>{});
+  const std::size_t kept = grows ? first->second.size() : 0;
+  auto at = first;
+  if (grows) {
+    at->second.resize(end - start);
+  } else {
+    at = ranges_.emplace_hint(first, start, std::vector<std::uint8_t>(end - start));
+  }
   std::vector<std::uint8_t>& merged = at->second;
-  const std::size_t kept = merged.size();
-  merged.resize(end - start);
   std::memcpy(merged.data() + kept, image + start + kept, merged.size() - kept);
   const auto from = grows ? std::next(first) : first;
   for (auto it = from; it != last; ++it) std::memcpy(merged.data() + (it->first - start), it->second.data(), it->second.size());
@@ -103,7 +108,7 @@ bool Journal::Begin() {
   if (isOpen_) return false;
   if (done_ < steps_.size()) {
     steps_.resize(done_);
-    Recover();
+    Covering([&] { Recover(); });
   }
   isOpen_ = true;
   recorder_ = &open_;
@@ -111,15 +116,18 @@ bool Journal::Begin() {
 }
 
 std::uint32_t Journal::End(const std::uint8_t* image) {
+  // A failed allocation leaves the step open.
   JournalStep step = open_.Changes(image);
+  const bool kept = !step.runs.empty();
+  if (kept) {
+    steps_.push_back(std::move(step));
+    done_ = steps_.size();
+    Covering([&] { Cover(steps_.back()); });
+  }
   open_ = WriteRecorder{};
   isOpen_ = false;
   recorder_ = nullptr;
-  if (step.runs.empty()) return 0;
-  Cover(step);
-  steps_.push_back(std::move(step));
-  done_ = steps_.size();
-  return UndoCount();
+  return kept ? UndoCount() : 0;
 }
 
 void Journal::Clear() {

@@ -118,6 +118,17 @@ class Journal {
   };
 
  private:
+  // Runs a change of the covered bytes; when memory fails half way, what
+  // is covered can no longer be trusted and every step is dropped.
+  template <class F>
+  void Covering(F&& change) {
+    try {
+      change();
+    } catch (...) {
+      Clear();
+      throw;
+    }
+  }
   void Cover(const JournalStep& step);
   void Recover();  // the covered bytes again from the steps kept
   bool ChangesCovered(const std::uint8_t* image, std::uint32_t pos, const std::uint8_t* data, std::size_t count) const;

@@ -40,6 +40,22 @@ Status WithJournal(DbsHandle handle, F&& body) noexcept {
   return WithDb(handle, [&](Db& db) -> Status { return body(db, JournalOf(db.GetSlot())); });
 }
 
+// Takes the latest step back, or makes the one taken back last again.
+Status TakeStep(DbsHandle handle, bool redo) {
+  return WithJournal(handle, [&](Db& db, Journal& journal) -> Status {
+    const JournalStep* step = redo ? journal.ToRedo() : journal.ToUndo();
+    if (!step) return DBS_ERR_INVALID_ARGUMENT;
+    return Replay(db, [&] {
+      WriteSide(db, journal, *step, redo);
+      if (redo) {
+        journal.Redone();
+      } else {
+        journal.Undone();
+      }
+    });
+  });
+}
+
 }  // namespace
 }  // namespace zephra
 
@@ -71,27 +87,9 @@ DBS_API DbsStatus zephra_CancelStep(DbsHandle handle) {
   });
 }
 
-DBS_API DbsStatus zephra_UndoStep(DbsHandle handle) {
-  return WithJournal(handle, [&](Db& db, Journal& journal) -> Status {
-    const JournalStep* step = journal.ToUndo();
-    if (!step) return DBS_ERR_INVALID_ARGUMENT;
-    return Replay(db, [&] {
-      WriteSide(db, journal, *step, false);
-      journal.Undone();
-    });
-  });
-}
+DBS_API DbsStatus zephra_UndoStep(DbsHandle handle) { return TakeStep(handle, false); }
 
-DBS_API DbsStatus zephra_RedoStep(DbsHandle handle) {
-  return WithJournal(handle, [&](Db& db, Journal& journal) -> Status {
-    const JournalStep* step = journal.ToRedo();
-    if (!step) return DBS_ERR_INVALID_ARGUMENT;
-    return Replay(db, [&] {
-      WriteSide(db, journal, *step, true);
-      journal.Redone();
-    });
-  });
-}
+DBS_API DbsStatus zephra_RedoStep(DbsHandle handle) { return TakeStep(handle, true); }
 
 DBS_API DbsStatus zephra_ClearJournal(DbsHandle handle) {
   return WithJournal(handle, [&](Db&, Journal& journal) -> Status {

@@ -82,8 +82,9 @@ typedef struct ZephraJournalState {
   uint32_t undoSteps; /* steps zephra_UndoStep can take back */
   uint32_t redoSteps; /* steps zephra_RedoStep can make again */
   uint32_t stepOpen;  /* 1 between zephra_BeginStep and zephra_EndStep */
-  uint32_t losses;    /* how often, since the database was opened, a change
-                         outside a step dropped the journal */
+  uint32_t losses;    /* how often a change outside a step dropped the
+                         journal, since it began (the database was opened,
+                         created, reconfigured or fully uploaded) */
   uint64_t bytesHeld; /* the memory the steps hold */
 } ZephraJournalState;
 

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "config_fixtures.h"
+#include "dbs/frame.h"
 #include "sequence_fixture.h"
+#include "zephra/zephra_journal.h"
 
 namespace zephra::test {
 
@@ -41,6 +43,27 @@ inline void Crosspoint(DbsHandle h, std::uint16_t salvo, std::int16_t level, std
 }
 
 }  // namespace script
+
+// The whole file as it lies in the mapping, checksum table included.
+inline std::vector<std::uint8_t> FileBytes(const Slot& slot) {
+  const DatabaseSlot& db = *slot.db;
+  return {db.image, db.image + db.layout.fileSize};
+}
+
+inline ZephraJournalState JournalState(DbsHandle h) {
+  ZephraJournalState s{};
+  EXPECT_EQ(zephra_GetJournalState(&s, h), DBS_OK);
+  return s;
+}
+
+// Runs `change` as one step; the step's number, 0 when it changed nothing.
+inline std::uint32_t InStep(DbsHandle h, const std::function<void()>& change) {
+  EXPECT_EQ(zephra_BeginStep(h), DBS_OK);
+  change();
+  std::uint32_t n = 99;
+  EXPECT_EQ(zephra_EndStep(&n, h), DBS_OK);
+  return n;
+}
 
 inline std::vector<ScriptStep> EditingSession() {
   using namespace script;

@@ -19,23 +19,9 @@ namespace {
 using test::Str;
 
 struct JournalTest : test::DbTest {
-  // The whole file as it lies in the mapping, checksum table included.
-  std::vector<std::uint8_t> FileBytes() {
-    const DatabaseSlot& db = *TheSlot().db;
-    return {db.image, db.image + db.layout.fileSize};
-  }
-  ZephraJournalState State() {
-    ZephraJournalState s{};
-    EXPECT_EQ(zephra_GetJournalState(&s, h), DBS_OK);
-    return s;
-  }
-  std::uint32_t Step(const std::function<void()>& change) {
-    EXPECT_EQ(zephra_BeginStep(h), DBS_OK);
-    change();
-    std::uint32_t n = 99;
-    EXPECT_EQ(zephra_EndStep(&n, h), DBS_OK);
-    return n;
-  }
+  std::vector<std::uint8_t> FileBytes() { return test::FileBytes(TheSlot()); }
+  ZephraJournalState State() { return test::JournalState(h); }
+  std::uint32_t Step(const std::function<void()>& change) { return test::InStep(h, change); }
   void Rename(std::int16_t level, std::int16_t source, std::u16string_view text) {
     test::script::SourceName(h, level, source, text);
   }

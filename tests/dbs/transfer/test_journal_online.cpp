@@ -5,12 +5,14 @@
 // a full upload ends the journal.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <termios.h>
 
 #include <string>
 #include <vector>
 
 #include "../db_fixture.h"
 #include "../journal_script.h"
+#include "online_fixture.h"
 #include "dbs/transfer/controller_changes.h"
 #include "dbs/transfer/controller_image.h"
 #include "sim/ctlsim.h"
@@ -24,9 +26,10 @@ using test::Str;
 struct JournalOnLineTest : test::DbTest {
   ctlsim::Simulator sim{DBS_TYPE_V3};
 
+  virtual ConfigImage Configuration() { return test::EditorDefaultV3(); }
   void SetUp() override {
     setenv("ZEPHRA_LINK_LIBRARY", TOLVEX_LIBRARY_PATH, 1);
-    Make();
+    Make(Configuration());
     ASSERT_TRUE(sim.Start());
     {
       Db db(h, TheSlot());
@@ -40,23 +43,9 @@ struct JournalOnLineTest : test::DbTest {
     sim.Stop();
   }
   const FormatInfo& Format() { return *TheSlot().db->format; }
-  DbsStatus GoOnLine() {
-    DbsPortSettings settings{};
-    settings.baudRate = 115200;
-    settings.dataBits = 8;
-    settings.stopBits = 2;
-    Str port(std::u16string(sim.PortPath().begin(), sim.PortPath().end()));
-    return dbs_OnLine(port, &settings, nullptr, nullptr, -1, h);
-  }
-  std::vector<std::uint8_t> FileBytes() {
-    const DatabaseSlot& db = *TheSlot().db;
-    return {db.image, db.image + db.layout.fileSize};
-  }
-  ZephraJournalState State() {
-    ZephraJournalState s{};
-    EXPECT_EQ(zephra_GetJournalState(&s, h), DBS_OK);
-    return s;
-  }
+  DbsStatus GoOnLine() { return test::GoOnLineTo(sim, h); }
+  std::vector<std::uint8_t> FileBytes() { return test::FileBytes(TheSlot()); }
+  ZephraJournalState State() { return test::JournalState(h); }
   // The controller's image and parameter areas are what the file downloads.
   ::testing::AssertionResult ControllerAgrees() {
     State();  // the journal is there to build the content with
@@ -76,13 +65,7 @@ struct JournalOnLineTest : test::DbTest {
     }
     return ::testing::AssertionSuccess();
   }
-  std::uint32_t Step(const std::function<void()>& change) {
-    EXPECT_EQ(zephra_BeginStep(h), DBS_OK);
-    change();
-    std::uint32_t n = 0;
-    EXPECT_EQ(zephra_EndStep(&n, h), DBS_OK);
-    return n;
-  }
+  std::uint32_t Step(const std::function<void()>& change) { return test::InStep(h, change); }
 };
 
 TEST_F(JournalOnLineTest, ASessionTakenBackAndMadeAgainKeepsTheControllerInAgreement) {
@@ -161,6 +144,36 @@ TEST_F(JournalOnLineTest, AFullUploadEndsTheJournalAndAFailedOneKeepsIt) {
   ASSERT_EQ(dbs_Upload(h, nullptr), DBS_OK);
   EXPECT_EQ(State().undoSteps, 0u);
   EXPECT_EQ(zephra_UndoStep(h), DBS_ERR_INVALID_ARGUMENT);
+}
+
+// With a fourth general port: the one the PC is connected through.
+struct JournalPcPortTest : JournalOnLineTest {
+  ConfigImage Configuration() override {
+    ConfigImage c = test::EditorDefaultV3();
+    c.generalPortCount = 4;
+    return c;
+  }
+  speed_t PcSpeed() {
+    const auto line = sim.PcLine();
+    return line ? cfgetospeed(&*line) : B0;
+  }
+};
+
+TEST_F(JournalPcPortTest, ThePcFollowsItsOwnPortWhenAStepOnItIsTakenBack) {
+  TGeneralPortRecord r{};
+  ASSERT_EQ(dbs_GetGeneralPort(3, &r, h), DBS_OK);
+  ASSERT_EQ(r.baudRate, 38400u);
+  r.baudRate = 57600;
+  Step([&] { ASSERT_EQ(dbs_SetGeneralPort(3, &r, h), DBS_OK); });
+  EXPECT_EQ(PcSpeed(), B57600);
+  const int restarts = sim.Restarts();
+  ASSERT_EQ(zephra_UndoStep(h), DBS_OK);
+  EXPECT_EQ(PcSpeed(), B38400);
+  EXPECT_EQ(sim.Restarts(), restarts + 1);
+  ASSERT_EQ(zephra_RedoStep(h), DBS_OK);
+  EXPECT_EQ(PcSpeed(), B57600);
+  EXPECT_EQ(sim.Restarts(), restarts + 2);
+  EXPECT_TRUE(ControllerAgrees());
 }
 
 }  // namespace
