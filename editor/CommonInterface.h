@@ -31,6 +31,19 @@ struct TLibraryApi {
   decltype(&dbs_GetGeneralPort) GetGeneralPort = &dbs_GetGeneralPort;
   decltype(&dbs_SetPanelName) SetPanelName = &dbs_SetPanelName;
   decltype(&dbs_SetUMDName) SetUMDName = &dbs_SetUMDName;
+  decltype(&dbs_GetSourceName) GetSourceName = &dbs_GetSourceName;
+  decltype(&dbs_GetDestAssn) GetDestAssn = &dbs_GetDestAssn;
+  decltype(&dbs_GetDestName) GetDestName = &dbs_GetDestName;
+  decltype(&dbs_GetXY_ControlledDests) GetXY_ControlledDests = &dbs_GetXY_ControlledDests;
+  decltype(&dbs_SetXY_ControlledDests) SetXY_ControlledDests = &dbs_SetXY_ControlledDests;
+  decltype(&dbs_GetOverrideSource) GetOverrideSource = &dbs_GetOverrideSource;
+  decltype(&dbs_SetOverrideSource) SetOverrideSource = &dbs_SetOverrideSource;
+  decltype(&dbs_SetPanelKeypad) SetPanelKeypad = &dbs_SetPanelKeypad;
+  decltype(&dbs_CopyKeypad) CopyKeypad = &dbs_CopyKeypad;
+  decltype(&dbs_GetNextFreeSourceKeypad) GetNextFreeSourceKeypad = &dbs_GetNextFreeSourceKeypad;
+  decltype(&dbs_GetNextFreeDestKeypad) GetNextFreeDestKeypad = &dbs_GetNextFreeDestKeypad;
+  decltype(&dbs_GetNextFreeSourceDialUpKeypad) GetNextFreeSourceDialUpKeypad = &dbs_GetNextFreeSourceDialUpKeypad;
+  decltype(&dbs_GetNextFreeDestDialUpKeypad) GetNextFreeDestDialUpKeypad = &dbs_GetNextFreeDestDialUpKeypad;
   decltype(&dbs_SetGeneralPort) SetGeneralPort = &dbs_SetGeneralPort;
   decltype(&dbs_GetLevelType) GetLevelType = &dbs_GetLevelType;
   decltype(&dbs_ReconfigureFile) ReconfigureFile = &dbs_ReconfigureFile;
@@ -124,6 +137,20 @@ class TCommonInterface {
   bool GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle);
   bool SetPanelName(uint16_t panel, const QString& name, DbsHandle handle);
   bool SetUMDName(uint16_t umd, const QString& name, DbsHandle handle);
+  // Panels, their sets and keypads, and the names their editors list.
+  bool GetSourceName(const TSourceIndexRecord& source, DbsString name, DbsHandle handle);
+  bool GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record, DbsHandle handle);
+  bool GetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+  bool GetXY_ControlledDests(uint16_t panel, uint16_t matrix, TXYRecord& record, DbsHandle handle);
+  bool SetXY_ControlledDests(uint16_t panel, uint16_t matrix, const TXYRecord& record, DbsHandle handle);
+  bool GetOverrideSource(uint16_t panel, uint16_t override, TOverrideRecord& record, DbsHandle handle);
+  bool SetOverrideSource(uint16_t panel, uint16_t override, const TOverrideRecord& record, DbsHandle handle);
+  bool SetPanelKeypad(uint16_t panel, uint16_t which, uint16_t keypad, DbsHandle handle);
+  bool CopyKeypad(uint16_t source, uint16_t target, uint16_t panel, DbsHandle handle);
+  bool GetNextFreeSourceKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeDestKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeSourceDialUpKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeDestDialUpKeypad(TKeypadRecord& record, DbsHandle handle);
   bool SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle);
   bool GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle);
 

@@ -23,6 +23,9 @@ TResourceForm::TResourceForm(TResource& resource, const QString& caption)
   layout->addWidget(buttons_);
   OkButton()->setDefault(true);
   ApplyButton()->setEnabled(false);
+  // Cancel never takes the focus, so leaving a field for it never checks the
+  // field: the user is throwing the change away.
+  CancelButton()->setFocusPolicy(Qt::NoFocus);
   connect(OkButton(), &QPushButton::clicked, this, [this] {
     if (Apply()) accept();
   });
@@ -64,6 +67,14 @@ bool TResourceForm::ResolvePending() {
 void TResourceForm::reject() {
   QDialog::reject();  // closes, and so frees the form
 }
+
+void TResourceForm::done(int result) {
+  if (resource_) Closing();
+  Detach();
+  QDialog::done(result);
+}
+
+void TResourceForm::FixSize() { layout()->setSizeConstraint(QLayout::SetFixedSize); }
 
 void TResourceForm::Discard() {
   Detach();
