@@ -115,10 +115,8 @@ BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repor
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  reporter.RunAll(&argc, argv);
   std::filesystem::remove_all(Folder());
   const double create = reporter.Ratio("BM_CreateDefaultV3", "BM_WriteBaseline");
   const double openVerify = reporter.Ratio("BM_OpenVerifyV3", "BM_ReadBaseline");

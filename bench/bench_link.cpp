@@ -117,10 +117,8 @@ BENCHMARK(BM_BareWrite64K)->Unit(benchmark::kMillisecond)->Iterations(1)->Repeti
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  reporter.RunAll(&argc, argv);
   const double minimum = StopAndWaitMinimumSeconds();
   const auto link = reporter.seconds.find("BM_LinkWrite64K"), bare = reporter.seconds.find("BM_BareWrite64K");
   if (link == reporter.seconds.end() || bare == reporter.seconds.end()) return 1;

@@ -5,14 +5,12 @@
 // the wire, and the unpaced time beside it: the software is never what
 // limits a download.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench_database.h"
 #include "link/frame.h"
 #include "model/DefaultConfiguration.h"
 #include "ratio_reporter.h"
@@ -25,35 +23,10 @@ constexpr int kBaud = 115200;
 std::vector<std::uint8_t> downloaded;  // the controller's memory after a download
 std::uint32_t imageBytes = 0;
 
-struct Database {
-  std::string folder, path;
-  DbsHandle h = -1;
-  Database() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zephra-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    folder = pattern;
-    path = folder + "/bench.ZP1";
-    zephra::editor::DefaultConfiguration config(DBS_TYPE_V1);
-    DbsString name = DbsStringAlloc(static_cast<std::uint32_t>(path.size()));
-    std::copy(path.begin(), path.end(), name);
-    if (dbs_CreateFile(name, &config.Record(), -1, &h) != DBS_OK) std::abort();
-    DbsStringFree(name);
-  }
-  ~Database() {
-    dbs_CloseFile(h);
-    std::filesystem::remove_all(folder);
-  }
-  DbsStatus OnLine(const std::string& port) {
-    DbsPortSettings settings{};
-    settings.baudRate = kBaud;
-    settings.dataBits = 8;
-    settings.stopBits = 2;
-    DbsString name = DbsStringAlloc(static_cast<std::uint32_t>(port.size()));
-    std::copy(port.begin(), port.end(), name);
-    const DbsStatus s = dbs_OnLine(name, &settings, nullptr, nullptr, -1, h);
-    DbsStringFree(name);
-    return s;
-  }
+// A default V1 database.
+struct Database : BenchDatabase {
+  Database() : BenchDatabase("bench.ZP1", zephra::editor::DefaultConfiguration(DBS_TYPE_V1).Record()) {}
+  DbsStatus OnLine(const std::string& port) { return BenchDatabase::OnLine(port, kBaud); }
 };
 
 void DownloadAndVerify(benchmark::State& state, bool pace) {
@@ -94,10 +67,8 @@ double WireMinimumSeconds() {
 
 int main(int argc, char** argv) {
   // The link library beside the library, wherever the benchmark runs from.
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  reporter.RunAll(&argc, argv);
   const auto paced = reporter.seconds.find("BM_DownloadVerifyV1Paced");
   const auto unpaced = reporter.seconds.find("BM_DownloadVerifyV1Unpaced");
   if (paced == reporter.seconds.end() || unpaced == reporter.seconds.end()) return 1;

@@ -19,6 +19,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
     ConsoleReporter::ReportRuns(runs);
   }
+  // Runs the benchmarks the command line selects, reporting here.
+  void RunAll(int* argc, char** argv) {
+    benchmark::Initialize(argc, argv);
+    benchmark::RunSpecifiedBenchmarks(this);
+    benchmark::Shutdown();
+  }
+  // The median of a benchmark, or -1 when it is missing.
+  double Median(const std::string& name) const {
+    const auto it = seconds.find(name);
+    return it == seconds.end() ? -1.0 : it->second;
+  }
   // a / b of two medians, or -1 when either is missing.
   double Ratio(const std::string& a, const std::string& b) const {
     const auto x = seconds.find(a), y = seconds.find(b);

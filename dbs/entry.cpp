@@ -16,7 +16,9 @@ const std::uint8_t* Db::At(std::uint32_t pos, std::size_t count) const {
 Status Db::WriteBytes(std::uint32_t pos, const void* data, std::size_t count) {
   if (Status s = CheckWritable(slot_); s != DBS_OK) return s;
   if (count == 0) return DBS_OK;
-  std::memcpy(const_cast<std::uint8_t*>(At(pos, count)), data, count);
+  auto* at = const_cast<std::uint8_t*>(At(pos, count));
+  if (slot_.journal) slot_.journal->BeforeWrite(slot_.db->image, pos, static_cast<const std::uint8_t*>(data), count);
+  std::memcpy(at, data, count);
   slot_.Checksums().UpdateRange(pos, static_cast<std::uint32_t>(count));
   return DBS_OK;
 }

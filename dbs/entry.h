@@ -38,7 +38,8 @@ class Db {
   }
 
   // Writes bytes without comparing and renews the checksums of their blocks;
-  // 5 when the database was opened read-only.
+  // 5 when the database was opened read-only. The slot's journal sees every
+  // write first.
   Status WriteBytes(std::uint32_t pos, const void* data, std::size_t count);
   template <class R>
   Status Write(std::uint32_t pos, const R& record) {

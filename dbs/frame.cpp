@@ -58,6 +58,7 @@ void SlotTable::Release(DbsHandle handle) {
   if (handle < 0 || handle >= DBS_MAX_DATABASES) return;
   Slot& slot = (*this)[handle];
   slot.drops.reset();
+  slot.journal.reset();
   slot.db.reset();
   slot.ctl.reset();
   slot.changed = 0;

@@ -13,6 +13,7 @@
 #include "file_io.h"
 #include "format_ops.h"
 #include "checksum.h"
+#include "journal.h"
 #include "layout.h"
 
 namespace zephra {
@@ -58,6 +59,7 @@ struct Slot {
   std::uint32_t changed = 0;
   FormatOps ops{};
   std::unique_ptr<DropTable> drops;     // made on the first port assignment
+  std::unique_ptr<Journal> journal;     // made when the first step begins
 
   bool InUse() const { return db != nullptr; }
   ChecksummedImage Checksums() { return {db->image, db->layout.blockCount, &changed}; }

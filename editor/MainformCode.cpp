@@ -81,7 +81,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ResetToEmpty();
 }
 
-TMainForm::~TMainForm() = default;
+// The application's focus signal would reach a window already half gone while
+// its widgets close.
+TMainForm::~TMainForm() { disconnect(qApp, nullptr, this, nullptr); }
 
 QTreeWidget* TMainForm::Tree() const { return tree_; }
 QListWidget* TMainForm::List() const { return list_; }

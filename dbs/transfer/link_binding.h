@@ -28,4 +28,9 @@ Status TakeOffline(DbsHandle handle, Slot& slot);
 // library has none (or none is loaded).
 Status RestartController(DbsHandle handle, Slot& slot);
 
+// Sets the PC's serial port to the settings of a general port record (bytes
+// 4-11 in the link's port settings layout), through the link library's
+// SetPortParameters; 127 when the library has none.
+Status FollowPortSettings(DbsHandle handle, Slot& slot, const void* generalPort);
+
 }  // namespace zephra

@@ -33,7 +33,6 @@ struct Item {
   std::uint16_t matrix, level, item;
 };
 using ParameterFn = DbsStatus (*)(const Item*, std::uint8_t, std::uint16_t);
-using PortParametersFn = DbsStatus (*)(const void*, std::uint16_t);
 
 // ---- levels, ports ------------------------------------------------------------
 
@@ -67,9 +66,7 @@ Status GeneralPort(Live& live, const GeneralPortEntry& e) {
   if (Status s = live.Send(live.map.ctlGeneralPortArea + 8u * c, bytes, 8); s != DBS_OK) return s;
   if (c != 2) return DBS_OK;
   // The PC's own port: the PC follows the controller's new settings.
-  const auto retune = LinkCommand<PortParametersFn>(live.slot, "SetPortParameters");
-  if (!retune) return DBS_SYS_PROC_NOT_FOUND;
-  return retune(&e, static_cast<std::uint16_t>(live.handle));
+  return FollowPortSettings(live.handle, live.slot, &e);
 }
 
 // ---- sources, destinations, associations --------------------------------------

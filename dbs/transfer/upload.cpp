@@ -52,11 +52,13 @@ struct Held {
   ImageLayout layout;
   std::uint32_t changed;
   std::unique_ptr<DropTable> drops;
+  std::unique_ptr<Journal> journal;  // its steps end with the file they were taken on
 };
 
 Held Take(Slot& slot) {
   DatabaseSlot& db = *slot.db;
-  return {std::move(db.file), db.image, db.config, db.layout, slot.changed, std::move(slot.drops)};
+  return {std::move(db.file), db.image, db.config, db.layout, slot.changed, std::move(slot.drops),
+          std::move(slot.journal)};
 }
 
 void PutBack(Slot& slot, Held&& held) {
@@ -67,6 +69,7 @@ void PutBack(Slot& slot, Held&& held) {
   db.layout = held.layout;
   slot.changed = held.changed;
   slot.drops = std::move(held.drops);
+  slot.journal = std::move(held.journal);
 }
 
 Status FullUpload(Slot& slot, DbsHandle handle, DbsTransferProgressCallback progress,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../db_fixture.h"
+#include "online_fixture.h"
 #include "../sequence_fixture.h"
 #include "dbs/transfer/controller_image.h"
 #include "dbs/transfer/controller_tables.h"
@@ -51,14 +52,7 @@ struct LiveTest : test::DbTest {
     test::DbTest::TearDown();
     sim.Stop();
   }
-  DbsStatus GoOnLine() {
-    DbsPortSettings settings{};
-    settings.baudRate = 115200;
-    settings.dataBits = 8;
-    settings.stopBits = 2;
-    Str port(std::u16string(sim.PortPath().begin(), sim.PortPath().end()));
-    return dbs_OnLine(port, &settings, nullptr, nullptr, -1, h);
-  }
+  DbsStatus GoOnLine() { return test::GoOnLineTo(sim, h); }
   // The table writes received since the last call.
   std::vector<Write> Writes() {
     std::vector<Write> out;
