@@ -38,6 +38,12 @@ QString Bare(const QString& name) {
 
 QByteArray Number(int n) { return QByteArray::number(n); }
 
+// A button colour with a little blue in it.
+QColor Tinted(const QColor& c) {
+  const QColor blue(0x8c, 0xb4, 0xe8);
+  return QColor((3 * c.red() + blue.red()) / 4, (3 * c.green() + blue.green()) / 4, (3 * c.blue() + blue.blue()) / 4);
+}
+
 QFont CaptionFont() {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSize(7);
@@ -319,12 +325,15 @@ bool TKeypadForm::ButtonShown(int position) const {
   return k.Exists() && (!IsMarkedCode(k.Code) || AltDestChosen());
 }
 
+// An association beyond the level-1 sources shows its name in brackets (its
+// number, when none of its members has a name).
 QString TKeypadForm::SourceText(int index) const {
   if (index < 0 || index >= lists_.SourceAssocs.size()) return {};
-  const QString text = lists_.SourceAssocs[index];
+  const QString text = Bare(lists_.SourceAssocs[index]);
   if (index < lists_.LevelOneSources) return text;
   const auto comma = text.indexOf(", ");
-  return "[" + (comma < 0 ? text : text.mid(comma + 2)) + "]";
+  const QString name = comma < 0 ? text : text.mid(comma + 2);
+  return "[" + (name.isEmpty() ? QString::number(index + 1) : name) + "]";
 }
 
 QString TKeypadForm::Line(int position, int line) const {
@@ -364,6 +373,10 @@ void TKeypadForm::RefreshKeys() {
     b->setIcon(picture ? style()->standardIcon(k.Function == kFnNext ? QStyle::SP_ArrowForward : QStyle::SP_ArrowBack)
                        : QIcon());
     b->Draggable = names && k.IsNameKey() && !k.Unusable && ShowsKey(k) && DialUpSide(ShownSideIsDest(k));
+    // Destination keys are tinted, so the two keypads tell apart.
+    QPalette colours = KeyBox->palette();
+    if (k.DestOnly()) colours.setColor(QPalette::Button, Tinted(colours.color(QPalette::Button)));
+    b->setPalette(colours);
     QString hint = k.Unusable        ? QString("Destination key %1: follows the destination key before it")
                    : k.Shared()      ? QString("Key %1 of both keypads")
                    : k.OnDestKeypad() ? QString("Destination key %1")

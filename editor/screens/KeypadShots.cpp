@@ -58,6 +58,7 @@ std::unique_ptr<TKeypadResource> Keypads(TMainForm& window, int type) {
 void DialUpContent(TKeypadForm& f, int type) {
   const QStringList names = {"CAM", "VTR", "GFX", "SAT", "LINE", "MIC", "STU", "OB"};
   for (int i = 0; i < names.size(); ++i) f.DropName(PositionOf(type, 1 + i), names[i]);
+  for (int i = 1; i <= 8; ++i) f.DropName(PositionOf(type, 18 + i), QString::number(i));
   f.ChooseFunction(PositionOf(type, 0), kFnClear);
   f.ChooseFunction(PositionOf(type, 9), kFnLineUp);
   f.ChooseFunction(PositionOf(type, 18), kFnNext);
@@ -76,13 +77,31 @@ void DialUpContent(TKeypadForm& f, int type) {
   f.KeyClicked(PositionOf(type, 4));
   f.MacroBox->setCurrentRow(1);
   f.MacroCheck->click();
+  // What the panel shows after the first press of CAM and of VTR.
+  f.DisplayGroup->SetItemIndex(TKeypadForm::SourcePartEntry);
+  for (const auto& top : f.Tree.Root().Children()) {
+    if (!top->IsSalvo()) f.NodeTextEdited(top.get(), QString::fromStdU16String(top->keyName) + " ..");
+  }
+  f.DisplayGroup->SetItemIndex(TKeypadForm::KeyPresses);
   f.Apply();
-  f.SelectNode(f.Tree.Root().Children().front()->Children().front().get());
+}
+
+// The pages of a dial-up panel: the names, then the sequences with a press
+// chosen, shown by its keys and by what it selects.
+void SaveDialUpPages(TScreenshots& shots, TKeypadForm& f, const QString& name) {
+  f.Pages()->setCurrentIndex(0);
+  shots.Save(f, name + "-1-key-names");
+  f.Pages()->setCurrentIndex(1);
+  f.SelectNode(f.Tree.Root().Children().front()->Children().back().get());
+  shots.Save(f, name + "-2-sequences");
+  f.DisplayGroup->SetItemIndex(TKeypadForm::SourcePartEntry);
+  emit f.DisplayGroup->Buttons()->idClicked(TKeypadForm::SourcePartEntry);
+  shots.Save(f, name + "-2-sequences-part-entry");
 }
 
 void ButtonPerContent(TKeypadForm& f, int type) {
   for (int i = 0; i < 6; ++i) f.DropSource(PositionOf(type, i), i);
-  f.DropSource(PositionOf(type, 6), 40);
+  f.DropSource(PositionOf(type, 6), 9);
   f.DropSalvo(PositionOf(type, 7), 0);
   for (int d = 0; d < 4; ++d) f.DropDest(PositionOf(type, 1000 + d), d + 2);
   f.Apply();
@@ -112,15 +131,39 @@ void KeypadShots(TScreenshots& shots) {
     if (!form->Load()) continue;
     const QString name = QString("keypad-%1-%2").arg(type, 2, 10, QChar('0')).arg(Slug(type));
     const bool every = type == 1 || type == 2 || type == 3 || type == 24;
-    if (every) {
-      if (keypads->SourceDialUp()) {
-        DialUpContent(*form, type);
-      } else {
-        ButtonPerContent(*form, type);
+    if (every && keypads->SourceDialUp()) {
+      DialUpContent(*form, type);
+      SaveDialUpPages(shots, *form, name);
+      if (type == 24) {
+        // Its destination keypad is a button-per one.
+        form->SelectKeypadRadioGroup->Button(1)->click();
+        for (int d = 0; d < 2; ++d) form->DropDest(PositionOf(type, 1000 + 8 * d), d);
+        shots.Save(*form, name + "-3-button-per-dest");
       }
+    } else if (every) {
+      ButtonPerContent(*form, type);
       shots.SavePages(*form, *form->Pages(), name);
     } else {
-      if (type >= 25 && type <= 28) form->ChooseFunction(PositionOf(type, 3), kFnAltDest);  // its marked keys
+      if (type >= 25 && type <= 28) {
+        // Its outputs with their alternative destinations, shown with Alt. Dest.
+        form->ChooseFunction(PositionOf(type, 3), kFnAltDest);
+        form->Apply();
+        form->SelectKeypadRadioGroup->Button(1)->click();
+        const int outputs = 2 * (type - 24);
+        for (int d = 0; d < outputs; ++d) {
+          form->DropDest(PositionOf(type, 1000 + d), d);
+          form->DropDest(PositionOf(type, 11000 + outputs + d), 8 + d);
+        }
+      }
+      if (!keypads->SourceDialUp()) {
+        // Each key shows the association of its own number, so its place in
+        // the keypad reads off the picture.
+        for (int p = 0; p < kLayoutPositions; ++p) {
+          const TKeyResource& k = form->Keys[static_cast<size_t>(p)];
+          if (k.OnSourceKeypad()) form->DropSource(p, k.KeyNumber());
+          if (k.OnDestKeypad()) form->DropDest(p, k.KeyNumber());
+        }
+      }
       shots.Save(*form, name);
     }
     if (type == 3) {
@@ -129,8 +172,6 @@ void KeypadShots(TScreenshots& shots) {
       SaveWithMenu(shots, *form, form->KeyMenu(key), form->KeyButtons[static_cast<size_t>(key)],
                    "keypad-03-key-function-menu");
       form->Pages()->setCurrentIndex(1);
-      form->DisplayGroup->SetItemIndex(TKeypadForm::SourcePartEntry);
-      emit form->DisplayGroup->Buttons()->idClicked(TKeypadForm::SourcePartEntry);
       SaveWithMenu(shots, *form, form->SequencePopup(), form->SequenceTreeView->viewport(),
                    "keypad-03-sequence-menu");
     }
