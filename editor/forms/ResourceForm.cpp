@@ -22,6 +22,12 @@ TResourceForm::TResourceForm(TResource& resource, const QString& caption)
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons_);
   OkButton()->setDefault(true);
+  OkButton()->setObjectName("OK");
+  ApplyButton()->setObjectName("Apply");
+  CancelButton()->setObjectName("Cancel");
+  // Cancel never takes the focus, so pressing it never makes the control the
+  // user leaves check what was typed there.
+  CancelButton()->setFocusPolicy(Qt::NoFocus);
   ApplyButton()->setEnabled(false);
   connect(OkButton(), &QPushButton::clicked, this, [this] {
     if (Apply()) accept();
@@ -44,19 +50,21 @@ QPushButton* TResourceForm::CancelButton() const { return buttons_->button(QDial
 
 void TResourceForm::MarkChanged(bool changed) {
   changed_ = changed;
-  ApplyButton()->setEnabled(changed);
+  UpdateApply();
 }
+
+void TResourceForm::UpdateApply() { ApplyButton()->setEnabled(HasChanges()); }
 
 bool TResourceForm::Apply() {
   if (!resource_) return false;
-  if (!changed_) return true;
+  if (!HasChanges()) return true;
   if (!Store()) return false;
   MarkChanged(false);
   return true;
 }
 
 bool TResourceForm::ResolvePending() {
-  if (!changed_) return true;
+  if (!HasChanges()) return true;
   if (!Ui().WarningYesCancel(PendingQuestion())) return false;
   return Apply();
 }

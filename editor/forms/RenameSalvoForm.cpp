@@ -1,0 +1,34 @@
+#include "forms/RenameSalvoForm.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TRenameSalvoForm::TRenameSalvoForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName("RenameSalvoForm");
+  setWindowTitle("Rename Salvo");
+  auto* label = new QLabel("New Salvo Name:", this);
+  SalvoNameEdit = new QLineEdit(this);
+  SalvoNameEdit->setObjectName("SalvoNameEdit");
+  SalvoNameEdit->setMaxLength(8);
+  label->setBuddy(SalvoNameEdit);
+  OK = new QPushButton("OK", this);
+  OK->setObjectName("OK");
+  OK->setDefault(true);
+  Cancel = new QPushButton("Cancel", this);
+  Cancel->setObjectName("Cancel");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(OK);
+  buttons->addWidget(Cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addWidget(SalvoNameEdit);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
