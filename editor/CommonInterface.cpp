@@ -1,5 +1,6 @@
 #include "CommonInterface.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -83,6 +84,9 @@ bool IsTempDatabase(const QString& name) {
 
 bool FileExists(DbsStatus s) { return s == DBS_SYS_FILE_EXISTS || s == DBS_SYS_ALREADY_EXISTS; }
 
+// A failure the flow has already told the user about.
+constexpr DbsStatus kStatusAlreadyReported = 0xFFFFFFFFu;
+
 }  // namespace
 
 TLibraryApi& Library() {
@@ -165,8 +169,57 @@ bool TCommonInterface::IsOpenFile(const QString& path) const {
          target.st_ino == open.st_ino;
 }
 
+bool TCommonInterface::FileQuestions(QString& name, uint16_t configType, bool askInNoDialog,
+                                     const std::function<DbsStatus()>& attempt,
+                                     const std::function<DbsStatus()>& replace, DbsHandle& handle) {
+  const QString filter = FilterFor(configType), suffix = SuffixFor(configType);
+  const auto first = [&] { return QFileInfo::exists(name) ? DbsStatus{DBS_SYS_ALREADY_EXISTS} : attempt(); };
+  DbsStatus status = first();
+  while (true) {
+    if (status == DBS_OK) {
+      ++FileCount;
+      FileHandle = handle;
+      FileHandleAssigned = true;
+      return true;
+    }
+    if (FileExists(status)) {
+      bool yes = Ui().Confirm(MessageFor(DBS_SYS_FILE_EXISTS));
+      if (IsTempDatabase(name)) {
+        yes = false;
+        ReportError(kStatusReservedName);
+      }
+      if (yes) {
+        status = replace();
+        if (status != DBS_OK) {
+          if (status != kStatusAlreadyReported) ReportError(status);
+          return false;
+        }
+        continue;
+      }
+      const QString other = Ui().SaveFileName(filter, suffix, askInNoDialog);
+      if (other.isEmpty()) return false;
+      name = other;
+      status = first();
+      continue;
+    }
+    if (status == DBS_SYS_INVALID_NAME) {
+      const QString other = Ui().SaveFileName(filter, suffix, true);
+      if (other.isEmpty()) return false;
+      name = other;
+      status = first();
+      continue;
+    }
+    ReportError(status);
+    return false;
+  }
+}
+
+void TCommonInterface::ForgetClosed(DbsHandle old) {
+  Library().CloseFile(old);  // already closed by the library: its answer means nothing
+  if (FileCount > 0) --FileCount;
+}
+
 bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle) {
-  const QString filter = FilterFor(record.configType), suffix = SuffixFor(record.configType);
   // The open database is closed only once the new one exists, so a failed
   // create leaves it open. Only a new file that is the open one itself needs
   // it closed first (the library keeps a replaced file whole until the new
@@ -194,45 +247,64 @@ bool TCommonInterface::CreateDatabase(QString& name, const TConfigurationRecord&
     }
     return s;
   };
-  const auto first = [&] { return QFileInfo::exists(name) ? DbsStatus{DBS_SYS_ALREADY_EXISTS} : create(0); };
-  DbsStatus status = first();
-  while (true) {
-    if (status == DBS_OK) {
+  return FileQuestions(name, record.configType, false, [&] { return create(0); }, [&] { return create(-1); }, handle);
+}
+
+bool TCommonInterface::ReconfigureDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle) {
+  const QString original = openPath_;
+  // The library closes the old database only once the new one is complete,
+  // so the old handle is forgotten only then; a failure leaves it open.
+  const auto reconfigure = [&](const QString& target, int32_t overwrite, DbsHandle& result) {
+    DbsHandle h = handle;
+    const DbsStatus s = Library().ReconfigureFile(TLibString(target), &record, overwrite, &h);
+    if (h == handle) return s == DBS_OK ? DbsStatus{DBS_ERR_INVALID_DATABASE} : s;
+    ForgetClosed(handle);
+    result = h;
+    if (s != DBS_OK) ReportError(s);  // the old database could not be taken off-line cleanly
+    return DbsStatus{DBS_OK};
+  };
+  const auto direct = [&] {
+    DbsHandle made = handle;
+    const DbsStatus s = reconfigure(name, 0, made);
+    if (s == DBS_OK) {
+      handle = made;
+      openPath_ = name;
+    }
+    return s;
+  };
+  // Onto an existing file: through the scratch database, which is then
+  // copied onto the chosen name.
+  const auto replace = [&]() -> DbsStatus {
+    const QString scratch = QDir::current().filePath(kTempDatabaseName);
+    DbsHandle made = handle;
+    const DbsStatus s = reconfigure(scratch, -1, made);
+    if (s != DBS_OK) return s;
+    handle = made;
+    openPath_ = scratch;
+    DbsStatus saved = Library().SaveFile(TLibString(name), -1, &handle);
+    if (FileExists(saved)) saved = DBS_OK;
+    if (saved == DBS_OK) {
+      openPath_ = name;
+      QFile::remove(scratch);
+      return DBS_OK;
+    }
+    // The copy failed: the scratch database is put aside and the original
+    // file, which is still whole, is opened again, so no handle is left dead.
+    ReportError(saved);
+    Library().CloseFile(handle);
+    QFile::remove(scratch);
+    DbsHandle reopened = -1;
+    if (!original.isEmpty() && Library().OpenFile(TLibString(original), 1, &reopened) == DBS_OK) {
+      handle = FileHandle = reopened;
+      openPath_ = original;
       ++FileCount;
-      FileHandle = handle;
-      FileHandleAssigned = true;
-      return true;
+    } else {
+      handle = FileHandle = -1;
+      openPath_.clear();
     }
-    if (FileExists(status)) {
-      bool yes = Ui().Confirm(MessageFor(DBS_SYS_FILE_EXISTS));
-      if (IsTempDatabase(name)) {
-        yes = false;
-        ReportError(kStatusReservedName);
-      }
-      if (yes) {
-        status = create(-1);
-        if (status != DBS_OK) {
-          ReportError(status);
-          return false;
-        }
-        continue;
-      }
-      const QString other = Ui().SaveFileName(filter, suffix, false);
-      if (other.isEmpty()) return false;
-      name = other;
-      status = first();
-      continue;
-    }
-    if (status == DBS_SYS_INVALID_NAME) {
-      const QString other = Ui().SaveFileName(filter, suffix, true);
-      if (other.isEmpty()) return false;
-      name = other;
-      status = first();
-      continue;
-    }
-    ReportError(status);
-    return false;
-  }
+    return kStatusAlreadyReported;
+  };
+  return FileQuestions(name, record.configType, true, direct, replace, handle);
 }
 
 bool TCommonInterface::GetLevelData(uint16_t matrix, uint16_t level, TLevelRecord& record, DbsHandle handle) {
@@ -281,7 +353,10 @@ bool TCommonInterface::SetPanelName(uint16_t panel, const QString& name, DbsHand
 bool TCommonInterface::SetUMDName(uint16_t umd, const QString& name, DbsHandle handle) {
   return Ok(Library().SetUMDName(umd, TLibString(FitName(name, 8)), handle));
 }
-
+bool TCommonInterface::SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle) {
+  TGeneralPortRecord copy = record;
+  return Ok(Library().SetGeneralPort(port, &copy, handle));
+}
 bool TCommonInterface::SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord& record, DbsHandle handle) {
   const TLevelRecord copy = record;
   return Ok(Library().SetLevelData(matrix, level, &copy, handle));

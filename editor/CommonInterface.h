@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <vector>
+#include <functional>
 
 #include "zephra/zephra.h"
 
@@ -57,6 +58,19 @@ struct TLibraryApi {
   decltype(&dbs_GetMacroXP) GetMacroXP = &dbs_GetMacroXP;
   decltype(&dbs_SetMacroXP) SetMacroXP = &dbs_SetMacroXP;
   decltype(&dbs_DeleteMacroXP) DeleteMacroXP = &dbs_DeleteMacroXP;
+  decltype(&dbs_SetGeneralPort) SetGeneralPort = &dbs_SetGeneralPort;
+  decltype(&dbs_ReconfigureFile) ReconfigureFile = &dbs_ReconfigureFile;
+  // On-line with the controller.
+  decltype(&dbs_OnLine) OnLine = &dbs_OnLine;
+  decltype(&dbs_OffLine) OffLine = &dbs_OffLine;
+  decltype(&dbs_DownloadWithOptions) DownloadWithOptions = &dbs_DownloadWithOptions;
+  decltype(&dbs_UploadWithOptions) UploadWithOptions = &dbs_UploadWithOptions;
+  decltype(&dbs_GetControllerType) GetControllerType = &dbs_GetControllerType;
+  decltype(&dbs_ClearAllProtects) ClearAllProtects = &dbs_ClearAllProtects;
+  decltype(&dbs_Get_Korvell_DLL_Version) Get_Korvell_DLL_Version = &dbs_Get_Korvell_DLL_Version;
+  decltype(&dbs_Get_Tolvex_DLL_Version) Get_Tolvex_DLL_Version = &dbs_Get_Tolvex_DLL_Version;
+  decltype(&dbs_Get_Firmware_Version) Get_Firmware_Version = &dbs_Get_Firmware_Version;
+  decltype(&dbs_GetControllerStatus) GetControllerStatus = &dbs_GetControllerStatus;
 };
 
 TLibraryApi& Library();
@@ -85,9 +99,12 @@ QString ShownName(const QString& name);
 inline constexpr DbsStatus kStatusReservedName = 2000;
 inline constexpr const char* kTempDatabaseName = "~tempdb";
 
+class TTransferForm;
+
 class TCommonInterface {
  public:
   TCommonInterface() = default;
+  ~TCommonInterface();
   TCommonInterface(const TCommonInterface&) = delete;
   TCommonInterface& operator=(const TCommonInterface&) = delete;
 
@@ -97,6 +114,8 @@ class TCommonInterface {
   DbsStatus LastError = 0;
   bool ShowErrors = true;
   bool OnlineStatus = false;
+  TTransferForm* TransferForm = nullptr;  // only while a transfer runs
+  QString WorkingFile;                    // the file an upload writes, as the manager names it
 
   // The message for a status (0: none), as the user sees it.
   static QString MessageFor(DbsStatus status);
@@ -124,11 +143,38 @@ class TCommonInterface {
   bool GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle);
   bool SetPanelName(uint16_t panel, const QString& name, DbsHandle handle);
   bool SetUMDName(uint16_t umd, const QString& name, DbsHandle handle);
+  bool SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle);
+  bool GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle);
+
+  // Reconfigures the open database `handle` into `name` with `record`,
+  // asking before it replaces a file (through the scratch database); gives
+  // back the name used and the new handle.
+  bool ReconfigureDatabase(QString& name, const TConfigurationRecord& record, DbsHandle& handle);
+
+  // On-line with the controller (the callbacks report to this interface
+  // meanwhile). Answers the library's status; 0, a checksum mismatch and a
+  // corrupt controller leave the database on-line.
+  DbsStatus GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle);
+  bool GoOffLine(DbsHandle handle);
+  // An upload (`download` false) or download of the chosen components, with
+  // the transfer dialog and its Cancel.
+  bool TransferWithOptions(bool download, DbsHandle handle, int database, int sourceParams, int destParams,
+                           int triggerParams);
+  DbsStatus QueryControllerType(const QString& port, const DbsPortSettings& settings, uint16_t& type);
+  // The controller queries below leave reporting to their callers.
+  DbsStatus ClearAllProtects(DbsHandle handle);
+  DbsStatus Get_DLL_Version(QString& text);
+  DbsStatus Get_Tolvex_DLL_Version(QString& text);
+  DbsStatus Get_Firmware_Version(QString& boot, QString& main, QString& oem, DbsHandle handle);
+  DbsStatus Get_Controller_Status(uint16_t& status, DbsHandle handle);
+
+  // The notice shown while the controller is still busy.
+  bool BusyNoticeShown() const { return busyNoticeShown_; }
+  void CloseBusyNotice();
 
   // Levels, sources and destinations. The source and destination data calls
   // use the interface's own FileHandle.
   bool SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord& record, DbsHandle handle);
-  bool GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle);
   bool GetLevelInhibits(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t& length, DbsHandle handle);
   bool SetLevelInhibits(uint16_t matrix, uint16_t level, const std::vector<uint8_t>& bytes, uint16_t length,
                         DbsHandle handle);
@@ -168,6 +214,12 @@ class TCommonInterface {
   // Whether `path` names the file of the open database (the same file, not
   // only the same name).
   bool IsOpenFile(const QString& path) const;
+  // The questions a create and a reconfigure share: `attempt` makes the new
+  // file without replacing one, `replace` replaces it once the user agreed.
+  bool FileQuestions(QString& name, uint16_t configType, bool askInNoDialog, const std::function<DbsStatus()>& attempt,
+                     const std::function<DbsStatus()>& replace, DbsHandle& handle);
+  // Forgets a handle the library has already closed.
+  void ForgetClosed(DbsHandle old);
   bool busyNoticeShown_ = false;
   QString openPath_;  // the open database's file
 };

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "UiService.h"
+#include "model/DefaultConfiguration.h"
 #include "forms/ResourceForm.h"
 
 namespace {
@@ -99,6 +100,7 @@ void TDatabaseManager::ClearTree() {
 void TDatabaseManager::SetWorkingFile(uint16_t type) {
   DatabaseType = type == DBS_TYPE_V1 ? 2 : type == DBS_TYPE_V2 ? 3 : 4;
   WorkingFileName = "CURR_SYS." + Extension(DatabaseType);
+  CommonInterface.WorkingFile = WorkingFileName;
 }
 
 bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
@@ -223,11 +225,15 @@ bool TDatabaseManager::AddressInUse(int address, int port, int ownIndex, bool ow
   return false;
 }
 
-bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
-  DbsHandle handle = CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1;
+QString TDatabaseManager::RecordFileName(const TConfigurationRecord& record) {
   const QString base = ShownName(QString::fromUtf16(reinterpret_cast<const char16_t*>(record.name),
                                                     DbsStringLength(record.name)));
-  QString name = QDir::current().filePath(base.trimmed() + "." + Extension(record.configType));
+  return QDir::current().filePath(base.trimmed() + "." + Extension(record.configType));
+}
+
+bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
+  DbsHandle handle = CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1;
+  QString name = RecordFileName(record);
   if (!CommonInterface.CreateDatabase(name, record, handle)) {
     Ui().Warning("Cannot create the file");
     return false;
@@ -235,6 +241,65 @@ bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
   CommonInterface.FileHandle = handle;
   DatabaseFileName = name;
   if (BuildTree(record)) SetWorkingFile(record.configType);
+  return true;
+}
+
+bool TDatabaseManager::ReconfigureOpenDatabase(TConfigurationRecord& record) {
+  DbsHandle handle = CommonInterface.FileHandle;
+  QString name = RecordFileName(record);
+  if (!CommonInterface.ReconfigureDatabase(name, record, handle)) {
+    Ui().Warning("Cannot create the file");
+    return false;
+  }
+  CommonInterface.FileHandle = handle;
+  DatabaseFileName = name;
+  if (BuildTree(record)) SetWorkingFile(record.configType);
+  return true;
+}
+
+bool TDatabaseManager::ConvertDatabase(int targetType) {
+  static const char* filters[] = {"Database Files (*.KV1)", "Database Files (*.KV1 *.ZP1)",
+                                  "Database Files (*.KV1 *.ZP1 *.ZP2)"};
+  if (targetType < DBS_TYPE_V1 || targetType > DBS_TYPE_V3) return false;
+  const QString name = Ui().OpenFileName(filters[targetType - DBS_TYPE_V1], "KV1");
+  if (name.isEmpty()) return false;
+  if (IsTempDatabaseName(name)) {
+    Ui().Warning(kReservedMessage);
+    return false;
+  }
+  // The extension says the source's format, as written.
+  const QString suffix = QFileInfo(name).suffix();
+  const int source = suffix == "KV1" ? DBS_TYPE_KV1 : suffix == "ZP1" ? DBS_TYPE_V1 : suffix == "ZP2" ? DBS_TYPE_V2 : -1;
+  if (source < 0 || source >= targetType) {
+    Ui().Warning("Attempting to convert invalid database format", name);
+    return false;
+  }
+  bool converted = false;
+  if (OpenDatabaseFile(name, {source})) {
+    TLibString sourceName(QString(16, ' '));
+    TConfigurationRecord old{};
+    old.name = sourceName;
+    if (CommonInterface.GetConfig(old, CommonInterface.FileHandle)) {
+      TLibString targetName(QString(16, ' '));
+      TConfigurationRecord target{};
+      target.name = targetName;
+      zephra::editor::FillDefaultConfig(target, static_cast<uint16_t>(targetType));
+      std::copy_n(old.name, 16, target.name);
+      target.levelCount[0] = old.levelCount[0];
+      std::copy_n(old.sourceCount[0], DBS_MAX_LEVELS, target.sourceCount[0]);
+      std::copy_n(old.destCount[0], DBS_MAX_LEVELS, target.destCount[0]);
+      QString file = QFileInfo(name).completeBaseName() + "." + Extension(targetType);
+      DbsHandle handle = CommonInterface.FileHandle;
+      if (CommonInterface.ReconfigureDatabase(file, target, handle)) {
+        CommonInterface.FileHandle = handle;
+        DatabaseFileName = file;
+        Ui().Information("Database converted and saved as " + file);
+        converted = true;
+      }
+    }
+  }
+  if (!converted) Ui().Warning("Cannot create the file");
+  if (CommonInterface.FileHandleAssigned) CommonInterface.CloseDatabase(CommonInterface.FileHandle);
   return true;
 }
 
@@ -271,6 +336,7 @@ bool TDatabaseManager::LoadOpenDatabase(const QSet<int>& allowed) {
   }
   if (!allowed.contains(2) && !allowed.contains(3) && !allowed.contains(4)) {
     WorkingFileName = "CURR_SYS.KV1";
+    CommonInterface.WorkingFile = WorkingFileName;
     DatabaseType = 0;
     return true;
   }

@@ -32,6 +32,12 @@ class TDatabaseManager {
   int OpenWithDialog();
   bool OpenDatabaseFile(const QString& name, const QSet<int>& allowed);
   bool LoadOpenDatabase(const QSet<int>& allowed);
+  // Rewrites the open database with a new configuration (the file named
+  // after it in the current folder) and rebuilds the tree.
+  bool ReconfigureOpenDatabase(TConfigurationRecord& record);
+  // Converts a database the user chooses into `targetType` (2, 3 or 4);
+  // answers true when the window should return to its empty state.
+  bool ConvertDatabase(int targetType);
   bool SaveAsWithDialog();
   void SaveAs(const QString& name);
   bool BuildTree(const TConfigurationRecord& record);
@@ -61,6 +67,8 @@ class TDatabaseManager {
   R* Make(int number);
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, TResource* resource);
   void SetWorkingFile(uint16_t type);
+  // The file a database of `record` is made in: its name in the current folder.
+  static QString RecordFileName(const TConfigurationRecord& record);
 
   QTreeWidget* tree_;
   std::vector<std::unique_ptr<TResource>> resources_;

@@ -12,8 +12,10 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
+#include "PCPortSetup.h"
 #include "ResourceTree.h"
 #include "UiService.h"
 #include "WizardForms.h"
@@ -29,7 +31,13 @@ QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
 
 }  // namespace
 
+// The pictures built into the editor live in a static library: they are
+// registered once before the first window needs them.
+static void InitResources() { Q_INIT_RESOURCE(editor); }
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  InitResources();
+  QApplication::setWindowIcon(QIcon(":/zephra-editor.svg"));
   QApplication::setApplicationName("Zephra Editor");
   tree_ = new TResourceTree(this);
   list_ = new QListWidget(this);
@@ -100,17 +108,19 @@ void TMainForm::BuildMenus() {
   configuration->addSeparator();
   AboutAction = Add(configuration, "About", "Click this image to display the Product Information");
 
+  // The tool bar's buttons are the menu's own actions, so a command has one
+  // state wherever it is shown (the on-line button above all).
   QToolBar* bar = addToolBar("ToolBar");
+  bar->setObjectName("ToolBar");
   bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   bar->setMovable(false);
+  bar->setIconSize(QSize(24, 24));
   const auto button = [&](QAction* a, const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
-    QAction* b = bar->addAction(style()->standardIcon(icon), caption);
-    b->setToolTip(hint);
-    b->setStatusTip(a->statusTip());
-    connect(b, &QAction::triggered, a, &QAction::trigger);
-    connect(a, &QAction::enabledChanged, b, &QAction::setEnabled);
-    b->setEnabled(a->isEnabled());
-    return b;
+    a->setIcon(style()->standardIcon(icon));
+    a->setIconText(caption);
+    a->setToolTip(hint);
+    bar->addAction(a);
+    if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a))) b->setMinimumSize(66, 36);
   };
   button(NewAction, "New", "New Configuration", QStyle::SP_FileIcon);
   button(OpenAction, "Open", "Open Configuration", QStyle::SP_DialogOpenButton);
@@ -120,6 +130,18 @@ void TMainForm::BuildMenus() {
   button(OnLineAction, "Online", "Go Online/Offline", QStyle::SP_DriveNetIcon);
   button(ReadConfigAction, "Read Config", "Read Configuration", QStyle::SP_ArrowUp);
   button(ApplyConfigAction, "Apply Config", "Apply Configuration", QStyle::SP_ArrowDown);
+  auto* stretch = new QWidget(bar);
+  stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  bar->addWidget(stretch);
+  auto* logo = new QToolButton(bar);
+  logo->setObjectName("ProductLogo");
+  logo->setIcon(QIcon(":/zephra-editor.svg"));
+  logo->setIconSize(QSize(32, 32));
+  logo->setAutoRaise(true);
+  logo->setToolTip("Product Information");
+  logo->setStatusTip("Click this image to display the Product Information");
+  connect(logo, &QToolButton::clicked, AboutAction, &QAction::trigger);
+  bar->addWidget(logo);
   connect(ToolBarAction, &QAction::toggled, bar, &QToolBar::setVisible);
   connect(StatusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 
@@ -132,6 +154,21 @@ void TMainForm::BuildMenus() {
   separator->setSeparator(true);
   tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
 
+  ComPortAction->setStatusTip("Choose the PC's serial port to the control frame");
+  ClearProtectsAction->setStatusTip("Clear every crosspoint protect in the control frame");
+  QMenu* convertMenu = ConvertMenuAction->menu();
+  for (int i = 0; i < 3; ++i) {
+    QAction* to = convertMenu->actions().value(i);
+    to->setStatusTip(QString("Convert an older database into a Zephra V%1 database").arg(i + 1));
+    connect(to, &QAction::triggered, this, [this, i] { ConvertCommand(DBS_TYPE_V1 + i); });
+  }
+  connect(OnLineAction, &QAction::triggered, this, [this] { OnLineCommand(); });
+  connect(ReadConfigAction, &QAction::triggered, this, [this] { ReadConfigCommand(); });
+  connect(ApplyConfigAction, &QAction::triggered, this, [this] { ApplyConfigCommand(); });
+  connect(ComPortAction, &QAction::triggered, this, &TMainForm::ComPortCommand);
+  connect(ClearProtectsAction, &QAction::triggered, this, &TMainForm::ClearProtectsCommand);
+  connect(AboutAction, &QAction::triggered, this, &TMainForm::AboutCommand);
+  connect(ReconfigureAction, &QAction::triggered, this, &TMainForm::ReconfigureCommand);
   connect(NewAction, &QAction::triggered, this, &TMainForm::NewCommand);
   connect(OpenAction, &QAction::triggered, this, &TMainForm::OpenCommand);
   connect(SaveAsAction, &QAction::triggered, this, &TMainForm::SaveAsCommand);
@@ -145,16 +182,29 @@ void TMainForm::ResetToEmpty() {
   list_->clear();
   manager_.reset();  // its tree is cleared as it goes
   manager_ = std::make_unique<TDatabaseManager>(tree_);
+  PortSetup().ListPorts();
   online_ = false;
-  ClearProtectsAction->setEnabled(false);
-  for (QAction* a : {ReadConfigAction, ApplyConfigAction, SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
-  OnLineAction->setChecked(false);
+  ApplyOnlineState();
+  for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
   UpdatePopup();
   RefreshCaption();
 }
 
 void TMainForm::EnableAfterOpen() {
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
+  ApplyOnlineState();
+}
+
+void TMainForm::ApplyOnlineState() {
+  OnLineAction->setChecked(online_);
+  OnLineAction->setIcon(style()->standardIcon(online_ ? QStyle::SP_DialogYesButton : QStyle::SP_DriveNetIcon));
+  const bool open = manager_ && manager_->CommonInterface.FileCount > 0;
+  for (QAction* a : {ReadConfigAction, ApplyConfigAction, ClearProtectsAction}) a->setEnabled(online_);
+  NewAction->setEnabled(!online_);
+  SaveAsAction->setEnabled(!online_ && open);
+  ReconfigureAction->setEnabled(!online_ && open);
+  ConvertMenuAction->setEnabled(!online_);
+  ComPortAction->setEnabled(!online_);
 }
 
 void TMainForm::RefreshCaption() {
@@ -176,19 +226,7 @@ void TMainForm::NewCommand() {
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool made = manager_->CreateNewDatabase(record);
-    if (made) {
-      TCommonInterface& ci = manager_->CommonInterface;
-      for (int i = 0; i < 20; ++i) {
-        if (types[i] != kNoLevelType) ci.SetLevelType(0, static_cast<uint16_t>(i), types[i], ci.FileHandle);
-      }
-      int j = 0;
-      for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-        if (auto* level = dynamic_cast<TLevelResource*>(TDatabaseManager::ResourceOf(*it))) {
-          if (j < 20 && types[j] != kNoLevelType) level->ShowLevelType(types[j]);
-          ++j;
-        }
-      }
-    }
+    if (made) ShowLevelTypes(types);
     QApplication::restoreOverrideCursor();
     if (made) {
       Ui().Information("Configuration Database Created");

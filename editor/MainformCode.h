@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -36,6 +37,15 @@ class TMainForm : public QMainWindow {
   void SaveAsCommand();
   void RenameCommand();
   void PropertiesCommand();
+  void ReconfigureCommand();
+  void ConvertCommand(int targetType);
+  // The on-line commands: each answers whether the editor is on-line after it.
+  bool OnLineCommand();
+  bool ReadConfigCommand();
+  bool ApplyConfigCommand();
+  void ComPortCommand();
+  void ClearProtectsCommand();
+  void AboutCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Moves a dragged resource onto a node, as a drop does.
@@ -43,6 +53,8 @@ class TMainForm : public QMainWindow {
 
   void ResetToEmpty();
   void EnableAfterOpen();
+  // The controls that follow the on-line state, as the library last left it.
+  void ApplyOnlineState();
   void RefreshCaption();
 
   // Actions by their menu text, for tests and the tool bar.
@@ -69,6 +81,10 @@ class TMainForm : public QMainWindow {
 
  private:
   void BuildMenus();
+  // Read or Apply: the components, the transfer, and what follows it.
+  bool Transfer(bool download);
+  bool TransferCommand(bool download);
+  void ShowLevelTypes(const std::array<uint16_t, 20>& types);
   void FillList(QTreeWidgetItem* node);
   void UpdatePopup();
   TResource* SelectedResource() const;

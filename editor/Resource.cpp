@@ -5,6 +5,8 @@
 #include <QTreeWidget>
 
 #include "DatabaseManager.h"
+#include "forms/ControlFrameForm.h"
+#include "forms/PortResourceForm.h"
 #include "forms/ResourceForm.h"
 #include "UiService.h"
 
@@ -117,6 +119,15 @@ void TKorvellControlFrameResource::ValidateName(QString& text) const {
   }
 }
 
+bool TKorvellControlFrameResource::Edit(TCommonInterface&) {
+  return ShowForm([this]() -> TResourceForm* {
+    auto* form = new TKorvellControlFrameForm(*this);
+    if (form->Filled()) return form;
+    delete form;
+    return nullptr;
+  });
+}
+
 void TKorvellControllerResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra Configuration", 7); }
 
 void TLevelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, QString("Level %1").arg(Number + 1), -1); }
@@ -132,6 +143,27 @@ QString TPortResource::PortName(int number) {
 }
 
 void TPortResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, PortName(Number), 0); }
+
+bool TPortResource::Edit(TCommonInterface&) {
+  return ShowForm([this] { return new TPortForm(*this); });
+}
+
+bool TPortResource::OnDataAccepted(const TGeneralPortRecord& record, bool multiDrop) {
+  TCommonInterface& ci = Manager->CommonInterface;
+  if (!ci.SetGeneralPort(static_cast<uint16_t>(Number), record, ci.FileHandle)) return false;
+  if (multiDrop || !TreeNode) return true;
+  QTreeWidgetItem* storeroom = Manager->FindNode("Storeroom");
+  if (!storeroom) return true;
+  // Every panel and UMD leaves the port, in the file and in the tree; other
+  // children stay.
+  for (int i = TreeNode->childCount() - 1; i >= 0; --i) {
+    if (auto* device = dynamic_cast<TMultiDropResource*>(TDatabaseManager::ResourceOf(TreeNode->child(i)))) {
+      device->MoveTo(storeroom);
+    }
+  }
+  Manager->SortTree();
+  return true;
+}
 
 bool TPortResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TKorvellControlFrameResource*>(target) != nullptr;

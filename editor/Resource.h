@@ -71,6 +71,8 @@ class TKorvellControlFrameResource : public TResource {
  public:
   using TResource::TResource;
   QString GetTypeName() const override { return "Control Frame"; }
+  bool Edit(TCommonInterface&) override;
+  bool HasEditor() const override { return true; }
   void AttachNode(QTreeWidgetItem* node) override;
   void ValidateName(QString& text) const override;
 };
@@ -102,6 +104,11 @@ class TPortResource : public TResource {
   using TResource::TResource;
   QString GetTypeName() const override { return "Port"; }
   void AttachNode(QTreeWidgetItem* node) override;
+  bool Edit(TCommonInterface&) override;
+  bool HasEditor() const override { return true; }
+  // Stores the port's record; a port that is no longer a multi-drop port
+  // sends its panels and UMDs to the storeroom.
+  bool OnDataAccepted(const TGeneralPortRecord& record, bool multiDrop);
   bool CanDropOn(const TResource* target) const override;
   bool CanAccept(const TResource* item) const override;
   static QString PortName(int number);

@@ -13,7 +13,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <QApplication>
+
 #include "CommonInterface.h"
+#include "PCPortSetup.h"
+#include "Transfer.h"
 #include "UiService.h"
 
 namespace {
@@ -87,7 +91,6 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   formatBox_ = RadioGroup("Database Format", {"ZP1", "ZP2", "ZP3"}, FormatGroup, general);
   gl->addWidget(formatBox_);
   checkController_ = new QPushButton("Check Controller Type", general);
-  checkController_->setEnabled(false);  // needs the controller link
   gl->addWidget(checkController_);
   auto* countRow = new QHBoxLayout;
   countRow->addWidget(new QLabel(Range("The Number of Levels", 8), general));
@@ -184,6 +187,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   layout->addLayout(bottom);
 
   connect(NextButton, &QPushButton::clicked, this, &TCreationWizardForms::Next);
+  connect(checkController_, &QPushButton::clicked, this, &TCreationWizardForms::CheckControllerType);
   connect(BackButton, &QPushButton::clicked, this, &TCreationWizardForms::Back);
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
   // Enter in the name edit reaches the default button, which finishes.
@@ -206,6 +210,15 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
     RoundCount(Dests, maxDests_);
   });
   setMinimumSize(640, 420);
+}
+
+void TCreationWizardForms::CheckControllerType() {
+  if (!PortSetup().EnsurePort()) return;
+  uint16_t type = 0xFFFF;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  queryStatus_ = ProcessInterface().QueryControllerType(PortSetup().PortName, PortSetup().PortSettings, type);
+  QApplication::restoreOverrideCursor();
+  if (queryStatus_ == DBS_OK) Ui().Information(ControllerTypeMessage(type));
 }
 
 void TCountSpin::stepBy(int steps) {
@@ -267,7 +280,10 @@ void TCreationWizardForms::Next() {
                         "determine the controller version before continuing. Would you like ",
                         "the editor to determine the controller version?"}
                 .join("\r\n");
-        if (Ui().WarningYesNo(text)) return;  // the controller query belongs to the on-line editor
+        if (Ui().WarningYesNo(text)) {
+          CheckControllerType();  // the format choice stays the user's
+          return;
+        }
       }
       if (mode_ == Mode::Creation) {
         record_.configType = static_cast<uint16_t>(FormatGroup->checkedId() + 2);

@@ -69,6 +69,11 @@ class TCreationWizardForms : public QDialog {
 
   void Next();
   void Back();
+  // Asks the controller on the PC's port which format it holds, and says so.
+  void CheckControllerType();
+  // The status of the last controller-type query (-1 before any).
+  DbsStatus ControllerQueryStatus() const { return queryStatus_; }
+  QPushButton* CheckControllerButton() const { return checkController_; }
   // Limits of the level page as shown.
   int MaxSources() const { return maxSources_; }
   int MaxDests() const { return maxDests_; }
@@ -90,6 +95,7 @@ class TCreationWizardForms : public QDialog {
   std::array<bool, 20> sourcesChanged_{}, destsChanged_{};
   int level_ = 0;
   bool warned_ = false;
+  DbsStatus queryStatus_ = static_cast<DbsStatus>(-1);
   int maxSources_ = 0, maxDests_ = 0;
   bool rebuilding_ = false;
   bool showing_ = false;  // the wizard itself is setting the edits

@@ -38,11 +38,11 @@ std::shared_ptr<Link> LinkOf(std::uint16_t slot) {
 
 // Takes a link out of service: waiting commands wake and return, then the
 // threads are joined and the port closed once no command is running.
-void Retire(std::shared_ptr<Link> link) {
-  if (!link) return;
+Status Retire(std::shared_ptr<Link> link) {
+  if (!link) return DBS_OK;
   link->Interrupt();
   std::lock_guard one(link->CommandLock());
-  link->Stop();
+  return link->Stop();
 }
 
 template <class F>
@@ -226,6 +226,38 @@ Status FindController(Link& link) {
   return reply && FrameBody(*reply).size() >= 8 ? Status{DBS_OK} : Status{DBS_ERR_COMMS};
 }
 
+// The controller did not answer at the speed given: the caller hears of
+// that, then of each of the speeds it may use that fails in turn, and may
+// give up after any of them. The last failure stands.
+Status SearchSpeeds(Link& link, const TolvexPortSettings& settings, TolvexSearchStatusCallback onSearch) {
+  const auto goOn = [&] {
+    int32_t keepGoing = 1;
+    if (onSearch) onSearch(0, &keepGoing);
+    return keepGoing != 0;
+  };
+  Status found = DBS_ERR_COMMS;
+  if (!goOn()) return found;
+  for (int baud : {38400, 19200, 9600}) {
+    TolvexPortSettings at = settings;
+    at.baudRate = baud;
+    LineSettings searched;
+    // A speed the port cannot take is not asked at.
+    if (CheckSettings(at, searched) == DBS_OK && link.Port().Apply(searched, LineMode::OnLine) == DBS_OK) {
+      found = FindController(link);
+      if (found == DBS_OK) return found;
+    }
+    if (!goOn()) break;
+  }
+  return found;
+}
+
+// New settings for a port on-line, as the controller's general port has them.
+Status Retune(Link& link, const TolvexPortSettings& settings) {
+  LineSettings line;
+  if (Status s = CheckSettings(settings, line); s != DBS_OK) return s;
+  return link.Port().Apply(line, LineMode::Retune);
+}
+
 }  // namespace
 }  // namespace tolvex
 
@@ -238,8 +270,6 @@ TOLVEX_API uint32_t OnLine(const char16_t* port, const TolvexPortSettings* setti
     std::u16string name;
     for (const char16_t* p = port; *p && name.size() < 255; ++p) name += *p;
     const std::string path = PortPath(name);
-    LineSettings line;
-    if (Status s = CheckSettings(*settings, line); s != DBS_OK) return s;
     Links& links = State();
     std::lock_guard lock(links.lock);
     if (links.link) {
@@ -250,31 +280,27 @@ TOLVEX_API uint32_t OnLine(const char16_t* port, const TolvexPortSettings* setti
         // listener set before is forgotten as on every OnLine.
         links.link->Listen(nullptr);
         std::lock_guard one(links.link->CommandLock());
+        LineSettings line;
+        if (Status s = CheckSettings(*settings, line); s != DBS_OK) return s;
         const LineSettings& now = links.link->Port().Line();
         if (now.baud == line.baud && now.dataBits == line.dataBits && now.parity == line.parity &&
             now.stopBits == line.stopBits) {
           return DBS_OK;
         }
-        return links.link->Port().Apply(line);
+        return Retune(*links.link, *settings);
       }
       Retire(std::move(links.link));
     }
+    // The port is opened before the settings are looked at: a port that is
+    // not there says so whatever the settings.
     auto link = std::make_unique<Link>(onError, slot);
-    if (Status s = link->Start(path, line); s != DBS_OK) return s;
+    if (Status s = link->Start(path, *settings); s != DBS_OK) return s;
     Status found = FindController(*link);
-    // The speed search: the controller may be set to another speed.
-    for (int baud : {38400, 19200, 9600}) {
-      if (found == DBS_OK) break;
-      int32_t keepGoing = 1;
-      if (onSearch) onSearch(0, &keepGoing);
-      if (!keepGoing) break;
-      TolvexPortSettings at = *settings;
-      at.baudRate = baud;
-      LineSettings searched;
-      if (CheckSettings(at, searched) != DBS_OK || link->Port().Apply(searched) != DBS_OK) continue;
-      found = FindController(*link);
+    if (found != DBS_OK) found = SearchSpeeds(*link, *settings, onSearch);
+    if (found != DBS_OK) {
+      link->Stop();  // the port closes; its failures are reported
+      return found;
     }
-    if (found != DBS_OK) return found;  // the link and its port close as it goes
     link->ReportErrors(true);
     links.link = std::move(link);
     links.slot = slot;
@@ -285,9 +311,7 @@ TOLVEX_API uint32_t OnLine(const char16_t* port, const TolvexPortSettings* setti
 TOLVEX_API uint32_t SetPortParameters(const TolvexPortSettings* settings, uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
     if (!settings) return DBS_ERR_INVALID_ARGUMENT;
-    LineSettings line;
-    if (Status s = CheckSettings(*settings, line); s != DBS_OK) return s;
-    return link.Port().Apply(line);
+    return Retune(link, *settings);
   });
 }
 
@@ -296,8 +320,7 @@ TOLVEX_API uint32_t OffLine(uint16_t slot) {
     Links& links = State();
     std::lock_guard lock(links.lock);
     if (slot >= kSlots || !links.link || links.slot != slot) return DBS_OK;  // never on-line: nothing to do
-    Retire(std::move(links.link));  // joins every thread and closes the port
-    return DBS_OK;
+    return Retire(std::move(links.link));  // joins every thread and closes the port
   });
 }
 
@@ -485,13 +508,17 @@ TOLVEX_API uint32_t GetSwitchSettings(uint8_t* destination, uint16_t length, uin
 TOLVEX_API uint32_t GetEpromChecksums(uint16_t* destination, uint16_t count, uint16_t slot) {
   return OnLink(slot, [&](Link& link) -> Status {
     if (!destination) return DBS_ERR_INVALID_ARGUMENT;
-    // The reply gives the number of checksums, then each in two bytes, high
-    // byte first; no more are taken than it holds.
+    // The first data byte gives the number of checksums, the bytes after it
+    // each checksum in two, high byte first; no more are taken than the
+    // reply holds.
     std::uint8_t data[kDiagnosticsMax];
     std::size_t delivered = 0;
     if (Status s = Diagnostics(link, 33, 0xFF, data, &delivered); s != DBS_OK) return s;
-    const std::size_t n = std::min<std::size_t>(count, delivered / 2);
-    for (std::size_t i = 0; i < n; ++i) destination[i] = static_cast<std::uint16_t>(data[2 * i] << 8 | data[2 * i + 1]);
+    if (delivered == 0) return DBS_OK;
+    const std::size_t n = std::min<std::size_t>({data[0], count, (delivered - 1) / 2});
+    for (std::size_t i = 0; i < n; ++i) {
+      destination[i] = static_cast<std::uint16_t>(data[1 + 2 * i] << 8 | data[2 + 2 * i]);
+    }
     return DBS_OK;
   });
 }

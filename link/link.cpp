@@ -32,18 +32,41 @@ void Link::Report(Status status) {
   if (report_ && onError_) onError_(status);
 }
 
-Status Link::Start(const std::string& path, const LineSettings& line) {
+void Link::ReportNow(Status status) {
+  if (status != DBS_OK && onError_) onError_(status);
+}
+
+Status Link::Start(const std::string& path, const TolvexPortSettings& settings) {
   path_ = path;
-  if (Status s = port_.Open(path); s != DBS_OK) return s;
-  if (Status s = port_.Apply(line); s != DBS_OK) return s;
-  if (!line.handshake) port_.SetDtr(true);
-  port_.Purge();
-  if (pipe2(stopPipe_, O_CLOEXEC) != 0) return DBS_ERR_OUT_OF_MEMORY;
+  if (Status s = port_.Open(path); s != DBS_OK) {
+    ReportNow(s);
+    return s;
+  }
+  LineSettings line;
+  if (Status s = CheckSettings(settings, line); s != DBS_OK) {
+    Stop();
+    return s;
+  }
+  // Each step is taken even after one fails; any failure ends the start.
+  Status result = DBS_OK;
+  const auto step = [&](Status s) {
+    ReportNow(s);
+    if (result == DBS_OK) result = s;
+  };
+  step(port_.Apply(line, LineMode::OnLine));
+  if (!line.handshake) step(port_.SetDtr(true));
+  step(port_.Purge());
+  if (result == DBS_OK && pipe2(stopPipe_, O_CLOEXEC) != 0) step(DBS_ERR_OUT_OF_MEMORY);
+  if (result != DBS_OK) {
+    Stop();
+    return result;
+  }
   try {
     receiver_ = std::thread(&Link::Receiver, this);
     dispatcher_ = std::thread(&Link::Dispatcher, this);
     writer_ = std::thread(&Link::Writer, this);
   } catch (...) {
+    ReportNow(DBS_ERR_RECEIVER_THREAD);
     Stop();
     return DBS_ERR_RECEIVER_THREAD;
   }
@@ -68,16 +91,17 @@ void Link::Interrupt() {
   }
 }
 
-void Link::Stop() {
+Status Link::Stop() {
   Interrupt();
   for (std::thread* t : {&writer_, &dispatcher_, &receiver_}) {
     if (t->joinable()) t->join();
   }
-  port_.Close();
+  const Status closed = port_.Close([this](Status s) { ReportNow(s); });
   for (int& fd : stopPipe_) {
     if (fd >= 0) close(fd);
     fd = -1;
   }
+  return closed;
 }
 
 void Link::Receiver() {

@@ -48,15 +48,23 @@ class Link {
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
-  Status Start(const std::string& path, const LineSettings& line);
-  // Wakes every waiting command and thread; Stop then joins and closes.
+  // Opens the port, checks the settings against it and sets it up, then
+  // starts the threads. The failures of the port's own calls are reported
+  // at once as well as returned; settings the controller cannot use are
+  // only returned.
+  Status Start(const std::string& path, const TolvexPortSettings& settings);
+  // Wakes every waiting command and thread; Stop then joins and closes, and
+  // answers (and reports) the first failure of closing the port.
   void Interrupt();
-  void Stop();
+  Status Stop();
   SerialPort& Port() { return port_; }
   const Timing& Times() const { return timing_; }
   const std::string& Path() const { return path_; }
   void ReportErrors(bool on) { report_ = on; }
+  // Errors found while on-line, once the link has gone on-line.
   void Report(Status status);
+  // Failures of going on-line and off-line themselves: always.
+  void ReportNow(Status status);
 
   // Queues a frame and waits for the controller's acknowledgement of it.
   Status SendAcknowledged(Bytes frame, int tries, int timeoutMs);

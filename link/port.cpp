@@ -68,14 +68,20 @@ Status CheckSettings(const TolvexPortSettings& s, LineSettings& out) {
   return DBS_OK;
 }
 
-termios MakeTermios(const termios& base, const LineSettings& line) {
+termios MakeTermios(const termios& base, const LineSettings& line, LineMode mode, bool modemLines) {
   termios t = base;
+  const bool flowBefore = (base.c_cflag & CRTSCTS) != 0;
   cfmakeraw(&t);
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
   t.c_cflag |= CLOCAL | CREAD | (line.dataBits == 7 ? CS7 : CS8);
   if (line.parity) t.c_cflag |= PARENB | (line.parity == 1 ? PARODD : 0);
   if (line.stopBits == 2) t.c_cflag |= CSTOPB;
-  if (line.handshake) t.c_cflag |= CRTSCTS;
+  t.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+  if (mode == LineMode::Retune) {
+    // Only a port with modem lines has its flow control changed.
+    if (modemLines ? line.handshake : flowBefore) t.c_cflag |= CRTSCTS;
+    if (line.parity) t.c_iflag |= INPCK;
+  }
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
   cfsetispeed(&t, line.speed);
@@ -98,39 +104,58 @@ Status SerialPort::Open(const std::string& path) {
     Close();
     return DBS_SYS_ACCESS_DENIED;  // not a serial port
   }
+  int lines = 0;
+  modemLines_ = ioctl(fd_, TIOCMGET, &lines) == 0;
   return DBS_OK;
 }
 
-Status SerialPort::Apply(const LineSettings& line) {
+Status SerialPort::Apply(const LineSettings& line, LineMode mode) {
   termios current{};
-  if (tcgetattr(fd_, &current) != 0) return DBS_SYS_GEN_FAILURE;
-  const termios wanted = MakeTermios(current, line);
+  if (tcgetattr(fd_, &current) != 0) return FromErrno(errno);
+  const termios wanted = MakeTermios(current, line, mode, modemLines_);
   tcsetattr(fd_, TCSANOW, &wanted);
   // What counts is what the port took: a pseudo-terminal keeps 8 bits and no
   // parity whatever it is asked, and the speed is what matters on the line.
   termios applied{};
   if (tcgetattr(fd_, &applied) != 0 || cfgetospeed(&applied) != line.speed) return DBS_ERR_TRANSFER_BUSY;
+  // RTS not driven: lowered, unless the handshake drives it.
+  if (modemLines_ && !(wanted.c_cflag & CRTSCTS)) {
+    int rts = TIOCM_RTS;
+    if (ioctl(fd_, TIOCMBIC, &rts) != 0) return FromErrno(errno);
+  }
   line_ = line;
   return DBS_OK;
 }
 
-void SerialPort::SetDtr(bool on) {
-  int bits = TIOCM_DTR;
+Status SerialPort::SetDtr(bool on) {
   // A port without modem lines (a pseudo-terminal) has no DTR: nothing to do.
-  if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0) dtrRaised_ = on;
+  if (!modemLines_) return DBS_OK;
+  int bits = TIOCM_DTR;
+  if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) != 0) return FromErrno(errno);
+  dtrRaised_ = on;
+  return DBS_OK;
 }
 
-void SerialPort::Purge() {
-  if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+Status SerialPort::Purge() {
+  if (fd_ >= 0 && tcflush(fd_, TCIOFLUSH) != 0) return FromErrno(errno);
+  return DBS_OK;
 }
 
-void SerialPort::Close() {
-  if (fd_ < 0) return;
-  if (dtrRaised_) SetDtr(false);
-  if (haveSaved_) tcsetattr(fd_, TCSANOW, &saved_);
-  close(fd_);
+Status SerialPort::Close(const std::function<void(Status)>& failed) {
+  if (fd_ < 0) return DBS_OK;
+  Status first = DBS_OK;
+  const auto step = [&](Status s) {
+    if (s == DBS_OK) return;
+    if (failed) failed(s);
+    if (first == DBS_OK) first = s;
+  };
+  if (dtrRaised_) step(SetDtr(false));
+  if (haveSaved_ && tcsetattr(fd_, TCSANOW, &saved_) != 0) step(FromErrno(errno));
+  step(Purge());
+  if (close(fd_) != 0) step(FromErrno(errno));
   fd_ = -1;
-  haveSaved_ = dtrRaised_ = false;
+  haveSaved_ = dtrRaised_ = modemLines_ = false;
+  return first;
 }
 
 bool SerialPort::WriteAll(std::span<const std::uint8_t> bytes) {

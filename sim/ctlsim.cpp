@@ -32,7 +32,7 @@ constexpr int kResends = 5;
 // ending in NUL.
 constexpr char kFirmware[] = "\x01\x00" "BOOT 1.02\0MAIN 4.21\0ZEPHRA OEM\0";
 constexpr std::uint16_t kPanels = 4, kMatrixPorts = 16, kSecondaryPorts = 2, kModules = 8, kSwitches = 16;
-constexpr std::uint16_t kEproms[] = {0x1234, 0xBEEF, 0x0010, 0x7F01};
+constexpr std::uint16_t kEproms[] = {0x1234, 0xBEEF, 0x0010};
 
 constexpr struct {
   speed_t code;
@@ -47,6 +47,14 @@ std::uint32_t Address(std::span<const std::uint8_t> b, std::size_t at) {
 }
 void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) {
   for (std::uint8_t b : bytes) out.push_back(b);
+}
+
+// A frame as it went on the line, with its doubled DLEs single again.
+Bytes Unstuffed(const Bytes& wire) {
+  Bytes frame;
+  ReceiveParser parser({[] {}, [] {}, [](bool) {}, [&](const Bytes& f) { frame = f; }});
+  parser.Feed(wire);
+  return frame;
 }
 
 }  // namespace
@@ -299,6 +307,13 @@ bool Simulator::Misbehave(std::uint8_t code, Fault& chosen) {
   return false;
 }
 
+std::optional<termios> Simulator::PcLine() {
+  std::lock_guard line(writeLock_);
+  termios t{};
+  if (master_ < 0 || tcgetattr(master_, &t) != 0) return std::nullopt;
+  return t;
+}
+
 // With a speed of its own, the controller hears only a PC at that speed.
 bool Simulator::SpeedMatches() {
   if (baud_ == 0) return true;
@@ -462,7 +477,8 @@ void Simulator::Handle(const Bytes& frame) {
     case K::OtherItem:
     case K::Lying: {
       if (reply.size() < kMinFrameSize + 2) return Send(reply);
-      Bytes changed(FrameBody(reply).begin(), FrameBody(reply).end());
+      const Bytes sound = Unstuffed(reply);
+      Bytes changed(FrameBody(sound).begin(), FrameBody(sound).end());
       const std::uint8_t replyCode = FrameCommand(reply);
       const bool other = fault.kind == K::OtherItem;
       switch (replyCode) {
@@ -587,8 +603,11 @@ Bytes Simulator::Answer(std::uint8_t code, std::span<const std::uint8_t> body) {
           break;
         case 32: out = {32, kSwitches, 0xA5, 0x01}; break;
         case 33:
-          out = {33, static_cast<std::uint8_t>(std::size(kEproms))};
+          // Two data bytes for each N: the number of checksums, the
+          // checksums, and one byte over.
+          out = {33, static_cast<std::uint8_t>(std::size(kEproms) + 1), static_cast<std::uint8_t>(std::size(kEproms))};
           for (std::uint16_t c : kEproms) Append(out, {Hi(c), Lo(c)});
+          out.push_back(0);
           break;
         default: out = {sub}; break;
       }

@@ -108,6 +108,9 @@ class Simulator {
   int AcksReceived() const { return acks_; }
   int NaksReceived() const { return naks_; }
   bool Downloading() const { return downloading_; }
+  // The line settings the PC end has its port set to; nothing once the
+  // line is gone.
+  std::optional<termios> PcLine();
 
   // The memory as a file, and back.
   bool Save(const std::string& path);

@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
   options.pace = true;
   CLI11_PARSE(app, argc, argv);
   options.configType = format == "v1" ? 2 : format == "v2" ? 3 : 4;
+  // Stopped from the moment anybody can know of the port, so the memory is
+  // always saved.
+  std::signal(SIGINT, [](int) { stop = 1; });
+  std::signal(SIGTERM, [](int) { stop = 1; });
   ctlsim::Simulator sim(options);
   for (const std::string& text : faults) {
     const auto fault = ctlsim::ParseFault(text);
@@ -61,8 +65,6 @@ int main(int argc, char** argv) {
     }
   }
   std::cout << "Controller (" << format << ") on " << sim.PortPath() << std::endl;
-  std::signal(SIGINT, [](int) { stop = 1; });
-  std::signal(SIGTERM, [](int) { stop = 1; });
   while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(200));
   sim.Stop();
   if (!link.empty()) unlink(link.c_str());

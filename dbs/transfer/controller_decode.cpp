@@ -424,11 +424,13 @@ class Decoder {
   void GeneralPorts() {
     for (std::uint16_t slot = 0; slot < c_.generalPortCount && slot < 4; ++slot) {
       const std::uint8_t* b = img_ + map_.ctlGeneralPortArea + 8u * slot;
-      const std::uint32_t pos = L_.generalPortPos + kGeneralPortOfSlot[slot] * std::uint32_t{sizeof(GeneralPortEntry)};
+      // The record of the port the slot belongs to, numbered as that port.
+      const std::uint8_t port = kGeneralPortOfSlot[slot];
+      const std::uint32_t pos = L_.generalPortPos + port * std::uint32_t{sizeof(GeneralPortEntry)};
       std::uint8_t raw[sizeof(GeneralPortEntry)];
       const auto e = Get<GeneralPortEntry>(pos);
       std::memcpy(raw, &e, sizeof raw);
-      raw[0] = static_cast<std::uint8_t>(slot);
+      raw[0] = port;
       raw[1] = 0;
       raw[2] = 0;
       raw[3] = b[0] < 10 ? kProtocolOfCode[b[0]] : 0;

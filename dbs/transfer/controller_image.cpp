@@ -384,7 +384,7 @@ void SalvoArea(const Source& s, std::uint8_t* out) {
 }
 
 void SalvoXPArea(const Source& s, std::uint8_t* out) {
-  std::memset(out, 0xFF, 8u * kControllerSalvoRecords);
+  std::memset(out, kFreeSalvoRecordByte, 8u * kControllerSalvoRecords);
   SalvoPool pool(s.db);
   for (std::uint16_t i = 0; i < s.c.salvoCount; ++i) {
     for (const std::int16_t r : pool.Chain(pool.Header(i).firstXP)) {
@@ -454,13 +454,12 @@ void SimpleKeypad(const Source& s, std::uint16_t k, bool source, std::uint8_t* o
 
 void SimpleKeypadArea(const Source& s, std::uint8_t* out, bool source) {
   const std::uint32_t words = source ? kSourceKeyWords : kDestKeyWords;
+  const std::uint32_t area = source ? s.map.ctlKeypadArea2 : s.map.ctlKeypadArea1;
   std::memset(out, 0xFF, 32 * 2 * words);
   for (std::uint16_t k = 0; k < s.c.keypadCount; ++k) {
-    const KeypadPlace place = PlaceOfKeypad(s.db, k);
-    if (place.area != (source ? KeypadPlace::Area::SimpleSource : KeypadPlace::Area::SimpleDest) || place.slot >= 32) {
-      continue;
-    }
-    SimpleKeypad(s, k, source, out + 2 * words * static_cast<std::uint32_t>(place.slot), words);
+    const SimpleKeypadWords place = SimpleKeypadWordsOf(s.db, k);
+    if (place.words == 0 || place.source != source) continue;
+    SimpleKeypad(s, k, source, out + (place.address - area), words);
   }
 }
 
@@ -605,6 +604,16 @@ KeypadPlace PlaceOfKeypad(const Db& db, std::uint16_t keypad) {
   return {};
 }
 
+SimpleKeypadWords SimpleKeypadWordsOf(Db& db, std::uint16_t keypad) {
+  const KeypadPlace place = PlaceOfKeypad(db, keypad);
+  const bool source = place.area == KeypadPlace::Area::SimpleSource;
+  if ((!source && place.area != KeypadPlace::Area::SimpleDest) || place.slot < 0 || place.slot >= 32) return {};
+  const ControllerMap& map = *db.GetSlot().db->format->controllerMap;
+  const std::uint32_t words = source ? kSourceKeyWords : kDestKeyWords;
+  return {(source ? map.ctlKeypadArea2 : map.ctlKeypadArea1) + 2 * words * static_cast<std::uint32_t>(place.slot), words,
+          source};
+}
+
 std::uint32_t ParameterAreaAddress(const FormatInfo& format, int area) {
   const ControllerMap& map = *format.controllerMap;
   return area == 1 ? map.ctlParamArea1 : area == 2 ? map.ctlParamArea2 : map.ctlParamArea3;
@@ -712,6 +721,13 @@ int SimpleKeyWord(Db& db, std::uint16_t k, std::uint16_t j) {
   const Source s = SourceOf(db);
   KeypadTree tree(db, k);
   return SimpleKeyWordOf(s, tree, k, j, PlaceOfKeypad(db, k).area == KeypadPlace::Area::SimpleSource);
+}
+
+std::vector<std::uint8_t> EncodeSimpleKeypad(Db& db, std::uint16_t k) {
+  const SimpleKeypadWords place = SimpleKeypadWordsOf(db, k);
+  std::vector<std::uint8_t> out(2 * place.words, 0xFF);
+  if (place.words) SimpleKeypad(SourceOf(db), k, place.source, out.data(), place.words);
+  return out;
 }
 
 void EncodeNode(Db& db, std::uint16_t k, const SequenceNode& node, std::uint8_t* record) {

@@ -34,6 +34,16 @@ struct KeypadPlace {
   int slot = -1;
 };
 KeypadPlace PlaceOfKeypad(const Db& db, std::uint16_t keypad);
+// Where a simple keypad's key words lie in the controller (the address of
+// its first word) and how many words it has there: 64 for a source keypad,
+// 36 for a destination keypad; no words for a keypad the controller does
+// not hold as a simple keypad.
+struct SimpleKeypadWords {
+  std::uint32_t address = 0;
+  std::uint32_t words = 0;
+  bool source = false;
+};
+SimpleKeypadWords SimpleKeypadWordsOf(Db& db, std::uint16_t keypad);
 
 // The controller's encodings, one place each: a 16-bit number most
 // significant byte first (negative as FF FF), an 8-byte narrow name, a
@@ -56,6 +66,9 @@ void EncodeAssociation(const MemberTriple* members, std::uint8_t* out);
 void EncodeOverrides(const OverrideSetEntry& set, std::uint8_t* out);
 void EncodeSalvo(const SalvoEntry& salvo, std::uint8_t* out);
 void EncodeSalvoRecord(const SalvoXPEntry& record, std::uint8_t* out);
+// Every byte of a salvo crosspoint record on no salvo's chain, whatever the
+// file's record holds.
+inline constexpr std::uint8_t kFreeSalvoRecordByte = 0xFF;
 void EncodePanelKeypads(const Db& db, const PanelEntry& panel, std::uint8_t* out);
 
 // Where things of a level lie in the controller's areas: the inhibit rows of
@@ -80,11 +93,13 @@ std::vector<std::uint8_t> EncodeParameterArea(Db& db, int area);
 std::uint32_t ParameterAreaAddress(const FormatInfo& format, int area);
 
 // Pieces of the image for the live updates, encoded as the download
-// encodes them: the word of key j of a simple keypad; a dial-up keypad's
+// encodes them: the word of key j of a simple keypad, and all its words
+// (those of keys it does not have FF FF); a dial-up keypad's
 // node record (18 bytes) and a node's key byte; a dial-up keypad's block
 // (its keypad block size) and free list (2 + 2N bytes); the salvo
 // crosspoints' free list (6002 bytes).
 int SimpleKeyWord(Db& db, std::uint16_t k, std::uint16_t j);
+std::vector<std::uint8_t> EncodeSimpleKeypad(Db& db, std::uint16_t k);
 void EncodeNode(Db& db, std::uint16_t k, const SequenceNode& node, std::uint8_t* record);
 std::uint8_t NodeKeyByte(Db& db, std::uint16_t k, const SequenceNode& node);
 void EncodeDialUpKeypad(Db& db, std::uint16_t k, std::uint8_t* block, std::uint8_t* list);

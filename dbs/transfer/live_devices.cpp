@@ -126,7 +126,8 @@ Status UMDBrightness(Live& live, const UMDEntry& u) {
 
 // The UMD's keypad (32-63) carries its destinations: the keypad is taken and
 // rebuilt as the UMD's, and on-line the controller gets the keypad number in
-// the UMD's place and the destinations in the keypad's key words.
+// the UMD's place and the keypad's key words where and as the download
+// gives them.
 Status UMDDests(DbsHandle handle, const UMDEntry& u) {
   if (Status s = LiveUMDDestsOffline(handle, &u); s != DBS_OK) return s;
   auto live = Begin(handle);
@@ -140,9 +141,9 @@ Status UMDDests(DbsHandle handle, const UMDEntry& u) {
       return s;
     }
   }
-  std::vector<std::uint8_t> words(72, 0xFF);
-  for (int j = 0; j < 4; ++j) PutBE16(words.data() + 2 * j, stored.dests[j].number);
-  return live->Send(live->map.ctlKeypadArea1 + 72u * static_cast<std::uint32_t>(k - 32), words);
+  const SimpleKeypadWords place = SimpleKeypadWordsOf(live->db, static_cast<std::uint16_t>(k));
+  if (place.words == 0) return DBS_OK;
+  return live->Send(place.address, EncodeSimpleKeypad(live->db, static_cast<std::uint16_t>(k)));
 }
 
 Status UMDRecord(Live& live, const UMDEntry& u) {

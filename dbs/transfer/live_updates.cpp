@@ -95,14 +95,17 @@ Status SendParameter(Live& live, const char* command, int area, std::uint16_t le
   const Item record{0, level, item};
   const Status s = send(&record, value, static_cast<std::uint16_t>(live.handle));
   if (s != DBS_ERR_NO_MATCHING_REPLY) return s;
-  const std::uint32_t at = ParameterAreaAddress(live.format, area) + ParameterLevelOffset(live.format, level);
-  return live.Send(at + item, &value, 1);
+  // The area holds a byte for each item up to the level's maximum; a park
+  // source has none, and its byte would be the next level's first.
+  const std::uint32_t offset = ParameterLevelOffset(live.format, level);
+  if (offset + item >= ParameterLevelOffset(live.format, level + 1)) return s;
+  return live.Send(ParameterAreaAddress(live.format, area) + offset + item, &value, 1);
 }
 
+// A source of the level, its park source (one past the maximum) included.
 bool KnownSource(Live& live, const SourceEntry& e) {
   const ConfigImage& c = live.Config();
-  return e.matrix == 0 && c.matrixCount > 0 && e.level < c.levelCount[0] && e.source < c.sourceCount[0][e.level] &&
-         e.source < live.Max(e.level);
+  return e.matrix == 0 && c.matrixCount > 0 && e.level < c.levelCount[0] && e.source < c.sourceCount[0][e.level];
 }
 
 Status SourceAudioParam(Live& live, const SourceEntry& e) {
@@ -152,12 +155,10 @@ Status Keys(Live& live, const KeyEntry& e) {
     case KeypadPlace::Area::SimpleSource:
     case KeypadPlace::Area::SimpleDest: {
       // A name key carries what its sequence selects, as the download has it.
-      const bool source = place.area == KeypadPlace::Area::SimpleSource;
-      const std::uint32_t words = source ? 64 : 36;
-      if (place.slot >= 32 || e.key >= words) return DBS_OK;
+      const SimpleKeypadWords words = SimpleKeypadWordsOf(live.db, e.keypad);
+      if (e.key >= words.words) return DBS_OK;
       PutBE16(word, SimpleKeyWord(live.db, e.keypad, e.key));
-      const std::uint32_t area = source ? live.map.ctlKeypadArea2 : live.map.ctlKeypadArea1;
-      return live.Send(area + 2u * (words * static_cast<std::uint32_t>(place.slot) + e.key), word, 2);
+      return live.Send(words.address + 2u * e.key, word, 2);
     }
     case KeypadPlace::Area::DialUp: {
       if (e.key >= 36) return DBS_OK;
@@ -183,22 +184,18 @@ Status Sequences(Live& live, const SequenceNode& node) {
     EncodeNode(live.db, k, node, record);
     return live.Send(live.map.ctlKeypadBlock[static_cast<std::size_t>(place.slot)] + 18u * (node.index + 1u), record, 18);
   }
-  if (place.area == KeypadPlace::Area::None || place.slot >= 32) return DBS_OK;
   // A simple keypad: the word of the key the node hangs under.
+  const SimpleKeypadWords words = SimpleKeypadWordsOf(live.db, k);
   const std::uint8_t key = NodeKeyByte(live.db, k, node);
-  if (key >= c.keyCount[k]) return DBS_OK;
-  const bool source = place.area == KeypadPlace::Area::SimpleSource;
-  const std::uint32_t words = source ? 64 : 36;
-  if (key >= words) return DBS_OK;
-  const int value = source && node.salvo >= 0 && node.salvo < c.salvoCount ? kSalvoKeyBase + node.salvo
-                                                                          : node.selection[0];
+  if (key >= c.keyCount[k] || key >= words.words) return DBS_OK;
+  const int value = words.source && node.salvo >= 0 && node.salvo < c.salvoCount ? kSalvoKeyBase + node.salvo
+                                                                                : node.selection[0];
   const auto keyEntry = live.db.Read<KeyEntry>(live.db.Layout().keypadPos[k] + std::uint32_t{sizeof(KeypadEntry)} +
                                                key * std::uint32_t{sizeof(KeyEntry)});
   if (value < 0 && keyEntry.keyType > 1) return DBS_OK;
   std::uint8_t word[2];
   PutBE16(word, value);
-  const std::uint32_t area = source ? live.map.ctlKeypadArea2 : live.map.ctlKeypadArea1;
-  return live.Send(area + 2u * (words * static_cast<std::uint32_t>(place.slot) + key), word, 2);
+  return live.Send(words.address + 2u * key, word, 2);
 }
 
 // ---- salvos -------------------------------------------------------------------
@@ -214,11 +211,14 @@ Status MacroXP(Live& live, const SalvoXPEntry& e) {
   if (e.xpIndex >= kControllerSalvoRecords || (e.salvo >= kControllerSalvos && e.salvo != kNoEntry)) {
     return DBS_ERR_INVALID_ARGUMENT;
   }
-  // A free record (no salvo) ends no chain the controller knows.
-  SalvoXPEntry record = e;
-  if (record.salvo == kNoEntry) record.next = -1;
+  // A free record (no salvo) is on no chain the controller knows: it holds
+  // what the download gives such a record, not the file's stale values.
   std::uint8_t bytes[8];
-  EncodeSalvoRecord(record, bytes);
+  if (e.salvo == kNoEntry) {
+    std::memset(bytes, kFreeSalvoRecordByte, sizeof bytes);
+  } else {
+    EncodeSalvoRecord(e, bytes);
+  }
   return live.Send(live.map.ctlSalvoXPArea + 8u * e.xpIndex, bytes, 8);
 }
 

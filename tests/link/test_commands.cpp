@@ -146,11 +146,6 @@ TEST_F(LinkTest, DiagnosticsAreBoundedByWhatArrived) {
   ASSERT_EQ(GetSecondaryMatrixDiagnostics(1, buffer, 4, 0), DBS_OK);
   ASSERT_EQ(GetSwitchSettings(buffer, 2, 0), DBS_OK);
   EXPECT_EQ(buffer[0], 0xA5);
-  std::uint16_t sums[10];
-  std::fill(std::begin(sums), std::end(sums), 0xAAAA);
-  ASSERT_EQ(GetEpromChecksums(sums, 10, 0), DBS_OK);
-  EXPECT_EQ(std::vector<std::uint16_t>(sums, sums + 5),
-            (std::vector<std::uint16_t>{0x1234, 0xBEEF, 0x0010, 0x7F01, 0xAAAA}));
   // A reply promising 65535 items delivers the few it holds, and a reply for
   // another request never answers this one.
   sim.AddFault({Fault::Kind::Lying, 0x29, 0, 1});
@@ -162,6 +157,28 @@ TEST_F(LinkTest, DiagnosticsAreBoundedByWhatArrived) {
   sim.AddFault({Fault::Kind::OtherItem, 0x29, 0, 1});
   EXPECT_EQ(GetSoftwareVersion(buffer, 255, 0), DBS_ERR_COMMS);
   EXPECT_EQ(GetSoftwareVersion(nullptr, 255, 0), DBS_ERR_INVALID_ARGUMENT);
+}
+
+// The first data byte is the number of checksums; that many follow, high
+// byte first, and no more than the caller has room for or the reply holds.
+TEST_F(LinkTest, EpromChecksumsAreCountedByTheFirstDataByte) {
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  std::uint16_t sums[8];
+  std::fill(std::begin(sums), std::end(sums), 0xAAAA);
+  ASSERT_EQ(GetEpromChecksums(sums, 8, 0), DBS_OK);  // the controller has 3
+  EXPECT_EQ(std::vector<std::uint16_t>(sums, sums + 8),
+            (std::vector<std::uint16_t>{0x1234, 0xBEEF, 0x0010, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA}));
+  std::fill(std::begin(sums), std::end(sums), 0xAAAA);
+  ASSERT_EQ(GetEpromChecksums(sums, 2, 0), DBS_OK);
+  EXPECT_EQ(sums[1], 0xBEEF);
+  EXPECT_EQ(sums[2], 0xAAAA);
+  // A reply claiming 255 checksums gives the three it holds.
+  sim.AddFault({Fault::Kind::Lying, 0x29, 0, 1});
+  std::fill(std::begin(sums), std::end(sums), 0xAAAA);
+  ASSERT_EQ(GetEpromChecksums(sums, 8, 0), DBS_OK);
+  EXPECT_EQ(sums[1], 0xBEEF);
+  EXPECT_EQ(sums[2], 0x0010);
+  EXPECT_EQ(sums[3], 0xAAAA);
 }
 
 TEST_F(LinkTest, NamesComeFromTheControllerSpaceFilled) {

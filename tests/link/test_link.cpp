@@ -2,6 +2,9 @@
 // on-line, table writes and reads, checksums, and what each fault on the line
 // ends in.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -152,16 +155,22 @@ TEST_F(LinkTest, RepliesThatAreMissingDamagedOrCorruptGiveStatuses) {
   EXPECT_EQ(GetWordChecksums(0, 4, sums, 0), DBS_OK);
 }
 
-TEST_F(LinkTest, ASilentControllerIsNotFound) {
+// The caller hears of the failure at the speed given and of each searched
+// speed that fails: four times for a controller that never answers.
+TEST_F(LinkTest, ASilentControllerIsNotFoundAfterEverySpeedFails) {
   sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 1000});
-  int searches = 0;
+  static std::vector<int32_t> stages;
+  stages.clear();
   const std::u16string port = Utf16(sim.PortPath());
   const TolvexPortSettings s = Settings();
-  static int* counter;
-  counter = &searches;
-  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, [](int32_t, int32_t* keepGoing) { ++*counter; *keepGoing = 1; }, 0),
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError,
+                   [](int32_t stage, int32_t* keepGoing) {
+                     stages.push_back(stage);
+                     *keepGoing = 1;
+                   },
+                   0),
             DBS_ERR_COMMS);
-  EXPECT_EQ(searches, 3);
+  EXPECT_EQ(stages, (std::vector<int32_t>{0, 0, 0, 0}));
   EXPECT_EQ(CountReceived(0x2D), 4u);  // the speed given and the three searched
   // The port was closed: a later attempt finds the controller once it answers.
   sim.Stop();
@@ -191,7 +200,8 @@ TEST_F(LinkTest, AFarEndThatGoesIsReportedOnce) {
   EXPECT_GE(seen, 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(reported, seen);
-  EXPECT_EQ(OffLine(0), DBS_OK);
+  // The port of a line that has gone cannot be given back its settings.
+  EXPECT_EQ(OffLine(0), DBS_SYS_GEN_FAILURE);
 }
 
 TEST(LinkRealTiming, AnsweredAtTheRealLimits) {
@@ -241,7 +251,107 @@ TEST_F(LinkTest, AControllerThatDropsTheLineIsReportedAndLetGo) {
   const int seen = reported;
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(reported, seen);  // reported, then quiet: the receiver does not spin
+  EXPECT_EQ(OffLine(0), DBS_SYS_GEN_FAILURE);
+}
+
+// Going on-line and off-line report their own failures to the caller's
+// callback as they return them, before the link has ever been on-line and
+// after it has gone: a port that is not there, and a port that cannot be
+// given back its settings once its line has dropped. The port is let go
+// all the same.
+TEST_F(LinkTest, OnLineAndOffLineReportTheirOwnFailures) {
+  const std::u16string missing = u"/dev/zephra-no-such-port";
+  const TolvexPortSettings s = Settings();
+  EXPECT_EQ(OnLine(missing.c_str(), &s, OnError, nullptr, 0), DBS_SYS_FILE_NOT_FOUND);
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(lastReported, DBS_SYS_FILE_NOT_FOUND);
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  EXPECT_EQ(reported, 1);  // nothing failed
+  sim.AddFault({Fault::Kind::CloseLine, 0x2D, 0, 1});
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_ERR_COMMS);
+  reported = 0;
+  lastReported = 0;
+  EXPECT_EQ(OffLine(0), DBS_SYS_GEN_FAILURE);
+  EXPECT_GE(reported, 1);
+  EXPECT_EQ(lastReported, DBS_SYS_GEN_FAILURE);
+  EXPECT_EQ(OffLine(0), DBS_OK);  // gone: nothing more to do
+  Simulator again{4};
+  ASSERT_TRUE(again.Start());
+  const std::u16string port = Utf16(again.PortPath());
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
   EXPECT_EQ(OffLine(0), DBS_OK);
+}
+
+// The port is opened first: one that is not there answers so even when the
+// settings could not be used. Going on-line sets the line plain whatever
+// the handshake says; a re-tune turns parity checking on with parity. A
+// pseudo-terminal has no modem lines, so its flow control is left alone.
+TEST_F(LinkTest, ThePortIsOpenedFirstAndSetPlain) {
+  const std::u16string missing = u"/dev/zephra-no-such-port";
+  TolvexPortSettings bad = Settings(12345);
+  EXPECT_EQ(OnLine(missing.c_str(), &bad, OnError, nullptr, 0), DBS_SYS_FILE_NOT_FOUND);
+  bad = Settings();
+  bad.stopBits = 3;
+  EXPECT_EQ(OnLine(missing.c_str(), &bad, OnError, nullptr, 0), DBS_SYS_FILE_NOT_FOUND);
+  {
+    // Somebody left the port with flow control and parity checking on.
+    const int fd = open(sim.PortPath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    ASSERT_EQ(tcgetattr(fd, &t), 0);
+    t.c_cflag |= CRTSCTS;
+    t.c_iflag |= INPCK;
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+    close(fd);
+  }
+  const std::u16string port = Utf16(sim.PortPath());
+  TolvexPortSettings s = Settings();
+  s.handshake = 1;
+  ASSERT_EQ(OnLine(port.c_str(), &s, OnError, nullptr, 0), DBS_OK);
+  auto line = sim.PcLine();
+  ASSERT_TRUE(line);
+  EXPECT_FALSE(line->c_cflag & CRTSCTS);
+  EXPECT_FALSE(line->c_iflag & INPCK);
+  s.parity = 1;
+  ASSERT_EQ(SetPortParameters(&s, 0), DBS_OK);
+  line = sim.PcLine();
+  EXPECT_TRUE(line->c_iflag & INPCK);
+  EXPECT_FALSE(line->c_cflag & CRTSCTS);
+  s.parity = 0;
+  ASSERT_EQ(SetPortParameters(&s, 0), DBS_OK);
+  EXPECT_FALSE(sim.PcLine()->c_iflag & INPCK);
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_OK);
+}
+
+// The line settings themselves, as a port with modem lines would take them.
+TEST(LinkPorts, LineSettingsFollowTheModeAndTheHandshake) {
+  using tolvex::LineMode;
+  TolvexPortSettings given = Settings(9600);
+  given.handshake = 1;
+  given.parity = 2;
+  tolvex::LineSettings line{};
+  ASSERT_EQ(tolvex::CheckSettings(given, line), DBS_OK);
+  termios before{};
+  before.c_cflag = CRTSCTS;
+  before.c_iflag = INPCK;
+  const termios onLine = tolvex::MakeTermios(before, line, LineMode::OnLine, true);
+  EXPECT_FALSE(onLine.c_cflag & CRTSCTS);
+  EXPECT_FALSE(onLine.c_iflag & INPCK);
+  EXPECT_TRUE(onLine.c_cflag & PARENB);
+  const termios retuned = tolvex::MakeTermios(termios{}, line, LineMode::Retune, true);
+  EXPECT_TRUE(retuned.c_cflag & CRTSCTS);
+  EXPECT_TRUE(retuned.c_iflag & INPCK);
+  // Without modem lines the flow control stays as it was.
+  EXPECT_FALSE(tolvex::MakeTermios(termios{}, line, LineMode::Retune, false).c_cflag & CRTSCTS);
+  EXPECT_TRUE(tolvex::MakeTermios(before, line, LineMode::Retune, false).c_cflag & CRTSCTS);
+  given.handshake = 0;
+  given.parity = 0;
+  ASSERT_EQ(tolvex::CheckSettings(given, line), DBS_OK);
+  const termios plain = tolvex::MakeTermios(before, line, LineMode::Retune, true);
+  EXPECT_FALSE(plain.c_cflag & CRTSCTS);
+  EXPECT_FALSE(plain.c_iflag & INPCK);
 }
 
 TEST(LinkPorts, NamesMapToDevices) {

@@ -10,6 +10,7 @@
 #include "../db_fixture.h"
 #include "../sequence_fixture.h"
 #include "dbs/transfer/controller_image.h"
+#include "dbs/transfer/controller_tables.h"
 #include "sim/ctlsim.h"
 
 namespace zephra {
@@ -29,10 +30,16 @@ struct LiveTest : test::DbTest {
   ctlsim::Simulator sim{DBS_TYPE_V3};
   std::size_t seen = 0;
 
+  virtual ConfigImage Configuration() { return test::EditorDefaultV3(); }
   void SetUp() override {
     setenv("ZEPHRA_LINK_LIBRARY", TOLVEX_LIBRARY_PATH, 1);
-    Make();
+    Make(Configuration());
     ASSERT_TRUE(sim.Start());
+    ControllerHoldsTheDatabase();
+  }
+  // The controller is given what the file downloads, and the database goes
+  // on-line in agreement with it.
+  void ControllerHoldsTheDatabase() {
     {
       Db db(h, TheSlot());
       sim.SetMemory(0, EncodeControllerImage(db));
@@ -158,6 +165,94 @@ TEST_F(LiveTest, AParameterTheControllerNeverEchoesIsWrittenIntoItsArea) {
   const std::uint32_t at = Map().ctlParamArea1 + f.maxDests[0] + 3;
   EXPECT_EQ(Writes(), (std::vector<Write>{{at, 1}}));
   EXPECT_EQ(sim.Memory()[at], 0x42);
+}
+
+// A UMD's keypad words go where the download puts that keypad: with keypad
+// 32 made a source keypad, the UMD's keypad 63 (given up by panel 31, which
+// is on no port) is the 31st simple destination keypad, not the 32nd.
+TEST_F(LiveTest, AUMDsKeypadWordsGoWhereTheDownloadPutsThem) {
+  TKeypadRecord keypad{};
+  Str name(u"SOURCES");
+  keypad.name = name;
+  ASSERT_EQ(dbs_GetKeypad(32, &keypad, h), DBS_OK);
+  keypad.keypadType = 0;
+  ASSERT_EQ(dbs_SetKeypad(32, &keypad, h), DBS_OK);
+  ControllerHoldsTheDatabase();
+  ASSERT_EQ(dbs_SetUMDPort(0, 1, 3, h), DBS_OK);
+  const TAssociationMember dest{0, 0, 5}, beyond{0, 0, 31000};
+  ASSERT_EQ(dbs_SetUMDDests(0, 0, &dest, h), DBS_OK);
+  ASSERT_EQ(dbs_SetUMDDests(0, 2, &beyond, h), DBS_OK);  // a destination the level does not have
+  std::uint8_t display = 0;
+  ASSERT_EQ(dbs_GetUMDDisplay(0, &display, h), DBS_OK);
+  EXPECT_EQ(display, 63);
+  const auto memory = sim.Memory();
+  const std::uint32_t words = Map().ctlKeypadArea1 + 72 * 30;
+  EXPECT_EQ(memory[words], 0x00);
+  EXPECT_EQ(memory[words + 1], 5);
+  EXPECT_EQ(memory[words + 4], 0xFF);
+  EXPECT_EQ(FirstDifference(), -1);
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+// A free salvo crosspoint record is sent as the download gives one, all
+// FF, whatever values it still carries: taken out of a salvo while on-line,
+// or left in the file with the values it had before it was freed. The block
+// checksums still agree with the file.
+TEST_F(LiveTest, AFreeSalvoRecordIsSentAsTheDownloadGivesIt) {
+  const TMacroXPRecord a{0, 1, 2, 3}, b{0, 1, 4, 5}, c{0, 2, 6, 7};
+  for (const auto& xp : {a, b, c}) ASSERT_EQ(dbs_SetMacroXP(4, &xp, h), DBS_OK);
+  ASSERT_EQ(dbs_DeleteMacroXP(4, &b, h), DBS_OK);
+  EXPECT_EQ(FirstDifference(), -1);
+  Db db(h, TheSlot());
+  const std::uint32_t pos = db.Layout().salvoXPPos + 2999 * std::uint32_t{sizeof(SalvoXPEntry)};
+  SalvoXPEntry stale = db.Read<SalvoXPEntry>(pos);
+  stale.salvo = kNoEntry;
+  stale.level = 1;
+  stale.destination = 9;
+  stale.source = 12;
+  ASSERT_EQ(db.Write(pos, stale), DBS_OK);
+  ASSERT_EQ(TheSlot().ops.LiveMacroXP(h, &stale), DBS_OK);
+  const auto memory = sim.Memory();
+  const auto record = memory.begin() + Map().ctlSalvoXPArea + 8 * 2999;
+  EXPECT_EQ(std::vector<std::uint8_t>(record, record + 8), std::vector<std::uint8_t>(8, 0xFF));
+  EXPECT_EQ(FirstDifference(), -1);
+  EXPECT_EQ(GoOnLine(), DBS_OK);
+}
+
+// A level with its park source: one source past the level's maximum.
+struct ParkSourceTest : LiveTest {
+  ConfigImage Configuration() override {
+    ConfigImage c = test::EditorDefaultV3();
+    c.sourceCount[0][1] = TheFormat().maxDests[1] + 1;
+    return c;
+  }
+  static const FormatInfo& TheFormat() { return *FindFormat(DBS_TYPE_V3); }
+};
+
+// The park source's parameter, trigger and data reach the controller like
+// any other source's; only a fallback write, whose byte would be the next
+// level's first, is not made.
+TEST_F(ParkSourceTest, AParkSourcesParametersReachTheController) {
+  const std::uint16_t park = TheFormat().maxDests[1];
+  ASSERT_EQ(dbs_SetLevelType(0, 1, 4, h), DBS_OK);  // an audio level
+  const TSourceIndexRecord source{0, 1, static_cast<std::int16_t>(park)};
+  ASSERT_EQ(dbs_SetAudioSourceParam(&source, 0x21, h), DBS_OK);
+  EXPECT_EQ(sim.Parameter(0, 0, 1, park), 0x21);
+  ASSERT_EQ(dbs_SetTrigger(&source, 3, h), DBS_OK);
+  EXPECT_EQ(sim.Parameter(2, 0, 1, park), 3);
+  Str n1(u"P"), n2(u"PARK"), n3(u""), n4(u""), n5(u"PARK SOURCE"), n6(u"PARK SOURCE");
+  TSourceRecord record{0, 1, park, n1, n2, n3, n4, n5, n6, 0, 0x22, 4};
+  ASSERT_EQ(dbs_SetSourceData(&record, h), DBS_OK);
+  EXPECT_EQ(sim.Parameter(0, 0, 1, park), 0x22);
+  EXPECT_EQ(sim.Parameter(2, 0, 1, park), 4);
+  const auto memory = sim.Memory();
+  const auto name = memory.begin() + Map().ctlSourceArea + 8 * SourceNameSlot(1, park);
+  EXPECT_EQ(std::string(name, name + 8), "PARK    ");
+  sim.AddFault({ctlsim::Fault::Kind::OtherItem, 0x1B, 0, 100});
+  Writes();
+  EXPECT_EQ(dbs_SetAudioSourceParam(&source, 0x23, h), DBS_ERR_NO_MATCHING_REPLY);
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(FirstDifference(), -1);
 }
 
 }  // namespace

@@ -270,6 +270,40 @@ TEST_F(UploadTest, AFailedOrCancelledUploadLeavesTheFileAsItWas) {
   EXPECT_EQ(dbs_SetSourceName(&source, name, h), DBS_OK);
 }
 
+// Each general port comes back from the controller as its own record,
+// numbered as its port, whichever controller slot holds it.
+TEST_F(UploadTest, GeneralPortsAnswerTheSameAfterAnUpload) {
+  ConfigImage c = test::EditorDefaultV3();
+  c.generalPortCount = 4;  // as an upload makes it
+  Remake(c);
+  const std::uint8_t protocols[4] = {2, 3, 6, 8};
+  const std::uint32_t bauds[4] = {9600, 19200, 38400, 115200};
+  for (std::uint16_t p = 0; p < 4; ++p) {
+    TGeneralPortRecord port{};
+    ASSERT_EQ(dbs_GetGeneralPort(p, &port, h), DBS_OK);
+    port.protocol = protocols[p];
+    port.baudRate = bauds[p];
+    port.parity = static_cast<std::uint8_t>(p % 3);
+    port.dataBits = p == 1 ? 7 : 8;
+    port.stopBits = p == 2 ? 4 : 2;
+    port.handshake = p == 3;
+    port.duplex = p == 0;
+    port.routeInhibits = p % 2;
+    ASSERT_EQ(dbs_SetGeneralPort(p, &port, h), DBS_OK);
+  }
+  TGeneralPortRecord before[4];
+  for (std::uint16_t p = 0; p < 4; ++p) ASSERT_EQ(dbs_GetGeneralPort(p, &before[p], h), DBS_OK);
+  ControllerHoldsTheDatabase();
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  ASSERT_EQ(dbs_Upload(h, nullptr), DBS_OK);
+  for (std::uint16_t p = 0; p < 4; ++p) {
+    TGeneralPortRecord after{};
+    ASSERT_EQ(dbs_GetGeneralPort(p, &after, h), DBS_OK);
+    EXPECT_EQ(after.port, p);
+    EXPECT_EQ(std::memcmp(&after, &before[p], sizeof after), 0) << p;
+  }
+}
+
 TEST_F(UploadTest, AParameterUploadKeepsTheConfiguration) {
   ControllerHoldsTheDatabase();
   const FormatInfo& f = *TheSlot().db->format;

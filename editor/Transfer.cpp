@@ -1,0 +1,473 @@
+#include "Transfer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "CommonInterface.h"
+#include "UiService.h"
+
+namespace {
+
+TCommonInterface* active = nullptr;
+TSearchForm* searchForm = nullptr;
+
+// While the editor is inside an on-line call, the statuses the link reports
+// are held back: the call's own answer is shown once, and what else was
+// reported follows it.
+int callDepth = 0;
+QList<DbsStatus> heldBack;
+
+bool OnGuiThread() {
+  return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+TCommonInterface& Reporter() { return active ? *active : ProcessInterface(); }
+
+void Deliver(DbsStatus status) {
+  if (callDepth > 0) {
+    if (!heldBack.contains(status)) heldBack << status;
+    return;
+  }
+  Reporter().ReportError(status);
+}
+
+// One on-line call of the editor: reports held back meanwhile are shown
+// when it ends, but for the one the call answers itself.
+class TOnlineCall {
+ public:
+  TOnlineCall() { ++callDepth; }
+  ~TOnlineCall() {
+    if (--callDepth > 0) return;
+    QList<DbsStatus> rest;
+    rest.swap(heldBack);
+    for (DbsStatus s : rest) {
+      if (s != answered_) Reporter().ReportError(s);
+    }
+  }
+  void Answered(DbsStatus status) { answered_ = status; }
+
+ private:
+  DbsStatus answered_ = 0;
+};
+
+const char* kSearchTexts[] = {"Searching for Control Frame.........", "Retrieving Checksums........."};
+
+void Centre(QWidget& w) {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    w.adjustSize();
+    w.move(screen->availableGeometry().center() - w.rect().center());
+  }
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ dialogs
+
+TBusyAnimation::TBusyAnimation(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind), timer_(new QTimer(this)) {
+  timer_->setInterval(120);
+  connect(timer_, &QTimer::timeout, this, [this] {
+    ++frame_;
+    update();
+  });
+}
+
+void TBusyAnimation::Start() { timer_->start(); }
+void TBusyAnimation::Stop() { timer_->stop(); }
+QSize TBusyAnimation::sizeHint() const { return kind_ == Kind::Copy ? QSize(272, 60) : QSize(64, 64); }
+
+void TBusyAnimation::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor ink = palette().color(QPalette::WindowText);
+  const QColor accent = palette().color(QPalette::Highlight);
+  if (kind_ == Kind::Copy) {
+    // Two folders, and a sheet travelling from the PC's to the controller's.
+    const auto folder = [&](int x) {
+      p.setPen(QPen(ink, 1.5));
+      p.setBrush(QColor(0xf2, 0xc1, 0x4e));
+      p.drawRoundedRect(QRectF(x, 20, 44, 30), 3, 3);
+      p.drawRect(QRectF(x + 4, 15, 16, 6));
+    };
+    folder(8);
+    folder(width() - 52);
+    const int span = width() - 120;
+    const double x = 60 + (frame_ % 20) / 19.0 * span;
+    p.setPen(QPen(ink, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(x, 16 - 8 * std::sin((frame_ % 20) / 19.0 * 3.14159), 16, 20));
+    p.setPen(QPen(accent, 1));
+    for (int line = 0; line < 3; ++line) p.drawLine(QPointF(x + 3, 22 + line * 4), QPointF(x + 13, 22 + line * 4));
+    return;
+  }
+  // A magnifying glass circling.
+  const double a = (frame_ % 16) / 16.0 * 6.28318;
+  const QPointF c(width() / 2.0 + 10 * std::cos(a), height() / 2.0 + 10 * std::sin(a));
+  p.setPen(QPen(ink, 3));
+  p.setBrush(QColor(0xd6, 0xe9, 0xff));
+  p.drawEllipse(c, 11, 11);
+  p.drawLine(c + QPointF(8, 8), c + QPointF(17, 17));
+}
+
+TTransferForm::TTransferForm(bool download, const QString& workingFile, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      download_(download),
+      workingFile_(workingFile) {
+  setWindowTitle("Database Transfer");
+  setWindowModality(Qt::ApplicationModal);  // the rest of the editor waits for the transfer
+  FileCopyAVI = new TBusyAnimation(TBusyAnimation::Kind::Copy, this);
+  Label1 = new QLabel(download ? "Applying Configuration" : "Reading Configuration", this);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setRange(0, 10);
+  ProgressBar1->setValue(0);
+  btnCancel = new QPushButton("Cancel", this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(FileCopyAVI, 0, Qt::AlignHCenter);
+  layout->addWidget(Label1);
+  layout->addWidget(ProgressBar1);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(btnCancel);
+  layout->addLayout(row);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setMinimumWidth(360);
+  ProgressBar1->setMinimumWidth(320);
+  connect(btnCancel, &QPushButton::clicked, this, &TTransferForm::AskCancel);
+  Centre(*this);
+}
+
+void TTransferForm::SetProgress(uint32_t position, uint32_t total) {
+  // A bar counts in int: large totals are scaled down alike.
+  const uint32_t scale = total > 0x7FFFFFFFu ? 1024u : 1u;
+  ProgressBar1->setRange(0, static_cast<int>(total / scale));
+  ProgressBar1->setValue(static_cast<int>(std::min(position, total) / scale));
+}
+
+void TTransferForm::reject() { AskCancel(); }
+
+void TTransferForm::AskCancel() {
+  if (cancel_) return;
+  const QString question = download_ ? "Cancelling download may corrupt the controller database. Confirm cancel?"
+                                     : QString("Cancelling upload may corrupt %1 database. Confirm cancel?").arg(workingFile_);
+  if (Ui().WarningYesNo(question)) cancel_ = true;
+}
+
+TSearchForm::TSearchForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setWindowTitle(QApplication::applicationName());
+  Animate1 = new TBusyAnimation(TBusyAnimation::Kind::Search, this);
+  StatusLabel = new QLabel(kSearchTexts[0], this);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(Animate1);
+  layout->addWidget(StatusLabel);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  Centre(*this);
+}
+
+void TSearchForm::ShowStage(int stage) {
+  if (stage == 0 || stage == 1) StatusLabel->setText(kSearchTexts[stage]);
+}
+
+TReadApplyForm::TReadApplyForm(const QString& caption, const QString& text, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setWindowTitle(caption);
+  txtOptions = new QLabel(text, this);
+  auto* group = new QGroupBox("Transfer Components", this);
+  auto* boxes = new QVBoxLayout(group);
+  DatabaseCheck = new QCheckBox("Database", group);
+  DatabaseCheck->setChecked(true);
+  DatabaseCheck->setEnabled(false);  // the database is always transferred
+  SourceCheck = new QCheckBox("Source Audio Parameters", group);
+  DestCheck = new QCheckBox("Destination Audio Parameters", group);
+  TriggerCheck = new QCheckBox("Video Trigger Parameters", group);
+  for (QCheckBox* b : {DatabaseCheck, SourceCheck, DestCheck, TriggerCheck}) boxes->addWidget(b);
+  auto* ok = new QPushButton("OK", this);
+  auto* cancel = new QPushButton("Cancel", this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(txtOptions);
+  layout->addWidget(group);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  layout->addLayout(row);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int TReadApplyForm::Database() const { return DatabaseCheck->isChecked() ? 1 : 0; }
+int TReadApplyForm::SourceParams() const { return SourceCheck->isChecked() ? 1 : 0; }
+int TReadApplyForm::DestParams() const { return DestCheck->isChecked() ? 1 : 0; }
+int TReadApplyForm::TriggerParams() const { return TriggerCheck->isChecked() ? 1 : 0; }
+
+// ------------------------------------------------------ product information
+
+QString ControllerTypeMessage(uint16_t type) {
+  switch (type) {
+    case DBS_TYPE_KV1: return "Controller version is Korvell - KV1 format database required";
+    case DBS_TYPE_V1: return "Controller version is Zephra V1 - ZP1 format database required";
+    case DBS_TYPE_V2: return "Controller version is Zephra V2 - ZP2 format database required";
+    case DBS_TYPE_V3: return "Controller version is Zephra V3 - ZP3 format database required";
+    default: return "Unknown controller version";
+  }
+}
+
+QStringList ProductInformation(TCommonInterface& ci) {
+  QStringList lines{"Zephra Editor"};
+  lines << (QString(ZEPHRA_EDITOR_VERSION).isEmpty() ? QString("Version: Not Available")
+                                                      : QString("Version: %1").arg(ZEPHRA_EDITOR_VERSION));
+  QString library, link;
+  const DbsHandle h = ci.FileHandle;
+  if (ci.Get_DLL_Version(library) != DBS_OK || ci.Get_Tolvex_DLL_Version(link) != DBS_OK) {
+    return lines << "Zephra DLL Version Error" << "Tolvex DLL Version Error" << QString() << QString() << QString()
+                 << QString();
+  }
+  lines << "Zephra DLL Version " + library << "Tolvex DLL Version " + link;
+  QString boot, main, oem;
+  const DbsStatus firmware = ci.Get_Firmware_Version(boot, main, oem, h);
+  if (firmware == DBS_ERR_NOT_ONLINE) {
+    lines << "Zephra Controller Off-Line" << QString() << QString();
+  } else {
+    lines << "Zephra Controller " + boot << "Zephra Controller " + main << "Zephra Controller " + oem;
+  }
+  uint16_t status = 0;
+  const DbsStatus dual = ci.Get_Controller_Status(status, h);
+  if (dual != DBS_OK) {
+    lines << QString();
+  } else {
+    // The first byte the controller sends says which one is active, the
+    // second whether its partner is missing.
+    const bool slaveActive = (status & 0xFF) != 0, partnerMissing = (status >> 8) != 0;
+    lines << QString("Controller Status: %1 Active, %2 %3")
+                 .arg(slaveActive ? "SLAVE" : "MASTER", slaveActive ? "MASTER" : "SLAVE",
+                      partnerMissing ? "Missing/Faulty" : "Running OK");
+  }
+  return lines;
+}
+
+TAboutBox::TAboutBox(TCommonInterface& ci, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), lines_(ProductInformation(ci)) {
+  setWindowTitle("Product Information");
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* logo = new QLabel(this);
+  logo->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+  top->addWidget(logo, 0, Qt::AlignTop);
+  auto* text = new QVBoxLayout;
+  for (int i = 0; i < lines_.size(); ++i) {
+    auto* label = new QLabel(lines_[i], this);
+    label->setObjectName(QString("InfoLine%1").arg(i + 1));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (i == 0) {
+      QFont f = label->font();
+      f.setBold(true);
+      f.setPointSize(f.pointSize() + 4);
+      label->setFont(f);
+    }
+    if (lines_[i].isEmpty()) label->hide();
+    text->addWidget(label);
+  }
+  top->addLayout(text, 1);
+  layout->addLayout(top);
+  auto* ok = new QPushButton("OK", this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  layout->addLayout(row);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QStringList TAboutBox::Lines() const { return lines_; }
+
+// ---------------------------------------------------------------- callbacks
+
+TCommonInterface* ActiveInterface() { return active; }
+
+TCommonInterface& ProcessInterface() {
+  static TCommonInterface instance;
+  return instance;
+}
+
+void ErrorCallback(uint32_t status) {
+  if (status == DBS_OK) return;
+  if (OnGuiThread()) {
+    Deliver(status);
+    return;
+  }
+  // A report from one of the link's threads is shown by the GUI thread; the
+  // interface it reaches is looked up when it arrives.
+  if (QCoreApplication* app = QCoreApplication::instance()) {
+    QMetaObject::invokeMethod(app, [status] { Deliver(status); }, Qt::QueuedConnection);
+  }
+}
+
+void SearchStatusCallback(int32_t stage, int32_t* keepGoing) {
+  if (!searchForm || !OnGuiThread()) return;
+  searchForm->ShowStage(stage);
+  searchForm->repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (keepGoing) *keepGoing = 1;
+}
+
+uint32_t TransferProgressCallback(uint32_t status, uint32_t position, uint32_t total) {
+  if (!OnGuiThread()) return 0;
+  TTransferForm* form = Reporter().TransferForm;
+  if (status != DBS_OK) {
+    Deliver(status);
+    if (form) form->hide();  // destroyed once the transfer is over
+  } else if (form) {
+    form->SetProgress(position, total);
+  }
+  QCoreApplication::processEvents();  // lets Cancel be pressed
+  form = Reporter().TransferForm;
+  return form && form->CancelConfirmed() ? DBS_PROGRESS_CANCEL : 0;
+}
+
+// ------------------------------------------------- on-line operations
+
+TCommonInterface::~TCommonInterface() {
+  if (active == this) active = nullptr;
+  delete TransferForm;
+}
+
+void TCommonInterface::CloseBusyNotice() {
+  if (!busyNoticeShown_) return;
+  Ui().CloseNotice();
+  busyNoticeShown_ = false;
+}
+
+DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle) {
+  TOnlineCall call;
+  TSearchForm search(QApplication::activeWindow());
+  search.show();
+  search.Animate1->Start();
+  search.repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  searchForm = &search;
+  active = this;
+  DbsPortSettings copy = settings;
+  const DbsStatus status = Library().OnLine(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, -1, handle);
+  searchForm = nullptr;
+  search.Animate1->Stop();
+  search.hide();
+  call.Answered(status);
+  if (status == DBS_SYS_FILE_NOT_FOUND) {
+    LastError = status;
+    if (ShowErrors) Ui().Warning("Communications error with the control frame or com port not available", port);
+  } else if (status != DBS_OK) {
+    ReportError(status);
+  }
+  OnlineStatus = status == DBS_OK;
+  // The busy notice belongs to a link that did not come up.
+  if (status != DBS_OK && status != DBS_ERR_CHECKSUM_MISMATCH && status != DBS_ERR_CONTROLLER_CORRUPT) {
+    CloseBusyNotice();
+  }
+  return status;
+}
+
+bool TCommonInterface::GoOffLine(DbsHandle handle) {
+  TOnlineCall call;
+  const DbsStatus status = Library().OffLine(handle);
+  call.Answered(status);
+  // The library leaves a database off-line even when taking the link down
+  // failed (a line that has gone, say): the editor follows it, and says what
+  // went wrong.
+  ReportError(status);
+  if (status == DBS_ERR_INVALID_DATABASE) return false;
+  if (active == this) active = nullptr;
+  OnlineStatus = false;
+  if (busyNoticeShown_) {
+    CloseBusyNotice();
+    Ui().Information("Data transfer is complete");
+  }
+  return true;
+}
+
+bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int database, int sourceParams,
+                                           int destParams, int triggerParams) {
+  TOnlineCall call;
+  delete TransferForm;
+  TransferForm = new TTransferForm(download, WorkingFile.isEmpty() ? QString("CURR_SYS.ZP1") : WorkingFile,
+                                   QApplication::activeWindow());
+  TransferForm->show();
+  TransferForm->FileCopyAVI->Start();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const auto flag = [](int v) { return static_cast<uint16_t>(v ? 1 : 0); };
+  const DbsStatus status =
+      download ? Library().DownloadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
+                                               flag(destParams), flag(triggerParams))
+               : Library().UploadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
+                                             flag(destParams), flag(triggerParams));
+  call.Answered(status);
+  delete TransferForm;
+  TransferForm = nullptr;
+  bool result = false;
+  if (status == DBS_ERR_CANCELLED) {
+    LastError = status;
+    Ui().Warning(download ? "Download cancelled." : "Upload cancelled.");
+  } else if (Ok(status)) {
+    Ui().Information(download ? "The database components have been transferred"
+                              : "Database components read from control frame");
+    result = true;
+  }
+  OnlineStatus = result;
+  return result;
+}
+
+DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,
+                                                uint16_t& type) {
+  TOnlineCall call;
+  DbsPortSettings copy = settings;
+  const DbsStatus status =
+      Library().GetControllerType(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, &type);
+  call.Answered(status);
+  return ReportError(status);
+}
+
+DbsStatus TCommonInterface::ClearAllProtects(DbsHandle handle) { return Library().ClearAllProtects(255, 255, handle); }
+
+namespace {
+
+QString Text(const char* buffer) { return QString::fromLatin1(buffer); }
+
+}  // namespace
+
+DbsStatus TCommonInterface::Get_DLL_Version(QString& text) {
+  char buffer[256] = {};
+  const DbsStatus s = Library().Get_Korvell_DLL_Version(buffer);
+  text = Text(buffer);
+  return s;
+}
+
+DbsStatus TCommonInterface::Get_Tolvex_DLL_Version(QString& text) {
+  char buffer[256] = {};
+  const DbsStatus s = Library().Get_Tolvex_DLL_Version(buffer);
+  text = Text(buffer);
+  return s;
+}
+
+DbsStatus TCommonInterface::Get_Firmware_Version(QString& boot, QString& main, QString& oem, DbsHandle handle) {
+  char a[256] = {}, b[256] = {}, c[256] = {};
+  const DbsStatus s = Library().Get_Firmware_Version(a, b, c, handle);
+  boot = Text(a);
+  main = Text(b);
+  oem = Text(c);
+  return s;
+}
+
+DbsStatus TCommonInterface::Get_Controller_Status(uint16_t& status, DbsHandle handle) {
+  return Library().GetControllerStatus(&status, handle);
+}

@@ -1,0 +1,45 @@
+// The control-port dialog: one general port of the controller (protocol,
+// line settings, handshaking, route inhibits, duplex). A port that stops
+// being a multi-drop port sends its panels and UMDs to the storeroom.
+#pragma once
+
+#include "forms/ResourceForm.h"
+#include "zephra/zephra.h"
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class TPortResource;
+
+class TPortForm : public TResourceForm {
+  Q_OBJECT
+
+ public:
+  explicit TPortForm(TPortResource& port);
+
+  // The record the controls stand for (over the one read at opening).
+  TGeneralPortRecord Record() const;
+
+  QComboBox* ProtocolCombo;
+  QComboBox* BaudRateCombo;
+  QComboBox* DataBitsCombo;
+  QComboBox* ParityCombo;
+  QComboBox* StopBitsCombo;
+  QComboBox* HandshakingCombo;
+  QComboBox* DuplexCombo;
+  QButtonGroup* InhibitsGroup;  // 0 "Apply", 1 "Ignore"
+  QGroupBox* InhibitsBox;
+  QGroupBox* MiscellaneousBox;
+
+ protected:
+  bool Store() override;
+
+ private:
+  void Fill(const TGeneralPortRecord& record);
+  void ProtocolChosen();
+
+  TGeneralPortRecord read_{};
+  QLabel* handshakingLabel_;
+  QLabel* duplexLabel_;
+};
