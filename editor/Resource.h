@@ -82,8 +82,7 @@ class TKorvellControllerResource : public TResource {
   using TResource::TResource;
   QString GetTypeName() const override { return "Configuration"; }
   void AttachNode(QTreeWidgetItem* node) override;
-  // The "Controller Data" window (forms/KorvellResourceForm.cpp), on the page
-  // of the tree's selected node.
+  // The "Controller Data" window, on the page of the tree's selected node.
   bool Edit(TCommonInterface& ci) override;
   bool HasEditor() const override { return true; }
 };
@@ -94,7 +93,6 @@ class TLevelResource : public TResource {
   QString GetTypeName() const override { return "Level"; }
   void AttachNode(QTreeWidgetItem* node) override;
   void ShowLevelType(uint16_t type) override;
-  // The level editor (forms/LevelResourceForm.cpp).
   bool Edit(TCommonInterface& ci) override;
   bool HasEditor() const override { return true; }
 };

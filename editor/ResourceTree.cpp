@@ -1,6 +1,7 @@
 #include "ResourceTree.h"
 
 #include <QDragMoveEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -50,6 +51,15 @@ bool TResourceTree::Allowed(QDropEvent* event) const {
 void TResourceTree::mousePressEvent(QMouseEvent* event) {
   pressHitNode_ = HitsNode(event->position().toPoint());
   QTreeWidget::mousePressEvent(event);
+}
+
+void TResourceTree::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && state() != EditingState && currentItem()) {
+    form_->PropertiesCommand();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void TResourceTree::DragAt(int y) {

@@ -29,6 +29,8 @@ class TResourceTree : public QTreeWidget {
  protected:
   bool Allowed(QDropEvent* event) const;
   void mousePressEvent(QMouseEvent* event) override;
+  // Enter opens the current node's form, as a double-click does.
+  void keyPressEvent(QKeyEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;

@@ -46,17 +46,6 @@ QStringList LevelHeaders(int levels) {
 
 }  // namespace
 
-bool TKorvellControllerResource::Edit(TCommonInterface&) {
-  const QTreeWidgetItem* node = Manager->Tree() ? Manager->Tree()->currentItem() : nullptr;
-  const QString text = node ? node->text(0) : QString();
-  return ShowForm([this, text]() -> TResourceForm* {
-    auto* form = new TKorvellForm(*this);
-    if (form->Load(text)) return form;
-    delete form;
-    return nullptr;
-  });
-}
-
 TKorvellForm::TKorvellForm(TKorvellControllerResource& resource) : TResourceForm(resource, "Controller Data") {
   setObjectName("KorvellForm");
   Pages()->setObjectName("PageControl1");
@@ -430,8 +419,8 @@ void TKorvellForm::PasteSources(int top, int left, const CellBlock& block) {
       TSourceResource& cell = Cell(row, column);
       const int n = found[i][j];
       if (n < 0) {
-        model.Put(row, column, text);
         Blank(cell);
+        model.Put(row, column, CellText(cell));  // shown as a member read empty is
         continue;
       }
       TSourceResource taken;

@@ -70,15 +70,6 @@ bool ValidName(const QString& text) {
 
 }  // namespace
 
-bool TLevelResource::Edit(TCommonInterface&) {
-  return ShowForm([this]() -> TResourceForm* {
-    auto* form = new TLevelForm(*this);
-    if (form->Load()) return form;
-    delete form;
-    return nullptr;
-  });
-}
-
 TLevelForm::TLevelForm(TLevelResource& resource) : TResourceForm(resource, QString()), level_(resource.Number) {
   setObjectName("LevelForm");
   Pages()->addTab(BuildLevelPage(), "Level Data");
@@ -649,6 +640,9 @@ void TLevelForm::ReadParams(Params which) {
   if (QFileInfo(manager.DatabaseFileName).fileName().compare(manager.WorkingFileName, Qt::CaseInsensitive) != 0) {
     manager.SaveAs(manager.WorkingFileName);
   }
+  TCommonInterface& ci = Interface();
+  ci.TransferWithOptions(false, ci.FileHandle, 0, which == Params::Sources ? 1 : 0, which == Params::Destinations ? 1 : 0,
+                         which == Params::Triggers ? 1 : 0);
   // Whatever the transfer answered, the form shows what the database holds.
   if (which == Params::Destinations) {
     LoadDestinations();

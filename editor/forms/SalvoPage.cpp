@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "SelectorForm.h"
 #include "UiService.h"
 #include "forms/FormParts.h"
 #include "forms/KorvellResourceForm.h"
@@ -215,7 +216,11 @@ void TSalvoPage::Open() {
     names << name.Text();
     numbers.push_back(s);
   }
-  (void)names;
+  TSelectorForm selector("Select", names, 8, this);
+  if (Ui().RunModal(selector) != QDialog::Accepted) return;
+  const int chosen = selector.AnswerIndex();
+  if (chosen < 0 || chosen >= static_cast<int>(numbers.size())) return;
+  LoadSalvo(numbers[static_cast<std::size_t>(chosen)], selector.Answer());
 }
 
 void TSalvoPage::Empty() {

@@ -127,8 +127,13 @@ class TGridDelegate : public QStyledItemDelegate {
     return edit;
   }
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-    auto* edit = static_cast<QLineEdit*>(editor);
-    edit->setText(index.data(Qt::EditRole).toString());
+    static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
+  }
+  // The view selects a new editor's whole text; a gesture may want the
+  // cursor at its end instead.
+  void Place(QWidget* editor) const {
+    auto* edit = qobject_cast<QLineEdit*>(editor);
+    if (!edit) return;
     if (selectAll_) {
       edit->selectAll();
     } else {
@@ -236,6 +241,7 @@ bool TStringGrid::StartEdit(const QString& text, bool selectAll) {
   delegate_->Prime(selectAll);
   edit(current);
   editing_ = state() == EditingState;
+  if (editing_) delegate_->Place(indexWidget(current));
   return editing_;
 }
 
@@ -338,7 +344,8 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      ValidateCurrent();
+      // From the cell editor this is its own Enter, which hands the text over.
+      if (!editing_) ValidateCurrent();
       return;
     default:
       break;
