@@ -1,27 +1,32 @@
 #include "forms/FormParts.h"
 
-#include <QBoxLayout>
+#include <QGridLayout>
 #include <QRadioButton>
 
 QGroupBox* RadioGroup(const QString& title, const QStringList& items, QButtonGroup*& group, QWidget* parent,
-                      bool horizontal) {
+                      int columns) {
   auto* box = new QGroupBox(title, parent);
-  QBoxLayout* layout = horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(box)) : new QVBoxLayout(box);
+  auto* layout = new QGridLayout(box);
   group = new QButtonGroup(box);
+  columns = std::max(columns, 1);
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], box);
     group->addButton(button, i);
-    layout->addWidget(button);
+    layout->addWidget(button, i / columns, i % columns);
   }
-  if (horizontal) layout->addStretch(1);
+  layout->setColumnStretch(columns, 1);
   return box;
 }
 
 QLabel* ValuePanel(QWidget* parent, const QString& objectName) {
   auto* panel = new QLabel(parent);
   panel->setObjectName(objectName);
-  panel->setFrameShape(QFrame::Panel);
+  // Drawn as a read-only field: a whole border round the field's colour.
+  panel->setFrameShape(QFrame::StyledPanel);
   panel->setFrameShadow(QFrame::Sunken);
+  panel->setBackgroundRole(QPalette::Base);
+  panel->setAutoFillBackground(true);
+  panel->setMargin(2);
   panel->setMinimumWidth(60);
   panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return panel;

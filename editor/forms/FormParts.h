@@ -6,10 +6,11 @@
 #include <QLabel>
 #include <QStringList>
 
-// A titled group of radio buttons, one per item, their ids the item
-// positions; none is checked until the form or the user checks one.
+// A titled group of radio buttons, one per item in `columns` columns, their
+// ids the item positions; none is checked until the form or the user checks
+// one.
 QGroupBox* RadioGroup(const QString& title, const QStringList& items, QButtonGroup*& group, QWidget* parent,
-                      bool horizontal = false);
+                      int columns = 1);
 // A read-only panel showing a value.
 QLabel* ValuePanel(QWidget* parent, const QString& objectName);
 // Checks the button of `id` in `group` (none for -1) without a signal.

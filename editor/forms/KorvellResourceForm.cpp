@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -29,6 +30,7 @@ struct TriggerLine {
 };
 constexpr TriggerLine k525 = {0, 138, 10}, k625 = {1, 134, 6}, kHD = {3, 134, 6};
 constexpr int kFrame = 1;  // the radio item "Frame (Picture)"
+constexpr int kMostGridWidth = 760;  // the grids show eight levels; more scroll
 
 // An empty member: no source, and a record of blank names.
 void Blank(TSourceResource& cell) {
@@ -55,6 +57,7 @@ TKorvellForm::TKorvellForm(TKorvellControllerResource& resource) : TResourceForm
   Pages()->addTab(Macros, "Salvos");
   Pages()->addTab(BuildTriggerPage(), "Trigger Positions");
   EnableWithClipboard(*this, Pages(), {SrcPaste, DestPaste, Macros->SalvoPaste});
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* TKorvellForm::BuildSourcePage() {
@@ -142,6 +145,13 @@ QWidget* TKorvellForm::BuildTriggerPage() {
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   auto* layout = new QVBoxLayout(TabSheet1);
+  auto* note = new QLabel("The video line on which the controller switches each standard: in the field, or in "
+                          "the frame (picture).",
+                          TabSheet1);
+  note->setWordWrap(true);
+  layout->addWidget(note);
+  auto* row = new QHBoxLayout;
+  layout->addLayout(row);
   const struct {
     const char* title;
     const char* name;
@@ -150,9 +160,9 @@ QWidget* TKorvellForm::BuildTriggerPage() {
                 {"525 Switch Point", "RG525Trig", &RG525Trig},
                 {"HD Switch Point", "RGHDTrig", &RGHDTrig}};
   for (const auto& g : groups) {
-    QGroupBox* box = RadioGroup(g.title, {"Field", "Frame (Picture)"}, *g.group, TabSheet1, true);
+    QGroupBox* box = RadioGroup(g.title, {"Field", "Frame (Picture)"}, *g.group, TabSheet1);
     box->setObjectName(g.name);
-    layout->addWidget(box);
+    row->addWidget(box);
     connect(*g.group, &QButtonGroup::idClicked, this, [this] {
       if (isVisible()) MarkChanged();
     });
@@ -184,6 +194,10 @@ bool TKorvellForm::Load(const QString& node) {
   DestAssocsStringGrid->SetCornerText("Index");
   DestAssocsStringGrid->setColumnWidth(0, 70);
   Macros->Setup(levels_, destAssocs_);
+  for (TStringGrid* grid : {SourceAssocsStringGrid, DestAssocsStringGrid}) {
+    grid->ShowAllColumns(kMostGridWidth);
+    grid->setMinimumHeight(360);
+  }
 
   LoadSources();
   LoadDests();

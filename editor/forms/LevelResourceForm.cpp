@@ -11,7 +11,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -68,6 +70,30 @@ bool ValidName(const QString& text) {
   return !BlankCell(text) && PrintableName(text);
 }
 
+// Shows a destination row, its number then five spaces then its
+// association's name, with the names lined up.
+class TNumberedDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem o(option);
+    initStyleOption(&o, index);
+    const QString text = o.text;
+    o.text.clear();
+    const QWidget* view = o.widget;
+    QStyle* style = view ? view->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &o, painter, view);
+    const auto gap = text.indexOf("     ");
+    const QRect r = o.rect.adjusted(4, 0, -4, 0);
+    painter->save();
+    painter->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(QRect(r.left(), r.top(), 28, r.height()), Qt::AlignRight | Qt::AlignVCenter,
+                      gap < 0 ? text : text.left(gap));
+    if (gap >= 0) painter->drawText(r.adjusted(40, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text.mid(gap + 5));
+    painter->restore();
+  }
+};
+
 }  // namespace
 
 TLevelForm::TLevelForm(TLevelResource& resource) : TResourceForm(resource, QString()), level_(resource.Number) {
@@ -77,6 +103,7 @@ TLevelForm::TLevelForm(TLevelResource& resource) : TResourceForm(resource, QStri
   Pages()->addTab(BuildDestinationsPage(), "Destinations Audio Params");
   Pages()->addTab(BuildInhibitsPage(), "Inhibits");
   EnableWithClipboard(*this, Pages(), {SourcePaste});
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* TLevelForm::BuildLevelPage() {
@@ -131,6 +158,8 @@ QWidget* TLevelForm::BuildSourcesPage() {
   SourcesGrid = new TStringGrid(sources);
   SourcesGrid->setObjectName("SourcesGrid");
   SourcesGrid->MaxLength = kNameLength;
+  SourcesGrid->horizontalHeader()->setStretchLastSection(true);
+  SourcesGrid->setMinimumSize(220, 300);
   NamesToLowerLevels = new QCheckBox("Apply names to lower levels", sources);
   NamesToLowerLevels->setObjectName("NamesToLowerLevels");
   SourceCopy = new QPushButton("Copy", sources);
@@ -148,16 +177,19 @@ QWidget* TLevelForm::BuildSourcesPage() {
 
   auto* trigger = new QGroupBox("Trigger", page);
   TriggerList = List(zephra::editor::kTriggerItems, trigger, "TriggerList");
-  QGroupBox* triggerAll = RadioGroup("Set all", Texts(zephra::editor::kTriggerItems), TriggerSetAll, trigger);
+  QGroupBox* triggerAll = RadioGroup("Set all", Texts(zephra::editor::kTriggerItems), TriggerSetAll, trigger, 2);
   triggerAll->setObjectName("TriggerSetAll");
   auto* triggerLayout = new QVBoxLayout(trigger);
   triggerLayout->addWidget(TriggerList);
   triggerLayout->addWidget(triggerAll);
   auto* audio = new QGroupBox("Audio Parameters", page);
   SourceAudioList = List(zephra::editor::kSourceAudioItems, audio, "SourceAudioList");
-  (new QVBoxLayout(audio))->addWidget(SourceAudioList);
-  SourceAudioSetAllBox = RadioGroup("Set all", Texts(zephra::editor::kSourceAudioSetAllItems), SourceAudioSetAll, page);
+  SourceAudioSetAllBox =
+      RadioGroup("Set all", Texts(zephra::editor::kSourceAudioSetAllItems), SourceAudioSetAll, audio, 2);
   SourceAudioSetAllBox->setObjectName("SourceAudioSetAll");
+  auto* audioLayout = new QVBoxLayout(audio);
+  audioLayout->addWidget(SourceAudioList);
+  audioLayout->addWidget(SourceAudioSetAllBox);
   ReadSourceParams = new QPushButton("Read Source Params", page);
   ReadSourceParams->setObjectName("ReadSourceParams");
   ReadTriggerParams = new QPushButton("Read Trigger Params", page);
@@ -166,13 +198,12 @@ QWidget* TLevelForm::BuildSourcesPage() {
   auto* right = new QVBoxLayout;
   right->addWidget(trigger);
   right->addWidget(audio);
-  right->addWidget(SourceAudioSetAllBox);
   right->addStretch(1);
   right->addWidget(ReadSourceParams);
   right->addWidget(ReadTriggerParams);
   auto* layout = new QHBoxLayout(page);
-  layout->addWidget(sources, 3);
-  layout->addLayout(right, 2);
+  layout->addWidget(sources, 1);
+  layout->addLayout(right);
 
   SourcesGrid->Validate = [this](int row, int) { return CheckName(row); };
   SourcesGrid->Paste = [this](int top, int left, const CellBlock& block) { PasteNames(top, left, block); };
@@ -217,9 +248,11 @@ QWidget* TLevelForm::BuildDestinationsPage() {
   DestinationsGrid->setObjectName("DestinationsGrid");
   DestinationsGrid->Model().ReadOnly = true;
   DestinationsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+  DestinationsGrid->setItemDelegate(new TNumberedDelegate(DestinationsGrid));
   DestinationsGrid->horizontalHeader()->hide();
   DestinationsGrid->verticalHeader()->hide();
   DestinationsGrid->horizontalHeader()->setStretchLastSection(true);
+  DestinationsGrid->setMinimumSize(220, 300);
   (new QVBoxLayout(dests))->addWidget(DestinationsGrid);
   auto* audio = new QGroupBox("Audio Parameters", page);
   DestAudioList = List(zephra::editor::kDestAudioItems, audio, "DestAudioList");
@@ -228,15 +261,15 @@ QWidget* TLevelForm::BuildDestinationsPage() {
   auto* audioLayout = new QVBoxLayout(audio);
   audioLayout->addWidget(DestAudioList);
   audioLayout->addWidget(ReadDestParams);
-  DestAudioSetAllBox = RadioGroup("Set all", Texts(zephra::editor::kDestAudioSetAllItems), DestAudioSetAll, page);
+  DestAudioSetAllBox = RadioGroup("Set all", Texts(zephra::editor::kDestAudioSetAllItems), DestAudioSetAll, page, 2);
   DestAudioSetAllBox->setObjectName("DestAudioSetAll");
   auto* right = new QVBoxLayout;
   right->addWidget(audio);
   right->addWidget(DestAudioSetAllBox);
   right->addStretch(1);
   auto* layout = new QHBoxLayout(page);
-  layout->addWidget(dests, 3);
-  layout->addLayout(right, 2);
+  layout->addWidget(dests, 1);
+  layout->addLayout(right);
 
   connect(DestAudioList, &QComboBox::activated, this, [this](int i) {
     const int d = CurrentDest();
@@ -263,6 +296,7 @@ QWidget* TLevelForm::BuildInhibitsPage() {
   AreaBox->setObjectName("AreaBox");
   SourcePanel = ValuePanel(page, "SourcePanel");
   DestPanel = ValuePanel(page, "DestPanel");
+  for (QLabel* panel : {SourcePanel, DestPanel}) panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   auto* names = new QFormLayout;
   names->addRow("Source :", SourcePanel);
   names->addRow("Dest  :", DestPanel);
@@ -277,15 +311,19 @@ QWidget* TLevelForm::BuildInhibitsPage() {
   for (QPushButton* b : {InhibitButton, ClearButton, DiagonalButton}) operationsLayout->addWidget(b);
   InhibitsToLowerLevels = new QCheckBox("Apply to Lower Levels", page);
   InhibitsToLowerLevels->setObjectName("InhibitsToLowerLevels");
-  auto* right = new QVBoxLayout;
+  auto* side = new QWidget(page);
+  side->setFixedWidth(190);
+  auto* right = new QVBoxLayout(side);
+  right->setContentsMargins(0, 0, 0, 0);
   right->addWidget(AreaBox, 0, Qt::AlignHCenter);
   right->addLayout(names);
   right->addWidget(operations);
   right->addWidget(InhibitsToLowerLevels);
   right->addStretch(1);
+  InhibitGrid->setMinimumSize(36 * TInhibitGrid::kCellSize + 20, 28 * TInhibitGrid::kCellSize + 20);
   auto* layout = new QHBoxLayout(page);
   layout->addWidget(InhibitGrid, 1);
-  layout->addLayout(right);
+  layout->addWidget(side);
 
   connect(InhibitButton, &QPushButton::clicked, this, [this] { FillInhibits(true); });
   connect(ClearButton, &QPushButton::clicked, this, [this] { FillInhibits(false); });
@@ -355,7 +393,7 @@ bool TLevelForm::Load() {
 void TLevelForm::LoadSources() {
   TCommonInterface& ci = Interface();
   sources_.assign(static_cast<std::size_t>(sourceCount_), TSourceValues{});
-  SourcesGrid->Shape(sourceCount_, 1, 96, 48);
+  SourcesGrid->Shape(sourceCount_, 1, 120, 40);
   SourcesGrid->Model().SetColumnHeaders({"Name"});
   std::vector<QString> numbers;
   QStringList names;

@@ -14,6 +14,7 @@ TRenameSalvoForm::TRenameSalvoForm(QWidget* parent)
   SalvoNameEdit = new QLineEdit(this);
   SalvoNameEdit->setObjectName("SalvoNameEdit");
   SalvoNameEdit->setMaxLength(8);
+  SalvoNameEdit->setMinimumWidth(240);
   label->setBuddy(SalvoNameEdit);
   OK = new QPushButton("OK", this);
   OK->setObjectName("OK");

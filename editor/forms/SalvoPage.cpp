@@ -34,7 +34,7 @@ QString WithoutSpaces(QString text) { return text.remove(' '); }
 
 TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
   setObjectName("Macros");
-  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, MacrosDisplayRadioGroup, this, true);
+  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, MacrosDisplayRadioGroup, this, 2);
   display->setObjectName("MacrosDisplayRadioGroup");
   CheckRadio(MacrosDisplayRadioGroup, 0);
 
@@ -42,7 +42,7 @@ TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
   salvos->setObjectName("MacroGroupBox");
   MacrosStringGrid = new TStringGrid(salvos);
   MacrosStringGrid->setObjectName("MacrosStringGrid");
-  MacrosStringGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  MacrosStringGrid->horizontalHeader()->setStretchLastSection(true);
   DestinationList = new QListWidget(salvos);
   DestinationList->setObjectName("DestinationList");
   DestinationList->setFixedWidth(110);
@@ -125,6 +125,8 @@ void TSalvoPage::Setup(int levels, int rows) {
   for (int n = 1; n <= levels; ++n) headers << QString("Level %1").arg(n);
   MacrosStringGrid->Shape(rows, levels, 70, 70);
   MacrosStringGrid->Model().SetColumnHeaders(headers);
+  MacrosStringGrid->ShowAllColumns(760);
+  MacrosStringGrid->setMinimumHeight(300);
   rows_.assign(static_cast<std::size_t>(rows), TDestAssocResource{});
   cells_.assign(static_cast<std::size_t>(rows * levels), TSourceResource{});
   orphans_.assign(static_cast<std::size_t>(rows), 0);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPalette>
+#include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
 #include <QTabWidget>
@@ -196,11 +197,20 @@ void TStringGrid::SetCornerText(const QString& text) {
   if (corner_) corner_->update();
 }
 
+void TStringGrid::ShowAllColumns(int maxWidth) {
+  int width = verticalHeader()->width() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth() + 2;
+  for (int c = 0; c < model_.Columns(); ++c) width += columnWidth(c);
+  setMinimumWidth(std::min(width, maxWidth));
+}
+
 bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
   if (watched == corner_ && event->type() == QEvent::Paint) {
     QStylePainter painter(corner_);
     QStyleOptionHeader option;
     option.initFrom(corner_);
+    // A caption, though it cannot be pressed: drawn as an enabled header.
+    option.state |= QStyle::State_Enabled;
+    option.palette.setCurrentColorGroup(QPalette::Active);
     option.rect = corner_->rect();
     option.text = cornerText_;
     option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;

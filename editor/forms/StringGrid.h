@@ -84,6 +84,8 @@ class TStringGrid : public QTableView {
   void Shape(int rows, int columns, int columnWidth, int headerWidth, int rowHeight = 16);
   // The text of the top-left corner over the header column.
   void SetCornerText(const QString& text);
+  // Asks for room to show every column, up to `maxWidth` pixels.
+  void ShowAllColumns(int maxWidth);
 
   // Checks the current cell after the user changed it (the form may rewrite
   // it); false keeps the user on it.

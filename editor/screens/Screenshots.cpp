@@ -26,6 +26,7 @@ struct Group {
 constexpr Group kGroups[] = {
     {"main window", &MainWindowShots},
     {"wizard", &WizardShots},
+    {"grid editors", &GridEditorShots},
 };
 
 // A wizard run that takes every default on a V3 database named `name`.

@@ -68,3 +68,4 @@ int TakeScreenshots(const QString& folder);
 // The groups (one file each in editor/screens/).
 void MainWindowShots(TScreenshots& shots);
 void WizardShots(TScreenshots& shots);
+void GridEditorShots(TScreenshots& shots);
