@@ -11,6 +11,12 @@
 // one.
 QGroupBox* RadioGroup(const QString& title, const QStringList& items, QButtonGroup*& group, QWidget* parent,
                       int columns = 1);
+// A widget with the object name tests and pictures find it by.
+template <class W>
+W* Named(const char* name, W* widget) {
+  widget->setObjectName(name);
+  return widget;
+}
 // A read-only panel showing a value.
 QLabel* ValuePanel(QWidget* parent, const QString& objectName);
 // Checks the button of `id` in `group` (none for -1) without a signal.

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "UiService.h"
+
 namespace {
 
 // Caller strings for one record, preset to spaces of the widths given.
@@ -116,6 +118,29 @@ bool PrintableName(const QString& text) {
 bool BlankCell(const QString& text) {
   for (QChar c : text) {
     if (c != ' ') return false;
+  }
+  return true;
+}
+
+bool SourceOfText(TSourceNames& names, int level, int sources, const QString& text, const TSourceText& how, int& n) {
+  if (how.byName) {
+    n = names.Find(level, text);
+    if (n < 0) Ui().Warning(how.notFound);
+    return n >= 0;
+  }
+  int value = 0;
+  if (!NumberText(text, value)) {
+    Ui().Warning(how.notNumber);
+    return false;
+  }
+  n = value - 1;
+  if (n >= sources) {
+    Ui().Warning(kValueTooGreat);
+    return false;
+  }
+  if (n < 0) {
+    Ui().Warning(kInvalidValue);
+    return false;
   }
   return true;
 }

@@ -83,5 +83,16 @@ bool BlankCell(const QString& text);
 // The name shown for an empty member: eight spaces.
 inline const QString kBlankName = QString(8, ' ');
 
+// Which source of a level of `sources` sources a cell's text names, 0-based:
+// by its name (`byName`), else by its number from 1. None: the user is shown
+// `notFound` or `notNumber`, or why the number does not fit, and the answer
+// is false.
+struct TSourceText {
+  bool byName = true;
+  const char* notFound = kInvalidSourceName;
+  QString notNumber = kInvalidValue;
+};
+bool SourceOfText(TSourceNames& names, int level, int sources, const QString& text, const TSourceText& how, int& n);
+
 // The configuration's counts, read afresh (without its name).
 bool ReadConfig(TCommonInterface& ci, TConfigurationRecord& config);

@@ -60,83 +60,63 @@ TKorvellForm::TKorvellForm(TKorvellControllerResource& resource) : TResourceForm
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+QWidget* TKorvellForm::AssociationPage(const char* name, const QString& title, TStringGrid*& grid,
+                                       const QList<QWidget*>& side, QPushButton*& copy, QPushButton*& paste) {
+  auto* page = Named(name, new QWidget);
+  auto* group = new QGroupBox(title, page);
+  grid = new TStringGrid(group);
+  (new QVBoxLayout(group))->addWidget(grid);
+  copy = new QPushButton("Copy", page);
+  paste = new QPushButton("Paste", page);
+  auto* column = new QVBoxLayout;
+  for (QWidget* w : side) column->addWidget(w);
+  column->addStretch(1);
+  column->addWidget(copy);
+  column->addWidget(paste);
+  auto* layout = new QHBoxLayout(page);
+  layout->addWidget(group, 1);
+  layout->addLayout(column);
+  connect(grid, &TStringGrid::TextChanged, this, [this] { MarkChanged(); });
+  grid->UseButtons(copy, paste);
+  return page;
+}
+
 QWidget* TKorvellForm::BuildSourcePage() {
-  SourceAssociations = new QWidget;
-  SourceAssociations->setObjectName("SourceAssociations");
-  auto* properties = new QGroupBox("Edit Properties", SourceAssociations);
-  OneToOneCheck = new QCheckBox("1 to 1 Associations", properties);
-  OneToOneCheck->setObjectName("OneToOneCheck");
+  auto* properties = new QGroupBox("Edit Properties");
+  OneToOneCheck = Named("OneToOneCheck", new QCheckBox("1 to 1 Associations", properties));
   (new QVBoxLayout(properties))->addWidget(OneToOneCheck);
-  auto* group = new QGroupBox("Source Associations", SourceAssociations);
-  SourceAssocsStringGrid = new TStringGrid(group);
-  SourceAssocsStringGrid->setObjectName("SourceAssocsStringGrid");
-  (new QVBoxLayout(group))->addWidget(SourceAssocsStringGrid);
-  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, SourcesDisplayRadioGroup, SourceAssociations);
+  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, SourcesDisplayRadioGroup, nullptr);
   display->setObjectName("SourcesDisplayRadioGroup");
   CheckRadio(SourcesDisplayRadioGroup, 0);
-  SrcCopy = new QPushButton("Copy", SourceAssociations);
+  SourceAssociations = AssociationPage("SourceAssociations", "Source Associations", SourceAssocsStringGrid,
+                                       {properties, display}, SrcCopy, SrcPaste);
+  SourceAssocsStringGrid->setObjectName("SourceAssocsStringGrid");
   SrcCopy->setObjectName("SrcCopy");
-  SrcPaste = new QPushButton("Paste", SourceAssociations);
   SrcPaste->setObjectName("SrcPaste");
-  SrcPaste->setEnabled(false);
-
-  auto* side = new QVBoxLayout;
-  side->addWidget(properties);
-  side->addWidget(display);
-  side->addStretch(1);
-  side->addWidget(SrcCopy);
-  side->addWidget(SrcPaste);
-  auto* layout = new QHBoxLayout(SourceAssociations);
-  layout->addWidget(group, 1);
-  layout->addLayout(side);
 
   TStringGrid* grid = SourceAssocsStringGrid;
   grid->Model().Locked = [this](int row, int column) { return column == 0 && row < sourceCount_[0]; };
   grid->Validate = [this](int row, int column) { return CheckSourceCell(row, column); };
   grid->Paste = [this](int top, int left, const CellBlock& block) { PasteSources(top, left, block); };
-  connect(grid, &TStringGrid::TextChanged, this, [this] { MarkChanged(); });
-  connect(grid, &TStringGrid::Copied, this, [this] { SrcPaste->setEnabled(true); });
-  connect(SrcCopy, &QPushButton::clicked, grid, &TStringGrid::Copy);
-  connect(SrcPaste, &QPushButton::clicked, grid, &TStringGrid::PasteClipboard);
   connect(OneToOneCheck, &QCheckBox::clicked, this, [this] { MarkChanged(); });
   connect(SourcesDisplayRadioGroup, &QButtonGroup::idClicked, this, [this] { ShowSourceCells(); });
   return SourceAssociations;
 }
 
 QWidget* TKorvellForm::BuildDestPage() {
-  DestinationAssociations = new QWidget;
-  DestinationAssociations->setObjectName("DestinationAssociations");
-  auto* group = new QGroupBox("Destination Associations", DestinationAssociations);
-  DestAssocsStringGrid = new TStringGrid(group);
-  DestAssocsStringGrid->setObjectName("DestAssocsStringGrid");
-  (new QVBoxLayout(group))->addWidget(DestAssocsStringGrid);
-  auto* properties = new QGroupBox("Edit Properties", DestinationAssociations);
-  OneToOneDests = new QCheckBox("1 to 1 Associations", properties);
-  OneToOneDests->setObjectName("OneToOneDests");
+  auto* properties = new QGroupBox("Edit Properties");
+  OneToOneDests = Named("OneToOneDests", new QCheckBox("1 to 1 Associations", properties));
   (new QVBoxLayout(properties))->addWidget(OneToOneDests);
-  DestCopy = new QPushButton("Copy", DestinationAssociations);
+  DestinationAssociations = AssociationPage("DestinationAssociations", "Destination Associations",
+                                            DestAssocsStringGrid, {properties}, DestCopy, DestPaste);
+  DestAssocsStringGrid->setObjectName("DestAssocsStringGrid");
   DestCopy->setObjectName("DestCopy");
-  DestPaste = new QPushButton("Paste", DestinationAssociations);
   DestPaste->setObjectName("DestPaste");
-  DestPaste->setEnabled(false);
-
-  auto* side = new QVBoxLayout;
-  side->addWidget(properties);
-  side->addStretch(1);
-  side->addWidget(DestCopy);
-  side->addWidget(DestPaste);
-  auto* layout = new QHBoxLayout(DestinationAssociations);
-  layout->addWidget(group, 1);
-  layout->addLayout(side);
 
   TStringGrid* grid = DestAssocsStringGrid;
   grid->Model().Locked = [this](int row, int column) { return column == 1 && row < destCount_[0]; };
   grid->Validate = [this](int row, int column) { return CheckDestCell(row, column); };
   grid->Paste = [this](int top, int left, const CellBlock& block) { PasteDests(top, left, block); };
-  connect(grid, &TStringGrid::TextChanged, this, [this] { MarkChanged(); });
-  connect(grid, &TStringGrid::Copied, this, [this] { DestPaste->setEnabled(true); });
-  connect(DestCopy, &QPushButton::clicked, grid, &TStringGrid::Copy);
-  connect(DestPaste, &QPushButton::clicked, grid, &TStringGrid::PasteClipboard);
   connect(OneToOneDests, &QCheckBox::clicked, this, [this] { MarkChanged(); });
   return DestinationAssociations;
 }
@@ -312,28 +292,9 @@ bool TKorvellForm::CheckSourceCell(int row, int column) {
     return true;
   }
   int n = -1;
-  if (NamesDisplay()) {
-    n = TSourceNames(Interface()).Find(column, text);
-    if (n < 0) {
-      Ui().Warning(kInvalidSourceName);
-      return false;
-    }
-  } else {
-    int value = 0;
-    if (!NumberText(text, value)) {
-      Ui().Warning(kInvalidValue);
-      return false;
-    }
-    n = value - 1;
-    if (n >= sourceCount_[static_cast<std::size_t>(column)]) {
-      Ui().Warning(kValueTooGreat);
-      return false;
-    }
-    if (n < 0) {
-      Ui().Warning(kInvalidValue);
-      return false;
-    }
-  }
+  TSourceNames names(Interface());
+  const TSourceText how{NamesDisplay()};
+  if (!SourceOfText(names, column, sourceCount_[static_cast<std::size_t>(column)], text, how, n)) return false;
   if (!TakeSource(row, column, n, text)) return false;
   if (OneToOneCheck->isChecked()) {
     for (int l = column + 1; l < levels_; ++l) {
@@ -397,29 +358,9 @@ void TKorvellForm::PasteSources(int top, int left, const CellBlock& block) {
         return;
       }
       int n = -1;
-      if (!BlankCell(text)) {
-        if (NamesDisplay()) {
-          n = names.Find(column, text);
-          if (n < 0) {
-            Ui().Warning(kInvalidSourceName);
-            return;
-          }
-        } else {
-          int value = 0;
-          if (!NumberText(text, value)) {
-            Ui().Warning(QString("'%1' is not a valid integer value").arg(text));
-            return;
-          }
-          n = value - 1;
-          if (n >= sourceCount_[static_cast<std::size_t>(column)]) {
-            Ui().Warning(kValueTooGreat);
-            return;
-          }
-          if (n < 0) {
-            Ui().Warning(kInvalidValue);
-            return;
-          }
-        }
+      const TSourceText how{NamesDisplay(), kInvalidSourceName, QString("'%1' is not a valid integer value").arg(text)};
+      if (!BlankCell(text) && !SourceOfText(names, column, sourceCount_[static_cast<std::size_t>(column)], text, how, n)) {
+        return;
       }
       found[i].push_back(n);
     }

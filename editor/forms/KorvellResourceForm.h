@@ -6,6 +6,7 @@
 // only by Apply or OK; the salvo commands write at once.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <array>
 #include <vector>
@@ -62,6 +63,10 @@ class TKorvellForm : public TResourceForm {
   bool Store() override;
 
  private:
+  // A page of an association grid, with the page's own controls beside it
+  // above Copy and Paste.
+  QWidget* AssociationPage(const char* name, const QString& title, TStringGrid*& grid, const QList<QWidget*>& side,
+                           QPushButton*& copy, QPushButton*& paste);
   QWidget* BuildSourcePage();
   QWidget* BuildDestPage();
   QWidget* BuildTriggerPage();

@@ -119,18 +119,15 @@ QWidget* TLevelForm::BuildLevelPage() {
   ParkingBox = RadioGroup("Parking", {"Manual", "Automatic"}, Parking, page);
   ParkingBox->setObjectName("Parking");
   auto* audio = new QGroupBox("Audio Parameters", page);
-  EnableFeatures = new QCheckBox("Enable Features", audio);
-  EnableFeatures->setObjectName("EnableFeatures");
+  EnableFeatures = Named("EnableFeatures", new QCheckBox("Enable Features", audio));
   EnableFeatures->setAttribute(Qt::WA_TransparentForMouseEvents);  // shows the level type's, nothing to choose
   EnableFeatures->setFocusPolicy(Qt::NoFocus);
   (new QVBoxLayout(audio))->addWidget(EnableFeatures);
   ParkSourceBox = new QGroupBox("Park Source", page);
-  ParkSource = new QComboBox(ParkSourceBox);
-  ParkSource->setObjectName("ParkSource");
+  ParkSource = Named("ParkSource", new QComboBox(ParkSourceBox));
   (new QVBoxLayout(ParkSourceBox))->addWidget(ParkSource);
   auto* mapping = new QGroupBox("Level Mapping", page);
-  LevelMapping = new QComboBox(mapping);
-  LevelMapping->setObjectName("LevelMapping");
+  LevelMapping = Named("LevelMapping", new QComboBox(mapping));
   (new QVBoxLayout(mapping))->addWidget(LevelMapping);
 
   auto* left = new QVBoxLayout;
@@ -155,18 +152,13 @@ QWidget* TLevelForm::BuildLevelPage() {
 QWidget* TLevelForm::BuildSourcesPage() {
   auto* page = new QWidget;
   auto* sources = new QGroupBox("Sources", page);
-  SourcesGrid = new TStringGrid(sources);
-  SourcesGrid->setObjectName("SourcesGrid");
+  SourcesGrid = Named("SourcesGrid", new TStringGrid(sources));
   SourcesGrid->MaxLength = kNameLength;
   SourcesGrid->horizontalHeader()->setStretchLastSection(true);
   SourcesGrid->setMinimumSize(220, 300);
-  NamesToLowerLevels = new QCheckBox("Apply names to lower levels", sources);
-  NamesToLowerLevels->setObjectName("NamesToLowerLevels");
-  SourceCopy = new QPushButton("Copy", sources);
-  SourceCopy->setObjectName("SourceCopy");
-  SourcePaste = new QPushButton("Paste", sources);
-  SourcePaste->setObjectName("SourcePaste");
-  SourcePaste->setEnabled(false);
+  NamesToLowerLevels = Named("NamesToLowerLevels", new QCheckBox("Apply names to lower levels", sources));
+  SourceCopy = Named("SourceCopy", new QPushButton("Copy", sources));
+  SourcePaste = Named("SourcePaste", new QPushButton("Paste", sources));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(SourceCopy);
   buttons->addWidget(SourcePaste);
@@ -190,10 +182,8 @@ QWidget* TLevelForm::BuildSourcesPage() {
   auto* audioLayout = new QVBoxLayout(audio);
   audioLayout->addWidget(SourceAudioList);
   audioLayout->addWidget(SourceAudioSetAllBox);
-  ReadSourceParams = new QPushButton("Read Source Params", page);
-  ReadSourceParams->setObjectName("ReadSourceParams");
-  ReadTriggerParams = new QPushButton("Read Trigger Params", page);
-  ReadTriggerParams->setObjectName("ReadTriggerParams");
+  ReadSourceParams = Named("ReadSourceParams", new QPushButton("Read Source Params", page));
+  ReadTriggerParams = Named("ReadTriggerParams", new QPushButton("Read Trigger Params", page));
 
   auto* right = new QVBoxLayout;
   right->addWidget(trigger);
@@ -208,9 +198,7 @@ QWidget* TLevelForm::BuildSourcesPage() {
   SourcesGrid->Validate = [this](int row, int) { return CheckName(row); };
   SourcesGrid->Paste = [this](int top, int left, const CellBlock& block) { PasteNames(top, left, block); };
   connect(SourcesGrid, &TStringGrid::TextChanged, this, [this](int row, int, const QString& text) { NameTyped(row, text); });
-  connect(SourceCopy, &QPushButton::clicked, SourcesGrid, &TStringGrid::Copy);
-  connect(SourcePaste, &QPushButton::clicked, SourcesGrid, &TStringGrid::PasteClipboard);
-  connect(SourcesGrid, &TStringGrid::Copied, this, [this] { SourcePaste->setEnabled(true); });
+  SourcesGrid->UseButtons(SourceCopy, SourcePaste);
   connect(SourcesGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& now) { ShowSource(now.row()); });
   connect(NamesToLowerLevels, &QCheckBox::clicked, this, [this] { MarkChanged(); });
@@ -244,8 +232,7 @@ QWidget* TLevelForm::BuildSourcesPage() {
 QWidget* TLevelForm::BuildDestinationsPage() {
   auto* page = new QWidget;
   auto* dests = new QGroupBox("Destinations", page);
-  DestinationsGrid = new TStringGrid(dests);
-  DestinationsGrid->setObjectName("DestinationsGrid");
+  DestinationsGrid = Named("DestinationsGrid", new TStringGrid(dests));
   DestinationsGrid->Model().ReadOnly = true;
   DestinationsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
   DestinationsGrid->setItemDelegate(new TNumberedDelegate(DestinationsGrid));
@@ -256,8 +243,7 @@ QWidget* TLevelForm::BuildDestinationsPage() {
   (new QVBoxLayout(dests))->addWidget(DestinationsGrid);
   auto* audio = new QGroupBox("Audio Parameters", page);
   DestAudioList = List(zephra::editor::kDestAudioItems, audio, "DestAudioList");
-  ReadDestParams = new QPushButton("Read Dest Params", audio);
-  ReadDestParams->setObjectName("ReadDestParams");
+  ReadDestParams = Named("ReadDestParams", new QPushButton("Read Dest Params", audio));
   auto* audioLayout = new QVBoxLayout(audio);
   audioLayout->addWidget(DestAudioList);
   audioLayout->addWidget(ReadDestParams);
@@ -290,10 +276,8 @@ QWidget* TLevelForm::BuildDestinationsPage() {
 
 QWidget* TLevelForm::BuildInhibitsPage() {
   auto* page = new QWidget;
-  InhibitGrid = new TInhibitGrid(page);
-  InhibitGrid->setObjectName("InhibitGrid");
-  AreaBox = new TAreaBox(page);
-  AreaBox->setObjectName("AreaBox");
+  InhibitGrid = Named("InhibitGrid", new TInhibitGrid(page));
+  AreaBox = Named("AreaBox", new TAreaBox(page));
   SourcePanel = ValuePanel(page, "SourcePanel");
   DestPanel = ValuePanel(page, "DestPanel");
   for (QLabel* panel : {SourcePanel, DestPanel}) panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -301,16 +285,12 @@ QWidget* TLevelForm::BuildInhibitsPage() {
   names->addRow("Source :", SourcePanel);
   names->addRow("Dest  :", DestPanel);
   auto* operations = new QGroupBox("Operations", page);
-  InhibitButton = new QPushButton("Inhibit", operations);
-  InhibitButton->setObjectName("Inhibit");
-  ClearButton = new QPushButton("Clear", operations);
-  ClearButton->setObjectName("Clear");
-  DiagonalButton = new QPushButton("Diagonal", operations);
-  DiagonalButton->setObjectName("Diagonal");
+  InhibitButton = Named("Inhibit", new QPushButton("Inhibit", operations));
+  ClearButton = Named("Clear", new QPushButton("Clear", operations));
+  DiagonalButton = Named("Diagonal", new QPushButton("Diagonal", operations));
   auto* operationsLayout = new QVBoxLayout(operations);
   for (QPushButton* b : {InhibitButton, ClearButton, DiagonalButton}) operationsLayout->addWidget(b);
-  InhibitsToLowerLevels = new QCheckBox("Apply to Lower Levels", page);
-  InhibitsToLowerLevels->setObjectName("InhibitsToLowerLevels");
+  InhibitsToLowerLevels = Named("InhibitsToLowerLevels", new QCheckBox("Apply to Lower Levels", page));
   auto* side = new QWidget(page);
   side->setFixedWidth(190);
   auto* right = new QVBoxLayout(side);

@@ -6,21 +6,20 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "forms/FormParts.h"
+
 TRenameSalvoForm::TRenameSalvoForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("RenameSalvoForm");
   setWindowTitle("Rename Salvo");
   auto* label = new QLabel("New Salvo Name:", this);
-  SalvoNameEdit = new QLineEdit(this);
-  SalvoNameEdit->setObjectName("SalvoNameEdit");
+  SalvoNameEdit = Named("SalvoNameEdit", new QLineEdit(this));
   SalvoNameEdit->setMaxLength(8);
   SalvoNameEdit->setMinimumWidth(240);
   label->setBuddy(SalvoNameEdit);
-  OK = new QPushButton("OK", this);
-  OK->setObjectName("OK");
+  OK = Named("OK", new QPushButton("OK", this));
   OK->setDefault(true);
-  Cancel = new QPushButton("Cancel", this);
-  Cancel->setObjectName("Cancel");
+  Cancel = Named("Cancel", new QPushButton("Cancel", this));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(OK);

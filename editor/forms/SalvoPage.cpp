@@ -40,23 +40,16 @@ TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
 
   auto* salvos = new QGroupBox("Salvos", this);
   salvos->setObjectName("MacroGroupBox");
-  MacrosStringGrid = new TStringGrid(salvos);
-  MacrosStringGrid->setObjectName("MacrosStringGrid");
+  MacrosStringGrid = Named("MacrosStringGrid", new TStringGrid(salvos));
   MacrosStringGrid->horizontalHeader()->setStretchLastSection(true);
-  DestinationList = new QListWidget(salvos);
-  DestinationList->setObjectName("DestinationList");
+  DestinationList = Named("DestinationList", new QListWidget(salvos));
   DestinationList->setFixedWidth(110);
-  InsertDestButton = new QPushButton("Insert", salvos);
-  InsertDestButton->setObjectName("InsertDestButton");
-  RemoveButton = new QPushButton("Remove", salvos);
-  RemoveButton->setObjectName("RemoveButton");
-  MacroSourceCheckBox = new QCheckBox("Apply Sources across levels", salvos);
-  MacroSourceCheckBox->setObjectName("MacroSourceCheckBox");
-  SalvoCopy = new QPushButton("Copy", salvos);
-  SalvoCopy->setObjectName("SalvoCopy");
-  SalvoPaste = new QPushButton("Paste", salvos);
-  SalvoPaste->setObjectName("SalvoPaste");
-  for (QPushButton* b : {InsertDestButton, RemoveButton, SalvoPaste}) b->setEnabled(false);
+  InsertDestButton = Named("InsertDestButton", new QPushButton("Insert", salvos));
+  RemoveButton = Named("RemoveButton", new QPushButton("Remove", salvos));
+  MacroSourceCheckBox = Named("MacroSourceCheckBox", new QCheckBox("Apply Sources across levels", salvos));
+  SalvoCopy = Named("SalvoCopy", new QPushButton("Copy", salvos));
+  SalvoPaste = Named("SalvoPaste", new QPushButton("Paste", salvos));
+  for (QPushButton* b : {InsertDestButton, RemoveButton}) b->setEnabled(false);
   auto* list = new QVBoxLayout;
   list->addWidget(DestinationList, 1);
   list->addWidget(InsertDestButton);
@@ -75,21 +68,16 @@ TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
 
   auto* commands = new QGroupBox("Commands", this);
   commands->setObjectName("FileCommandGroup");
-  OpenButton = new QPushButton("Open", commands);
-  OpenButton->setObjectName("OpenButton");
-  ClearButton = new QPushButton("Clear", commands);
-  ClearButton->setObjectName("ClearButton");
-  SaveButton = new QPushButton("Save", commands);
-  SaveButton->setObjectName("SaveButton");
-  RenameButton = new QPushButton("Rename", commands);
-  RenameButton->setObjectName("RenameButton");
+  OpenButton = Named("OpenButton", new QPushButton("Open", commands));
+  ClearButton = Named("ClearButton", new QPushButton("Clear", commands));
+  SaveButton = Named("SaveButton", new QPushButton("Save", commands));
+  RenameButton = Named("RenameButton", new QPushButton("Rename", commands));
   auto* commandsLayout = new QHBoxLayout(commands);
   for (QPushButton* b : {OpenButton, ClearButton, SaveButton, RenameButton}) commandsLayout->addWidget(b);
   for (QPushButton* b : {ClearButton, SaveButton, RenameButton}) b->setEnabled(false);
   auto* name = new QGroupBox("Name", this);
   name->setObjectName("MacroNumberGroup");
-  NameLabel = new QLabel(" ", name);
-  NameLabel->setObjectName("NameLabel");
+  NameLabel = Named("NameLabel", new QLabel(" ", name));
   NameLabel->setMinimumWidth(90);
   (new QVBoxLayout(name))->addWidget(NameLabel);
 
@@ -106,9 +94,7 @@ TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
   grid->Paste = [this](int top, int left, const CellBlock& block) { PasteCells(top, left, block); };
   connect(grid, &TStringGrid::TextChanged, this, [this] { Edited(); });
   connect(grid, &TStringGrid::Left, this, [this] { SalvoSaved = false; });
-  connect(grid, &TStringGrid::Copied, this, [this] { SalvoPaste->setEnabled(true); });
-  connect(SalvoCopy, &QPushButton::clicked, grid, &TStringGrid::Copy);
-  connect(SalvoPaste, &QPushButton::clicked, grid, &TStringGrid::PasteClipboard);
+  grid->UseButtons(SalvoCopy, SalvoPaste);
   connect(MacrosDisplayRadioGroup, &QButtonGroup::idClicked, this, [this] { ShowCells(); });
   connect(MacroSourceCheckBox, &QCheckBox::clicked, &form_, [this] { form_.MarkChanged(); });
   connect(InsertDestButton, &QPushButton::clicked, this, &TSalvoPage::Insert);
@@ -164,6 +150,9 @@ const TSourceResource& TSalvoPage::CellAt(int row, int level) const {
 }
 
 bool TSalvoPage::NamesDisplay() const { return MacrosDisplayRadioGroup->checkedId() != 1; }
+
+// A salvo cell names no source: the same message whatever the reason.
+TSourceText TSalvoPage::Checks() const { return {NamesDisplay(), kInvalidValue, kInvalidValue}; }
 
 QString TSalvoPage::CellText(const TSourceResource& cell, const QString& text) const {
   if (NamesDisplay()) return cell.GetName();
@@ -323,30 +312,9 @@ bool TSalvoPage::CheckCell(int row, int column) {
     }
     return true;
   }
-  const int sources = form_.SourceCount(column);
   int n = -1;
-  if (NamesDisplay()) {
-    n = TSourceNames(form_.Interface()).Find(column, text);
-    if (n < 0) {
-      Ui().Warning(kInvalidValue);
-      return false;
-    }
-  } else {
-    int value = 0;
-    if (!NumberText(text, value)) {
-      Ui().Warning(kInvalidValue);
-      return false;
-    }
-    if (value > sources) {
-      Ui().Warning(kValueTooGreat);
-      return false;
-    }
-    if (value <= 0) {
-      Ui().Warning(kInvalidValue);
-      return false;
-    }
-    n = value - 1;
-  }
+  TSourceNames names(form_.Interface());
+  if (!SourceOfText(names, column, form_.SourceCount(column), text, Checks(), n)) return false;
   MarkOrphan(row, column, true);
   if (!TakeSource(row, column, n, text)) return false;
   if (MacroSourceCheckBox->isChecked()) {
@@ -367,30 +335,9 @@ void TSalvoPage::PasteCells(int top, int left, const CellBlock& block) {
       const int column = left + static_cast<int>(j);
       const QString text = QString::fromStdU16String(block[i][j]);
       int n = -1;
-      if (!BlankCell(text)) {
-        if (NamesDisplay()) {
-          n = names.Find(column, WithoutSpaces(text));
-          if (n < 0) {
-            Ui().Warning(kInvalidValue);
-            return;
-          }
-        } else {
-          int value = 0;
-          if (!NumberText(text, value)) {
-            Ui().Warning(kInvalidValue);
-            return;
-          }
-          if (value > form_.SourceCount(column)) {
-            Ui().Warning(kValueTooGreat);
-            return;
-          }
-          if (value < 1) {
-            Ui().Warning(kInvalidValue);
-            return;
-          }
-          n = value - 1;
-        }
-      }
+      // A pasted name counts without any of its spaces.
+      const QString source = NamesDisplay() ? WithoutSpaces(text) : text;
+      if (!BlankCell(text) && !SourceOfText(names, column, form_.SourceCount(column), source, Checks(), n)) return;
       found[i].push_back(n);
     }
   }

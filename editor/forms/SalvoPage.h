@@ -87,6 +87,7 @@ class TSalvoPage : public QWidget {
   void Store();
   void Empty();
   bool NamesDisplay() const;
+  TSourceText Checks() const;
   TSourceResource& Cell(int row, int level) { return cells_[static_cast<std::size_t>(row * levels_ + level)]; }
   QString CellText(const TSourceResource& cell, const QString& text) const;
   // Gives cell (row, level) source n of its level; false when unreadable.

@@ -325,6 +325,13 @@ void TStringGrid::PasteClipboard() {
   Paste(r.top(), r.left(), zephra::editor::ReadBlock(text, columns, rows));
 }
 
+void TStringGrid::UseButtons(QAbstractButton* copy, QAbstractButton* paste) {
+  paste->setEnabled(false);
+  connect(copy, &QAbstractButton::clicked, this, &TStringGrid::Copy);
+  connect(paste, &QAbstractButton::clicked, this, &TStringGrid::PasteClipboard);
+  connect(this, &TStringGrid::Copied, paste, [paste] { paste->setEnabled(true); });
+}
+
 bool TStringGrid::ClipboardKey(QKeyEvent* event) {
   const bool ctrl = event->modifiers() & Qt::ControlModifier, shift = event->modifiers() & Qt::ShiftModifier;
   if (ctrl && event->key() == Qt::Key_C) {

@@ -115,6 +115,9 @@ class TStringGrid : public QTableView {
   QString SelectionText() const;
   void Copy();
   void PasteClipboard();
+  // Copy and Paste buttons for the grid: Paste is enabled by a Copy (and by
+  // EnableWithClipboard below), never disabled again.
+  void UseButtons(QAbstractButton* copy, QAbstractButton* paste);
   // Opens the in-place editor on the current cell as a gesture does.
   bool StartEdit(const QString& text, bool selectAll);
 
