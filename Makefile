@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
 
-.PHONY: all deps build test test-sanitize test-tsan bench run screenshots clean
+.PHONY: all deps build test test-sanitize test-tsan bench run screenshots package clean
 
 all: build
 
@@ -41,6 +41,13 @@ screenshots: build
 	@mkdir -p build/screenshots
 	QT_QPA_PLATFORM=offscreen build/debug/bin/zephra-editor --screenshots build/screenshots
 	@ls -1 build/screenshots
+
+# A Debian package of the release build, in build/release.
+package: deps
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS)
+	cd build/release && cpack -G DEB
+	@ls -1 build/release/*.deb
 
 clean:
 	rm -rf build

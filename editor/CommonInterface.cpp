@@ -119,7 +119,7 @@ QString TCommonInterface::MessageFor(DbsStatus status) {
   return QString("Unrecognised error code %1 returned from libzephra.so").arg(status);
 }
 
-DbsStatus TCommonInterface::ReportError(DbsStatus status) {
+DbsStatus TCommonInterface::ReportError(DbsStatus status, const QString& detail) {
   if (ShowErrors && status != DBS_OK) {
     if (status == DBS_ERR_TRANSFER_BUSY) {
       if (!busyNoticeShown_) {
@@ -127,15 +127,29 @@ DbsStatus TCommonInterface::ReportError(DbsStatus status) {
         Ui().ShowNotice(kBusyNotice);
       }
     } else {
-      Ui().Warning(MessageFor(status));
+      Ui().Warning(MessageFor(status), detail);
     }
   }
   LastError = status;
   return status;
 }
 
+QString TCommonInterface::FileDetail(const QString& path, DbsStatus status) {
+  QString detail = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+  if (status == DBS_SYS_SHARING_VIOLATION) {
+    detail += "\nAnother program, or another window of the editor, holds this file.";
+  } else if (status == DBS_ERR_FILE_CORRUPT || status == DBS_ERR_INVALID_DATABASE) {
+    char text[512] = {};
+    if (Library().DescribeFile(TLibString(path), text, sizeof text) == DBS_OK && text[0]) {
+      detail += "\n" + QString::fromUtf8(text);
+    }
+  }
+  return detail;
+}
+
 bool TCommonInterface::OpenDatabase(const QString& name, DbsHandle& handle) {
-  if (!Ok(Library().OpenFile(TLibString(name), 1, &handle))) return false;
+  const DbsStatus status = Library().OpenFile(TLibString(name), 1, &handle);
+  if (!Ok(status, status ? FileDetail(name, status) : QString())) return false;
   ++FileCount;
   FileHandle = handle;
   FileHandleAssigned = true;
@@ -151,7 +165,8 @@ bool TCommonInterface::CloseDatabase(DbsHandle handle) {
 }
 
 bool TCommonInterface::SaveDatabaseAs(const QString& name, DbsHandle& handle) {
-  if (!Ok(Library().SaveFile(TLibString(name), -1, &handle))) return false;
+  const DbsStatus status = Library().SaveFile(TLibString(name), -1, &handle);
+  if (!Ok(status, status ? FileDetail(name, status) : QString())) return false;
   openPath_ = name;
   return true;
 }
@@ -191,7 +206,7 @@ bool TCommonInterface::FileQuestions(QString& name, uint16_t configType, bool as
       if (yes) {
         status = replace();
         if (status != DBS_OK) {
-          if (status != kStatusAlreadyReported) ReportError(status);
+          if (status != kStatusAlreadyReported) ReportError(status, FileDetail(name, status));
           return false;
         }
         continue;
@@ -209,7 +224,7 @@ bool TCommonInterface::FileQuestions(QString& name, uint16_t configType, bool as
       status = first();
       continue;
     }
-    ReportError(status);
+    ReportError(status, FileDetail(name, status));
     return false;
   }
 }

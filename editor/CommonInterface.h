@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "zephra/zephra.h"
+#include "zephra/zephra_diagnosis.h"
 
 // The library's exports as the editor reaches them: a table that starts as
 // the real exports, so tests can stand in for any of them.
@@ -71,6 +72,8 @@ struct TLibraryApi {
   decltype(&dbs_Get_Tolvex_DLL_Version) Get_Tolvex_DLL_Version = &dbs_Get_Tolvex_DLL_Version;
   decltype(&dbs_Get_Firmware_Version) Get_Firmware_Version = &dbs_Get_Firmware_Version;
   decltype(&dbs_GetControllerStatus) GetControllerStatus = &dbs_GetControllerStatus;
+  // What is wrong with a file the library refuses.
+  decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
 };
 
 TLibraryApi& Library();
@@ -119,8 +122,12 @@ class TCommonInterface {
 
   // The message for a status (0: none), as the user sees it.
   static QString MessageFor(DbsStatus status);
-  // Shows the status's message (unless ShowErrors is off) and remembers it.
-  DbsStatus ReportError(DbsStatus status);
+  // Shows the status's message (unless ShowErrors is off) and remembers it;
+  // `detail` goes under the message.
+  DbsStatus ReportError(DbsStatus status, const QString& detail = {});
+  // What a file operation's failure on `path` adds under its message: the
+  // file, and what the library or the system found.
+  static QString FileDetail(const QString& path, DbsStatus status);
 
   bool OpenDatabase(const QString& name, DbsHandle& handle);
   bool CloseDatabase(DbsHandle handle);
@@ -210,7 +217,7 @@ class TCommonInterface {
   bool DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
 
  private:
-  bool Ok(DbsStatus status) { return ReportError(status) == DBS_OK; }
+  bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }
   // Whether `path` names the file of the open database (the same file, not
   // only the same name).
   bool IsOpenFile(const QString& path) const;

@@ -121,9 +121,14 @@ bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
       level->ShowLevelType(r.levelType);
     }
   }
-  for (const char* text : {"Source Association", "Dest Association", "Salvos", "Trigger Positions"}) {
+  const std::pair<const char*, int> data[] = {{"Source Association", kImageAssociation},
+                                              {"Dest Association", kImageAssociation},
+                                              {"Salvos", kImageSalvo},
+                                              {"Trigger Positions", kImageTrigger}};
+  for (const auto& [text, image] : data) {
     QTreeWidgetItem* node = AddNode(configuration, controller);
     node->setText(0, text);
+    node->setIcon(0, ResourceImage(image));
   }
   for (int p = 0; p < 3; ++p) AddNode(root, Make<TPortResource>(p));
   QTreeWidgetItem* storeroom = AddNode(nullptr, Make<TStoreRoomResource>(0));
@@ -179,17 +184,27 @@ bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
 }
 
 void TDatabaseManager::SortTree() {
+  // The children of a port by address; the storeroom's as the tree was
+  // built: the panels, then the UMDs, each in number order.
+  const auto sortChildren = [this](QTreeWidgetItem* parent, auto key) {
+    if (!parent) return;
+    QTreeWidgetItem* current = tree_->currentItem();
+    QList<QTreeWidgetItem*> children = parent->takeChildren();
+    std::stable_sort(children.begin(), children.end(),
+                     [&](QTreeWidgetItem* a, QTreeWidgetItem* b) { return key(a) < key(b); });
+    parent->addChildren(children);
+    if (current && children.contains(current)) tree_->setCurrentItem(current);
+  };
   for (int p = 1; p < 3; ++p) {
-    QTreeWidgetItem* port = FindNode(TPortResource::PortName(p));
-    if (!port) continue;
-    QList<QTreeWidgetItem*> children = port->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-      auto* ra = dynamic_cast<TMultiDropResource*>(ResourceOf(a));
-      auto* rb = dynamic_cast<TMultiDropResource*>(ResourceOf(b));
-      return (ra ? ra->DropAddress : 0) < (rb ? rb->DropAddress : 0);
+    sortChildren(FindNode(TPortResource::PortName(p)), [](QTreeWidgetItem* n) {
+      auto* r = dynamic_cast<TMultiDropResource*>(ResourceOf(n));
+      return r ? r->DropAddress : 0;
     });
-    port->addChildren(children);
   }
+  sortChildren(FindNode("Storeroom"), [](QTreeWidgetItem* n) {
+    auto* r = dynamic_cast<TMultiDropResource*>(ResourceOf(n));
+    return r ? (r->IsPanel() ? 0 : 1000) + r->Number : 0;
+  });
 }
 
 void TDatabaseManager::FindFreeAddress(int& address, int port, int ownIndex, bool ownIsPanel, bool up) const {
@@ -352,6 +367,11 @@ bool TDatabaseManager::SaveAsWithDialog() {
   if (name.isEmpty()) return false;
   const QFileInfo info(name);
   name = info.dir().filePath(info.completeBaseName() + "." + ext);
+  // Replacing another file loses what it held: the user is asked first.
+  if (QFileInfo::exists(name) && name.compare(DatabaseFileName, Qt::CaseInsensitive) != 0 && !IsTempDatabaseName(name) &&
+      !Ui().WarningYesNo(QString("%1 already exists. Do you want to replace it?").arg(QFileInfo(name).fileName()))) {
+    return false;
+  }
   SaveAs(name);
   return true;
 }

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "InfoPane.h"
 #include "PCPortSetup.h"
 #include "ResourceTree.h"
 #include "UiService.h"
@@ -22,6 +23,13 @@
 #include "model/DefaultConfiguration.h"
 
 namespace {
+
+// The desktop's own key sequence for a command, or the usual one where the
+// desktop has none.
+void SetStandardShortcut(QAction* action, QKeySequence::StandardKey key, const char* usual) {
+  const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+  action->setShortcuts(keys.isEmpty() ? QList<QKeySequence>{QKeySequence(usual)} : keys);
+}
 
 QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
   QAction* action = menu->addAction(text);
@@ -40,15 +48,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   QApplication::setWindowIcon(QIcon(":/zephra-editor.svg"));
   QApplication::setApplicationName("Zephra Editor");
   tree_ = new TResourceTree(this);
-  list_ = new QListWidget(this);
-  list_->setViewMode(QListView::ListMode);
-  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list_ = new TResourceList(this);
   list_->setStatusTip("List of available items at this position");
-  list_->setMouseTracking(true);
+  list_->setItemDelegate(new TRenameDelegate(this, list_));
+  pane_ = new TInfoPane(list_, this);
   tree_->setStatusTip("Overview of the items in this configuration");
   auto* splitter = new QSplitter(this);
   splitter->addWidget(tree_);
-  splitter->addWidget(list_);
+  splitter->addWidget(pane_);
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
   setCentralWidget(splitter);
@@ -65,16 +72,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     statusBar()->showMessage("Double Click the item to Edit the properties");
     tree_->setToolTip(node->text(0));
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    auto* r = static_cast<TResource*>(item->data(Qt::UserRole).value<void*>());
-    if (r && r->HasEditor()) r->Edit(manager_->CommonInterface);
-  });
+  connect(list_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { EditResource(TResourceList::ResourceOf(item)); });
   ResetToEmpty();
 }
 
 TMainForm::~TMainForm() = default;
 
 QTreeWidget* TMainForm::Tree() const { return tree_; }
+QListWidget* TMainForm::List() const { return list_; }
 
 void TMainForm::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
@@ -87,6 +93,10 @@ void TMainForm::BuildMenus() {
   for (const char* text : {"To Zephra V1...", "To Zephra V2...", "To Zephra V3..."}) convert->addAction(text);
   file->addSeparator();
   ExitAction = Add(file, "E&xit");
+  SetStandardShortcut(NewAction, QKeySequence::New, "Ctrl+N");
+  SetStandardShortcut(OpenAction, QKeySequence::Open, "Ctrl+O");
+  SetStandardShortcut(SaveAsAction, QKeySequence::SaveAs, "Ctrl+Shift+S");
+  SetStandardShortcut(ExitAction, QKeySequence::Quit, "Ctrl+Q");
 
   QMenu* view = menuBar()->addMenu("&View");
   ToolBarAction = view->addAction("ToolBar");
@@ -108,6 +118,12 @@ void TMainForm::BuildMenus() {
   configuration->addSeparator();
   AboutAction = Add(configuration, "About", "Click this image to display the Product Information");
 
+  QMenu* help = menuBar()->addMenu("&Help");
+  HelpAboutAction = Add(help, "&About Zephra Editor", "Display the Product Information");
+  SetStandardShortcut(HelpAboutAction, QKeySequence::HelpContents, "F1");
+  HelpAboutAction->setIcon(QIcon(":/zephra-editor.svg"));
+  connect(HelpAboutAction, &QAction::triggered, this, [this] { AboutCommand(); });
+
   // The tool bar's buttons are the menu's own actions, so a command has one
   // state wherever it is shown (the on-line button above all).
   QToolBar* bar = addToolBar("ToolBar");
@@ -115,21 +131,21 @@ void TMainForm::BuildMenus() {
   bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   bar->setMovable(false);
   bar->setIconSize(QSize(24, 24));
-  const auto button = [&](QAction* a, const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
-    a->setIcon(style()->standardIcon(icon));
+  const auto button = [&](QAction* a, const QString& caption, const QString& hint, const char* icon) {
+    a->setIcon(QIcon(QString(":/icons/%1.svg").arg(icon)));
     a->setIconText(caption);
     a->setToolTip(hint);
     bar->addAction(a);
     if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a))) b->setMinimumSize(66, 36);
   };
-  button(NewAction, "New", "New Configuration", QStyle::SP_FileIcon);
-  button(OpenAction, "Open", "Open Configuration", QStyle::SP_DialogOpenButton);
-  button(SaveAsAction, "Save as", "Save Configuration", QStyle::SP_DialogSaveButton);
-  button(ReconfigureAction, "Reconfigure", "Reconfigure Database", QStyle::SP_BrowserReload);
+  button(NewAction, "New", "New Configuration", "new");
+  button(OpenAction, "Open", "Open Configuration", "open");
+  button(SaveAsAction, "Save as", "Save Configuration", "save-as");
+  button(ReconfigureAction, "Reconfigure", "Reconfigure Database", "reconfigure");
   bar->addSeparator();
-  button(OnLineAction, "Online", "Go Online/Offline", QStyle::SP_DriveNetIcon);
-  button(ReadConfigAction, "Read Config", "Read Configuration", QStyle::SP_ArrowUp);
-  button(ApplyConfigAction, "Apply Config", "Apply Configuration", QStyle::SP_ArrowDown);
+  button(OnLineAction, "Online", "Go Online/Offline", "online-off");
+  button(ReadConfigAction, "Read Config", "Read Configuration", "read-config");
+  button(ApplyConfigAction, "Apply Config", "Apply Configuration", "apply-config");
   auto* stretch = new QWidget(bar);
   stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   bar->addWidget(stretch);
@@ -149,10 +165,13 @@ void TMainForm::BuildMenus() {
   RenameAction->setShortcut(Qt::Key_F2);
   RenameAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   PropertiesAction = new QAction("P&roperties", this);
+  PropertiesAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
+  PropertiesAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   KeypadAssignmentsAction = new QAction("Keypad Assignments", this);
   auto* separator = new QAction(this);
   separator->setSeparator(true);
   tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
+  list_->addAction(PropertiesAction);
 
   ComPortAction->setStatusTip("Choose the PC's serial port to the control frame");
   ClearProtectsAction->setStatusTip("Clear every crosspoint protect in the control frame");
@@ -186,6 +205,7 @@ void TMainForm::ResetToEmpty() {
   online_ = false;
   ApplyOnlineState();
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(false);
+  pane_->ShowWelcome();
   UpdatePopup();
   RefreshCaption();
 }
@@ -193,11 +213,12 @@ void TMainForm::ResetToEmpty() {
 void TMainForm::EnableAfterOpen() {
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
   ApplyOnlineState();
+  FillList(tree_->currentItem());
 }
 
 void TMainForm::ApplyOnlineState() {
   OnLineAction->setChecked(online_);
-  OnLineAction->setIcon(style()->standardIcon(online_ ? QStyle::SP_DialogYesButton : QStyle::SP_DriveNetIcon));
+  OnLineAction->setIcon(QIcon(online_ ? ":/icons/online-on.svg" : ":/icons/online-off.svg"));
   const bool open = manager_ && manager_->CommonInterface.FileCount > 0;
   for (QAction* a : {ReadConfigAction, ApplyConfigAction, ClearProtectsAction}) a->setEnabled(online_);
   NewAction->setEnabled(!online_);
@@ -219,21 +240,23 @@ void TMainForm::NewCommand() {
   record.name = name;
   zephra::editor::FillDefaultConfig(record, DBS_TYPE_V1);
   TCreationWizardForms wizard(record, TCreationWizardForms::Mode::Creation, this);
-  const bool finished = Ui().RunModal(wizard) == QDialog::Accepted;
-  if (!finished) return RefreshCaption();
-  const auto types = wizard.LevelTypes();
-  // The open database is closed by the create flow only once the new one can be made.
-  {
+  // A create that fails (a name the system refuses, a full disk) returns to
+  // the wizard's name page with every choice kept.
+  while (Ui().RunModal(wizard) == QDialog::Accepted) {
+    const auto types = wizard.LevelTypes();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool made = manager_->CreateNewDatabase(record);
+    const bool made = manager_->CreateNewDatabase(record);  // closes the open database only once it can
     if (made) ShowLevelTypes(types);
     QApplication::restoreOverrideCursor();
     if (made) {
       Ui().Information("Configuration Database Created");
       EnableAfterOpen();
-    } else if (manager_->CommonInterface.FileHandleAssigned && manager_->CommonInterface.FileCount == 0) {
+      break;
+    }
+    if (manager_->CommonInterface.FileHandleAssigned && manager_->CommonInterface.FileCount == 0) {
       ResetToEmpty();  // the open database had to be closed for a create that then failed
     }
+    wizard.ShowNamePage();
   }
   RefreshCaption();
 }
@@ -263,13 +286,20 @@ void TMainForm::SaveAsCommand() {
 TResource* TMainForm::SelectedResource() const { return TDatabaseManager::ResourceOf(tree_->currentItem()); }
 
 void TMainForm::RenameCommand() {
-  TResource* r = SelectedResource();
+  const bool inList = list_->hasFocus() && list_->currentItem();
+  TResource* r = inList ? TResourceList::ResourceOf(list_->currentItem()) : SelectedResource();
   if (!r) return;
   if (r->FixedName) {
     Ui().Warning("The name of this item is fixed");
     return;
   }
-  tree_->editItem(tree_->currentItem(), 0);
+  if (inList) {
+    QListWidgetItem* item = list_->currentItem();
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    list_->editItem(item);
+  } else {
+    tree_->editItem(tree_->currentItem(), 0);
+  }
 }
 
 void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
@@ -283,26 +313,55 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
 }
 
 void TMainForm::PropertiesCommand() {
-  if (TResource* r = SelectedResource(); r && r->HasEditor()) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    r->Edit(manager_->CommonInterface);
-    QApplication::restoreOverrideCursor();
+  if (list_->hasFocus() && list_->currentItem()) {
+    EditResource(TResourceList::ResourceOf(list_->currentItem()));
+  } else {
+    EditResource(SelectedResource());
   }
 }
 
-bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
+void TMainForm::EditResource(TResource* r) {
+  if (!r || !r->HasEditor()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  r->Edit(manager_->CommonInterface);
+  QApplication::restoreOverrideCursor();
+}
+
+bool TMainForm::CanDrop(TResource* dragged, QTreeWidgetItem* target) const {
   TResource* onto = TDatabaseManager::ResourceOf(target);
-  if (!dragged || !onto || !dragged->CanDropOn(onto) || !onto->CanAccept(dragged)) return false;
-  if (!dragged->MoveTo(target)) return false;
+  return dragged && onto && dragged != onto && dragged->CanDropOn(onto) && onto->CanAccept(dragged);
+}
+
+bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
+  if (!CanDrop(dragged, target) || !dragged->MoveTo(target)) return false;
   target->setExpanded(true);
   manager_->SortTree();
+  // The moved item stays selected, in its new place.
+  if (QTreeWidgetItem* moved = dragged->GetTreeNode()) tree_->setCurrentItem(moved);
   FillList(tree_->currentItem());
+  if (auto* device = dynamic_cast<TMultiDropResource*>(dragged)) {
+    const QString name = ShownName(dragged->GetName());
+    statusBar()->showMessage(device->PortNumber < 0
+                                 ? QString("%1 is in the Storeroom").arg(name)
+                                 : QString("%1 is on %2 at address %3")
+                                       .arg(name, TPortResource::PortName(device->PortNumber + 1))
+                                       .arg(device->DropAddress),
+                             8000);
+  }
   return true;
 }
 
 void TMainForm::FillList(QTreeWidgetItem* node) {
   list_->clear();
-  if (!node) return;
+  if (!manager_ || manager_->CommonInterface.FileCount <= 0 || !node) {
+    if (!manager_ || manager_->CommonInterface.FileCount <= 0) pane_->ShowWelcome();
+    return;
+  }
+  if (node->childCount() == 0) {
+    pane_->ShowFacts(manager_->CommonInterface, TDatabaseManager::ResourceOf(node), node->text(0));
+    return;
+  }
+  pane_->ShowList();
   for (int i = 0; i < node->childCount(); ++i) {
     QTreeWidgetItem* child = node->child(i);
     auto* item = new QListWidgetItem(child->icon(0), child->text(0), list_);

@@ -16,6 +16,8 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class TInfoPane;
+class TResourceList;
 class TResourceTree;
 
 class TMainForm : public QMainWindow {
@@ -28,7 +30,7 @@ class TMainForm : public QMainWindow {
   TDatabaseManager& Manager() { return *manager_; }
   QTreeWidget* Tree() const;
   TResourceTree* ResourceTree() const { return tree_; }
-  QListWidget* List() const { return list_; }
+  QListWidget* List() const;
   bool Online() const { return online_; }
 
   // The commands, as the menus and buttons run them.
@@ -48,8 +50,13 @@ class TMainForm : public QMainWindow {
   void AboutCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
-  // Moves a dragged resource onto a node, as a drop does.
+  // Whether a dragged resource may land on a node, and moving it there as a
+  // drop does (the moved item stays selected, its new place in the status bar).
+  bool CanDrop(TResource* dragged, QTreeWidgetItem* target) const;
   bool DropOn(TResource* dragged, QTreeWidgetItem* target);
+  // Opens a resource's form, when it has one.
+  void EditResource(TResource* resource);
+  TInfoPane* InfoPane() const { return pane_; }
 
   void ResetToEmpty();
   void EnableAfterOpen();
@@ -72,6 +79,7 @@ class TMainForm : public QMainWindow {
   QAction* ReadConfigAction;
   QAction* ApplyConfigAction;
   QAction* AboutAction;
+  QAction* HelpAboutAction;
   QAction* RenameAction;
   QAction* PropertiesAction;
   QAction* KeypadAssignmentsAction;
@@ -91,6 +99,7 @@ class TMainForm : public QMainWindow {
 
   std::unique_ptr<TDatabaseManager> manager_;
   TResourceTree* tree_;
-  QListWidget* list_;
+  TResourceList* list_;
+  TInfoPane* pane_;
   bool online_ = false;
 };

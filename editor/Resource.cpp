@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "DatabaseManager.h"
+#include "LevelTypeTable.h"
 #include "forms/ControlFrameForm.h"
 #include "forms/KorvellResourceForm.h"
 #include "forms/LevelResourceForm.h"
@@ -12,28 +13,81 @@
 #include "forms/ResourceForm.h"
 #include "UiService.h"
 
+namespace {
+
+// The picture of each image number.
+struct Picture {
+  int image;
+  const char* file;
+};
+constexpr Picture kPictures[] = {
+    {kImagePort, "port"},           {kImageFrame, "frame"},          {4, "panel-bpx"},
+    {5, "panel-multi"},             {6, "panel-pnl01"},              {kImageConfiguration, "configuration"},
+    {kImageStoreroom, "storeroom"}, {kImageUMD, "umd"},              {20, "panel-xy"},
+    {21, "panel-unknown"},          {kImageAssociation, "association"}, {kImageSalvo, "salvo"},
+    {kImageTrigger, "trigger"},
+};
+
+// A level's picture by its signal type.
+const char* SignalPicture(Signal signal) {
+  switch (signal) {
+    case Signal::AnalogueVideo: return "level-analogue-video";
+    case Signal::SdvHd: return "level-sdv";
+    case Signal::Aes: return "level-aes";
+    case Signal::AnalogueAudio: return "level-analogue-audio";
+    case Signal::AudioMix: return "level-audio-mix";
+    case Signal::Timecode: return "level-timecode";
+    case Signal::Rs422: return "level-data";
+  }
+  return "level";
+}
+
+QIcon Svg(const QString& name) { return QIcon(":/icons/" + name + ".svg"); }
+
+// An operation other than the plain one is marked in the picture's corner.
+QIcon WithBadge(const QIcon& base, const QString& badge) {
+  if (badge.isEmpty()) return base;
+  QIcon icon;
+  for (int size : {16, 24, 32}) {
+    QPixmap pixmap = base.pixmap(size, size);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal r = size * 0.27;
+    const QPointF centre(size - r, size - r);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x1e, 0x27, 0x33));
+    painter.drawEllipse(centre, r, r);
+    QFont font = painter.font();
+    font.setPixelSize(static_cast<int>(r * 1.5));
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), Qt::AlignCenter, badge);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace
+
 QIcon ResourceImage(int index) {
-  if (index < 0) return {};
-  // A small coloured tile per image number, drawn once.
   static QHash<int, QIcon> cache;
   if (auto it = cache.find(index); it != cache.end()) return *it;
-  static const QColor colours[] = {QColor(0x4a, 0x6f, 0xa5), QColor(0x2e, 0x7d, 0x32), QColor(0x8e, 0x24, 0xaa),
-                                   QColor(0xc6, 0x28, 0x28), QColor(0xef, 0x6c, 0x00), QColor(0x00, 0x83, 0x8f)};
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(colours[index % 6]);
-  painter.setPen(Qt::NoPen);
-  painter.drawRoundedRect(1, 1, 14, 14, 3, 3);
-  painter.setPen(Qt::white);
-  QFont font = painter.font();
-  font.setPixelSize(9);
-  font.setBold(true);
-  painter.setFont(font);
-  painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(index));
-  painter.end();
-  return cache[index] = QIcon(pixmap);
+  for (const Picture& p : kPictures) {
+    if (p.image == index) return cache[index] = Svg(p.file);
+  }
+  return {};
+}
+
+QIcon LevelIcon(uint16_t levelType) {
+  static QHash<uint16_t, QIcon> cache;
+  if (auto it = cache.find(levelType); it != cache.end()) return *it;
+  LevelSelection sel;
+  if (!FindLevelType(levelType, sel)) return cache[levelType] = Svg("level");
+  static const char* badges[] = {"", "2", "3", "4", "D"};
+  const bool parked = sel.signal == Signal::Rs422 || sel.signal == Signal::Timecode;
+  return cache[levelType] = WithBadge(Svg(SignalPicture(sel.signal)), parked ? "" : badges[static_cast<int>(sel.op)]);
 }
 
 int PanelImage(int type) {
@@ -112,7 +166,7 @@ static void Show(TResource& r, QTreeWidgetItem* node, const QString& text, int i
   node->setIcon(0, ResourceImage(image));
 }
 
-void TKorvellControlFrameResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra", 1); }
+void TKorvellControlFrameResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra", kImageFrame); }
 
 void TKorvellControlFrameResource::ValidateName(QString& text) const {
   if (text.size() > 12) {
@@ -130,7 +184,7 @@ bool TKorvellControlFrameResource::Edit(TCommonInterface&) {
   });
 }
 
-void TKorvellControllerResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra Configuration", 7); }
+void TKorvellControllerResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra Configuration", kImageConfiguration); }
 
 bool TKorvellControllerResource::Edit(TCommonInterface&) {
   // The five nodes of the controller open the window on their own page.
@@ -144,7 +198,10 @@ bool TKorvellControllerResource::Edit(TCommonInterface&) {
   });
 }
 
-void TLevelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, QString("Level %1").arg(Number + 1), -1); }
+void TLevelResource::AttachNode(QTreeWidgetItem* node) {
+  Show(*this, node, QString("Level %1").arg(Number + 1), -1);
+  node->setIcon(0, LevelIcon(kNoLevelType));
+}
 
 bool TLevelResource::Edit(TCommonInterface&) {
   return ShowForm([this]() -> TResourceForm* {
@@ -157,7 +214,7 @@ bool TLevelResource::Edit(TCommonInterface&) {
 
 void TLevelResource::ShowLevelType(uint16_t type) {
   Image = LevelImage(type);
-  if (TreeNode && Image >= 0) TreeNode->setIcon(0, ResourceImage(Image));
+  if (TreeNode) TreeNode->setIcon(0, LevelIcon(type));
 }
 
 QString TPortResource::PortName(int number) {
@@ -165,7 +222,7 @@ QString TPortResource::PortName(int number) {
   return number >= 0 && number < 3 ? names[number] : QString();
 }
 
-void TPortResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, PortName(Number), 0); }
+void TPortResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, PortName(Number), kImagePort); }
 
 bool TPortResource::Edit(TCommonInterface&) {
   return ShowForm([this] { return new TPortForm(*this); });
@@ -204,7 +261,7 @@ bool TPortResource::CanAccept(const TResource* item) const {
   return ok && port.protocol == 6;  // multi-drop ports only
 }
 
-void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Storeroom", 8); }
+void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Storeroom", kImageStoreroom); }
 
 bool TMultiDropResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TPortResource*>(target) || dynamic_cast<const TStoreRoomResource*>(target);
@@ -250,7 +307,7 @@ bool TPanelResource::StoreName(const QString& name) {
   return ci.SetPanelName(static_cast<uint16_t>(Number), name, ci.FileHandle);
 }
 
-void TUMDResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, 9); }
+void TUMDResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, kImageUMD); }
 
 bool TUMDResource::StorePortAddress(int port, int address) {
   TCommonInterface& ci = Manager->CommonInterface;

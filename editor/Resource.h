@@ -14,8 +14,14 @@ class QTreeWidgetItem;
 class TDatabaseManager;
 class TResourceForm;
 
-// The editor's resource images, by number.
+// The editor's resource images, by number: a picture for each kind of
+// resource (panels by the group of their type).
+inline constexpr int kImagePort = 0, kImageFrame = 1, kImageConfiguration = 7, kImageStoreroom = 8, kImageUMD = 9;
+// The configuration's data nodes have pictures of their own.
+inline constexpr int kImageAssociation = 24, kImageSalvo = 25, kImageTrigger = 26;
 QIcon ResourceImage(int index);
+// A level's picture: its signal type, with its operation in the corner.
+QIcon LevelIcon(uint16_t levelType);
 // The image of a panel type and of a level type; -1 for none.
 int PanelImage(int panelType);
 int LevelImage(int levelType);

@@ -1,12 +1,30 @@
 #include "ResourceTree.h"
 
+#include <QDrag>
 #include <QDragMoveEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 
 #include "DatabaseManager.h"
 #include "MainformCode.h"
+
+namespace {
+
+constexpr const char* kResourceMime = "application/x-zephra-resource";
+
+bool IsEnter(const QKeyEvent* event) { return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter; }
+
+void RunDrag(QAbstractItemView* view, TResource* resource, const QIcon& icon) {
+  if (!resource) return;
+  auto* drag = new QDrag(view);
+  drag->setMimeData(ResourceDrag(resource));
+  drag->setPixmap(icon.pixmap(20, 20));
+  drag->exec(Qt::MoveAction);  // the window moves the node itself when it lands
+}
+
+}  // namespace
 
 int DragScrollDirection(int y, int height) {
   if (y < 31) return -1;
@@ -14,13 +32,27 @@ int DragScrollDirection(int y, int height) {
   return 0;
 }
 
+QMimeData* ResourceDrag(TResource* resource) {
+  auto* mime = new QMimeData;
+  mime->setData(kResourceMime, QByteArray::number(reinterpret_cast<quintptr>(resource)));
+  return mime;
+}
+
+TResource* DraggedResource(const QMimeData* mime) {
+  if (!mime || !mime->hasFormat(kResourceMime)) return nullptr;
+  return reinterpret_cast<TResource*>(mime->data(kResourceMime).toULongLong());
+}
+
+// ------------------------------------------------------------------- tree
+
 TResourceTree::TResourceTree(TMainForm* form) : QTreeWidget(form), form_(form) {
   setHeaderHidden(true);
   setIndentation(30);
+  setIconSize(QSize(20, 20));
   setDragEnabled(true);
   setAcceptDrops(true);
   setDropIndicatorShown(true);
-  setDragDropMode(QAbstractItemView::InternalMove);
+  setDragDropMode(QAbstractItemView::DragDrop);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setContextMenuPolicy(Qt::ActionsContextMenu);
   setMouseTracking(true);
@@ -42,10 +74,8 @@ bool TResourceTree::HitsNode(const QPoint& point) const {
   return point.x() >= option.rect.left() && point.x() < option.rect.left() + width;
 }
 
-bool TResourceTree::Allowed(QDropEvent* event) const {
-  TResource* dragged = TDatabaseManager::ResourceOf(currentItem());
-  TResource* target = TDatabaseManager::ResourceOf(itemAt(event->position().toPoint()));
-  return dragged && target && dragged->CanDropOn(target) && target->CanAccept(dragged);
+void TResourceTree::startDrag(Qt::DropActions) {
+  if (QTreeWidgetItem* node = currentItem()) RunDrag(this, TDatabaseManager::ResourceOf(node), node->icon(0));
 }
 
 void TResourceTree::mousePressEvent(QMouseEvent* event) {
@@ -54,9 +84,12 @@ void TResourceTree::mousePressEvent(QMouseEvent* event) {
 }
 
 void TResourceTree::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && state() != EditingState && currentItem()) {
+  if (IsEnter(event) && state() != EditingState && currentItem()) {
     form_->PropertiesCommand();
+    return;
+  }
+  if (event->key() == Qt::Key_F2 && state() != EditingState) {
+    form_->RenameCommand();  // a fixed name says so
     return;
   }
   QTreeWidget::keyPressEvent(event);
@@ -72,9 +105,18 @@ void TResourceTree::DragAt(int y) {
   }
 }
 
+void TResourceTree::dragEnterEvent(QDragEnterEvent* event) {
+  if (DraggedResource(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
 void TResourceTree::dragMoveEvent(QDragMoveEvent* event) {
   DragAt(event->position().toPoint().y());
-  if (Allowed(event)) {
+  TResource* dragged = DraggedResource(event->mimeData());
+  if (form_->CanDrop(dragged, itemAt(event->position().toPoint()))) {
     event->acceptProposedAction();
   } else {
     event->ignore();
@@ -88,14 +130,83 @@ void TResourceTree::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void TResourceTree::dropEvent(QDropEvent* event) {
   scroll_.stop();
-  QTreeWidgetItem* target = itemAt(event->position().toPoint());
-  if (Allowed(event)) form_->DropOn(TDatabaseManager::ResourceOf(currentItem()), target);
+  form_->DropOn(DraggedResource(event->mimeData()), itemAt(event->position().toPoint()));
   event->setDropAction(Qt::IgnoreAction);  // the window moved the node itself
   event->accept();
 }
 
+// ------------------------------------------------------------------- list
+
+TResourceList::TResourceList(TMainForm* form) : QListWidget(form), form_(form) {
+  setViewMode(QListView::ListMode);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setIconSize(QSize(20, 20));
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setMouseTracking(true);
+}
+
+TResource* TResourceList::ResourceOf(const QListWidgetItem* item) {
+  return item ? static_cast<TResource*>(item->data(Qt::UserRole).value<void*>()) : nullptr;
+}
+
+QTreeWidgetItem* TResourceList::TargetAt(const QPoint& point) const {
+  if (QListWidgetItem* item = itemAt(point)) {
+    TResource* r = ResourceOf(item);
+    return r ? r->GetTreeNode() : nullptr;
+  }
+  return form_->Tree()->currentItem();  // the empty part stands for the node the list shows
+}
+
+void TResourceList::startDrag(Qt::DropActions) {
+  if (QListWidgetItem* item = currentItem()) RunDrag(this, ResourceOf(item), item->icon());
+}
+
+void TResourceList::keyPressEvent(QKeyEvent* event) {
+  if (IsEnter(event) && state() != EditingState && currentItem()) {
+    form_->EditResource(ResourceOf(currentItem()));
+    return;
+  }
+  if (event->key() == Qt::Key_F2 && state() != EditingState) {
+    form_->RenameCommand();
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+void TResourceList::dragEnterEvent(QDragEnterEvent* event) {
+  if (DraggedResource(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void TResourceList::dragMoveEvent(QDragMoveEvent* event) {
+  if (form_->CanDrop(DraggedResource(event->mimeData()), TargetAt(event->position().toPoint()))) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void TResourceList::dropEvent(QDropEvent* event) {
+  form_->DropOn(DraggedResource(event->mimeData()), TargetAt(event->position().toPoint()));
+  event->setDropAction(Qt::IgnoreAction);
+  event->accept();
+}
+
+// ----------------------------------------------------------------- rename
+
 void TRenameDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
   auto* edit = qobject_cast<QLineEdit*>(editor);
-  auto* tree = qobject_cast<QTreeWidget*>(parent());
-  if (edit && tree) form_->CommitRename(tree->itemFromIndex(index), edit->text());
+  if (!edit) return;
+  if (auto* tree = qobject_cast<QTreeWidget*>(parent())) {
+    form_->CommitRename(tree->itemFromIndex(index), edit->text());
+  } else if (auto* list = qobject_cast<QListWidget*>(parent())) {
+    TResource* r = TResourceList::ResourceOf(list->item(index.row()));
+    if (r && r->GetTreeNode()) form_->CommitRename(r->GetTreeNode(), edit->text());
+  }
 }

@@ -1,15 +1,24 @@
-// The resource tree of the main window and its in-place name editor.
+// The two views of the main window: the resource tree and the list of the
+// selected node's children, with their in-place name editors and one way of
+// dragging resources between them.
 #pragma once
 
+#include <QListWidget>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 
+class QMimeData;
 class TMainForm;
+class TResource;
 
 // Which way a drag at height `y` of a viewport `height` pixels high scrolls
 // the tree: -1 up (the top 31 pixels), 1 down (the bottom 32), 0 not at all.
 int DragScrollDirection(int y, int height);
+
+// A dragged resource, as both views carry it.
+QMimeData* ResourceDrag(TResource* resource);
+TResource* DraggedResource(const QMimeData* mime);
 
 // The tree lets a resource be dropped only where the resources agree, hands
 // the drop to the window, scrolls while a drag lingers at its edges (an item
@@ -27,10 +36,10 @@ class TResourceTree : public QTreeWidget {
   bool HitsNode(const QPoint& point) const;
 
  protected:
-  bool Allowed(QDropEvent* event) const;
+  void startDrag(Qt::DropActions actions) override;
   void mousePressEvent(QMouseEvent* event) override;
-  // Enter opens the current node's form, as a double-click does.
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -42,8 +51,29 @@ class TResourceTree : public QTreeWidget {
   bool pressHitNode_ = false;
 };
 
+// The list shows the children of the tree's current node; its items are
+// dragged like the tree's nodes, and take drops onto an item (or, on the
+// empty part, onto the node it shows).
+class TResourceList : public QListWidget {
+ public:
+  explicit TResourceList(TMainForm* form);
+  static TResource* ResourceOf(const QListWidgetItem* item);
+
+ protected:
+  void startDrag(Qt::DropActions actions) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // The tree node a drop at `point` lands on.
+  QTreeWidgetItem* TargetAt(const QPoint& point) const;
+  TMainForm* form_;
+};
+
 // A name is stored only when the user commits an edit, never when the
-// editor itself fills a node.
+// editor itself fills a node; in the list, the edit renames the item's node.
 class TRenameDelegate : public QStyledItemDelegate {
  public:
   TRenameDelegate(TMainForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}

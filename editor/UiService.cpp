@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -37,21 +40,36 @@ TUiService& Ui() {
 
 void SetUi(TUiService* service) { installed = service; }
 
-QMessageBox::StandardButton TQtUiService::Message(Kind kind, const QString& text,
-                                                QMessageBox::StandardButtons buttons, const QString& detail) {
+QMessageBox* MakeMessageBox(TUiService::Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                            const QString& detail, QWidget* parent) {
+  using Kind = TUiService::Kind;
   const QMessageBox::Icon icon = kind == Kind::Warning    ? QMessageBox::Warning
                                  : kind == Kind::Question ? QMessageBox::Question
                                                           : QMessageBox::Information;
-  QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent_);
-  if (!detail.isEmpty()) box.setInformativeText(detail);
+  auto* box = new QMessageBox(icon, QApplication::applicationName(), text, buttons, parent);
+  if (!detail.isEmpty()) box->setInformativeText(detail);
   // Enter takes the first button offered, Escape the one that changes nothing.
-  if (buttons & QMessageBox::Yes) box.setDefaultButton(QMessageBox::Yes);
+  if (buttons & QMessageBox::Yes) box->setDefaultButton(QMessageBox::Yes);
   if (buttons & QMessageBox::Cancel) {
-    box.setEscapeButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
   } else if (buttons & QMessageBox::No) {
-    box.setEscapeButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
   }
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  // A box at least as wide as its title reads whole, and a detail (a path,
+  // what was found) reads on few lines.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const int width = std::max(box->fontMetrics().horizontalAdvance(box->windowTitle()) + 120,
+                               detail.isEmpty() ? 300 : 460);
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+  return box;
+}
+
+QMessageBox::StandardButton TQtUiService::Message(Kind kind, const QString& text,
+                                                QMessageBox::StandardButtons buttons, const QString& detail) {
+  std::unique_ptr<QMessageBox> box(MakeMessageBox(kind, text, buttons, detail, parent_));
+  return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
 int TQtUiService::RunModal(QDialog& dialog) { return dialog.exec(); }

@@ -52,6 +52,10 @@ class TUiService {
   }
 };
 
+// The message box the program shows (and the pictures take).
+QMessageBox* MakeMessageBox(TUiService::Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                            const QString& detail, QWidget* parent);
+
 // The service of the running program: Qt's own dialogs over `parent`.
 class TQtUiService : public TUiService {
  public:

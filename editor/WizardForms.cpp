@@ -116,6 +116,7 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
   groups->addWidget(RadioGroup("Signal Type", kSignalNames, SignalGroup, levelPage));
   modelBox_ = new QGroupBox("Level Type", levelPage);
   modelLayout_ = new QVBoxLayout(modelBox_);
+  modelLayout_->setAlignment(Qt::AlignTop);  // a short list stays at the top
   ModelGroup = new QButtonGroup(modelBox_);
   groups->addWidget(modelBox_);
   auto* right = new QVBoxLayout;
@@ -318,10 +319,7 @@ void TCreationWizardForms::Next() {
       if (level_ + 1 < record_.levelCount[0]) {
         ShowLevel(level_ + 1, true);
       } else {
-        pages_->setCurrentIndex(Name);
-        NextButton->setText("&Finish");
-        hint_->setText("Click the \"Finish\" button to end");
-        NameEdit->setFocus();
+        ShowNamePage();
       }
       return;
     }
@@ -338,6 +336,14 @@ void TCreationWizardForms::Next() {
       return;
     }
   }
+}
+
+void TCreationWizardForms::ShowNamePage() {
+  setResult(0);
+  pages_->setCurrentIndex(Name);
+  NextButton->setText("&Finish");
+  hint_->setText("Click the \"Finish\" button to end");
+  NameEdit->setFocus();
 }
 
 void TCreationWizardForms::Back() {

@@ -69,6 +69,8 @@ class TCreationWizardForms : public QDialog {
 
   void Next();
   void Back();
+  // Back on the name page with every choice kept, to finish again.
+  void ShowNamePage();
   // Asks the controller on the PC's port which format it holds, and says so.
   void CheckControllerType();
   // The status of the last controller-type query (-1 before any).

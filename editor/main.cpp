@@ -1,6 +1,7 @@
 // zephra-editor: the desktop editor of router configuration databases.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include "MainformCode.h"
 #include "UiService.h"
@@ -15,14 +16,16 @@ int main(int argc, char** argv) {
   QCommandLineOption screenshots("screenshots", "Save pictures of the editor's windows into FOLDER and quit.", "FOLDER");
   options.addOption(open);
   options.addOption(screenshots);
+  options.addPositionalArgument("FILE", "A database to open, as a file manager passes it.", "[FILE]");
   options.process(app);
   if (options.isSet(screenshots)) return TakeScreenshots(options.value(screenshots));
 
   TMainForm window;
   TQtUiService ui(&window);
   SetUi(&ui);
-  if (options.isSet(open)) {
-    if (window.Manager().OpenDatabaseFile(options.value(open), {2, 3, 4})) {
+  const QString file = options.isSet(open) ? options.value(open) : options.positionalArguments().value(0);
+  if (!file.isEmpty()) {
+    if (window.Manager().OpenDatabaseFile(QFileInfo(file).absoluteFilePath(), {2, 3, 4})) {
       window.EnableAfterOpen();
     } else {
       window.ResetToEmpty();

@@ -117,6 +117,7 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   if (port.Number != 0) {
     HandshakingCombo->setEnabled(false);
     handshakingLabel_->setEnabled(false);
+    ProtocolChosen();  // the controls the stored protocol uses
   } else {
     // The controller's own link port: only whether it applies route
     // inhibits can be changed.

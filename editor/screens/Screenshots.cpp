@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTreeWidget>
 #include <QDir>
 #include <QImage>
@@ -14,6 +17,7 @@
 #include "MainformCode.h"
 #include "WizardForms.h"
 #include "model/DefaultConfiguration.h"
+#include <memory>
 
 namespace {
 
@@ -26,16 +30,26 @@ struct Group {
 constexpr Group kGroups[] = {
     {"main window", &MainWindowShots},
     {"wizard", &WizardShots},
+    {"on-line dialogs", &OnlineShots},
+    {"port and control-frame forms", &PortFormShots},
     {"grid editors", &GridEditorShots},
 };
 
-// A wizard run that takes every default on a V3 database named `name`.
+// A wizard run that makes a V3 database named `name` with a level of each
+// kind of signal.
 int DemoWizard(QDialog& dialog, const QString& name) {
   auto& wizard = static_cast<TCreationWizardForms&>(dialog);
   wizard.Next();
   wizard.FormatGroup->button(2)->setChecked(true);
+  wizard.LevelCount->setValue(6);
   wizard.Next();
-  while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
+  const Signal kinds[] = {Signal::SdvHd, Signal::AnalogueVideo, Signal::Aes, Signal::AnalogueAudio,
+                            Signal::Timecode, Signal::Rs422};
+  for (int l = 0; wizard.CurrentPage() == TCreationWizardForms::Level; ++l) {
+    if (l < 6) wizard.SignalGroup->button(static_cast<int>(kinds[l]))->click();
+    if (l == 0) wizard.OperationGroup->button(1)->click();  // a dual split router, to show its mark
+    wizard.Next();
+  }
   wizard.NameEdit->setText(name);
   wizard.Next();
   return wizard.result();
@@ -129,6 +143,35 @@ void MainWindowShots(TScreenshots& shots) {
   TMainForm& window = shots.Window();
   window.Tree()->setCurrentItem(window.Manager().FindNode("RS485-1"));
   shots.Save(window, "main-window");
+  window.Tree()->setCurrentItem(window.Manager().FindNode("Level 3"));
+  shots.Save(window, "main-window-level-facts");
+  // Each menu open over the window.
+  int n = 1;
+  for (QAction* menuAction : window.menuBar()->actions()) {
+    QMenu* menu = menuAction->menu();
+    if (!menu) continue;
+    window.show();
+    QApplication::processEvents();
+    const QRect at = window.menuBar()->actionGeometry(menuAction);
+    menu->popup(window.menuBar()->mapToGlobal(at.bottomLeft()));
+    QApplication::processEvents();
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+    painter.end();
+    menu->hide();
+    const QString name = QString("main-window-menu-%1-%2").arg(n++).arg(menuAction->text().remove('&').toLower());
+    if (!picture.save(QDir(shots.Folder()).filePath(name + ".png"))) shots.Save(window, name);
+  }
+  // A warning with what was found beneath it.
+  std::unique_ptr<QMessageBox> box(MakeMessageBox(
+      TUiService::Kind::Warning, TCommonInterface::MessageFor(DBS_ERR_FILE_CORRUPT), QMessageBox::Ok,
+      "/home/engineer/Studio.ZP3\nBlock 4 (bytes 4096-5119) does not match its checksum.", &window));
+  shots.Save(*box, "message-warning-with-detail");
+  // The empty window, as the editor starts.
+  TMainForm empty;
+  empty.resize(900, 640);
+  shots.Save(empty, "main-window-empty");
 }
 
 void WizardShots(TScreenshots& shots) {
@@ -142,6 +185,11 @@ void WizardShots(TScreenshots& shots) {
   shots.Save(wizard, "wizard-2-general");
   wizard.Next();
   shots.Save(wizard, "wizard-3-level");
+  wizard.SignalGroup->button(static_cast<int>(Signal::Aes))->click();
+  shots.Save(wizard, "wizard-3-level-aes");
+  wizard.SignalGroup->button(static_cast<int>(Signal::Rs422))->click();
+  shots.Save(wizard, "wizard-3-level-rs422");
+  wizard.SignalGroup->button(static_cast<int>(Signal::SdvHd))->click();
   for (int l = 0; l < 4; ++l) wizard.Next();
   shots.Save(wizard, "wizard-4-name");
   wizard.reject();
