@@ -92,6 +92,9 @@ TEST_F(LevelFormTest, PastedNamesFillTheNameColumnAndAnEmptyCellRefusesThemAll) 
   Paste(grid, 5, 0, "ONE\r\n   \r\nTHREE\r\n");
   EXPECT_EQ(ui.Messages.last(), "You have entered an invalid value");
   EXPECT_EQ(Cells(grid), before);
+  Paste(grid, 5, 0, QString("ONE\r\nTW") + QChar(0xD6) + "\r\n");  // a character a name cannot hold
+  EXPECT_EQ(ui.Messages.size(), 2);
+  EXPECT_EQ(Cells(grid), before);
   // The grid's own copy pastes back.
   grid->SelectBlock(0, 0, 2, 0);
   form->SourceCopy->click();
@@ -117,6 +120,9 @@ TEST_F(LevelFormTest, ATypedNameIsCheckedBeforeTheUserMovesOn) {
   EXPECT_EQ(ui.Messages.last(), "You have entered an invalid value");
   QTest::keyClick(grid, Qt::Key_Down);
   EXPECT_EQ(grid->currentIndex().row(), 3);  // the move is refused
+  form->OkButton()->click();  // and so is OK: nothing is stored, the form stays
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(SourceName(H(), 0, 3), "m1s4");
   QTest::keyClick(grid, Qt::Key_F2);
   QTest::keyClicks(Editor(grid), "  VTR 4");
   Enter(grid);

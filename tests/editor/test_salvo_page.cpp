@@ -222,6 +222,20 @@ TEST_F(SalvoPageTest, RenameKeepsTheSalvosOwnValue) {
   EXPECT_EQ(stored.salvoData, 0x1234);
 }
 
+TEST_F(SalvoPageTest, APastedSalvoIsNotTakenForSaved) {
+  Open();
+  Add(7, 0, 2, 2);
+  OpenWindow();
+  OpenSalvo(7);
+  Paste(Grid(), 0, 1, "m1s9\tm1s 10\r\n");  // spaces do not count in a pasted name
+  EXPECT_EQ(Grid()->Model().Text(0, 2), "m1s10");
+  EXPECT_FALSE(page->SalvoSaved);
+  ui.Answers.enqueue(true);
+  form->OkButton()->click();
+  EXPECT_EQ(ui.Messages.last(), "The salvo being edited has not been saved. Continue saving?");
+  EXPECT_EQ(Stored(7), (Crosspoints{{0, 2, 2}, {1, 2, 8}, {2, 2, 9}}));
+}
+
 TEST_F(SalvoPageTest, OKAsksAboutASalvoThatWasEnteredOrChanged) {
   Open();
   Add(6, 0, 1, 1);
