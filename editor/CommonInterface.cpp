@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "UiService.h"
+#include "model/NameText.h"
 
 namespace {
 
@@ -102,8 +103,7 @@ QString TLibString::Text() const {
 }
 
 QString FitName(const QString& text, int n) {
-  if (text.size() > n) return text.left(n);
-  return text + QString(n - text.size(), QChar(0));
+  return QString::fromStdU16String(zephra::model::FitName(text.toStdU16String(), static_cast<std::size_t>(n)));
 }
 
 QString ShownName(const QString& name) {

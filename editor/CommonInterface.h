@@ -93,7 +93,8 @@ class TLibString {
   DbsString s_;
 };
 
-// A name fitted to exactly n characters: cut to n, or padded with NULs.
+// A name fitted to exactly n characters: cut to n, or padded with NULs (the
+// rule the tools share, model/NameText.h).
 QString FitName(const QString& text, int n);
 // A name as shown: up to its first NUL.
 QString ShownName(const QString& name);

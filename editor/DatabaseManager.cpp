@@ -247,22 +247,18 @@ QString TDatabaseManager::RecordFileName(const TConfigurationRecord& record) {
 }
 
 bool TDatabaseManager::CreateNewDatabase(TConfigurationRecord& record) {
-  DbsHandle handle = CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1;
-  QString name = RecordFileName(record);
-  if (!CommonInterface.CreateDatabase(name, record, handle)) {
-    Ui().Warning("Cannot create the file");
-    return false;
-  }
-  CommonInterface.FileHandle = handle;
-  DatabaseFileName = name;
-  if (BuildTree(record)) SetWorkingFile(record.configType);
-  return true;
+  return MakeFile(record, CommonInterface.FileHandleAssigned ? CommonInterface.FileHandle : -1,
+                  &TCommonInterface::CreateDatabase);
 }
 
 bool TDatabaseManager::ReconfigureOpenDatabase(TConfigurationRecord& record) {
-  DbsHandle handle = CommonInterface.FileHandle;
+  return MakeFile(record, CommonInterface.FileHandle, &TCommonInterface::ReconfigureDatabase);
+}
+
+bool TDatabaseManager::MakeFile(const TConfigurationRecord& record, DbsHandle handle,
+                                bool (TCommonInterface::*make)(QString&, const TConfigurationRecord&, DbsHandle&)) {
   QString name = RecordFileName(record);
-  if (!CommonInterface.ReconfigureDatabase(name, record, handle)) {
+  if (!(CommonInterface.*make)(name, record, handle)) {
     Ui().Warning("Cannot create the file");
     return false;
   }

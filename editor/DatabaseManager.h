@@ -67,6 +67,10 @@ class TDatabaseManager {
   R* Make(int number);
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, TResource* resource);
   void SetWorkingFile(uint16_t type);
+  // A new file for `record` (made by `make`, from the open database `handle`)
+  // and its tree.
+  bool MakeFile(const TConfigurationRecord& record, DbsHandle handle,
+                bool (TCommonInterface::*make)(QString&, const TConfigurationRecord&, DbsHandle&));
   // The file a database of `record` is made in: its name in the current folder.
   static QString RecordFileName(const TConfigurationRecord& record);
 

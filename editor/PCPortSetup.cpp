@@ -12,6 +12,8 @@
 
 #include "SelectorForm.h"
 #include "UiService.h"
+#include "Widgets.h"
+#include "model/LineSettings.h"
 
 namespace {
 
@@ -19,18 +21,6 @@ QStringList SystemPorts() {
   QStringList names;
   for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) names << port.portName();
   return names;
-}
-
-QComboBox* Combo(const QStringList& items, QWidget* parent, const QString& name) {
-  auto* combo = new QComboBox(parent);
-  combo->addItems(items);
-  combo->setObjectName(name);
-  return combo;
-}
-
-void Select(QComboBox* combo, const QString& text) {
-  const int i = combo->findText(text);
-  if (i >= 0) combo->setCurrentIndex(i);
 }
 
 }  // namespace
@@ -76,23 +66,18 @@ TPCPortForm::TPCPortForm(const DbsPortSettings* previous, QWidget* parent)
   auto* settingsPage = new QWidget(Pages);
   auto* sl = new QVBoxLayout(settingsPage);
   auto* protocolRow = new QFormLayout;
-  ProtocolCombo = Combo({"General Switcher", "Tolvex Link", "Multi-Drop"}, settingsPage, "ProtocolCombo");
-  Select(ProtocolCombo, "Tolvex Link");
+  ProtocolCombo = ChoiceCombo({"General Switcher", "Tolvex Link", "Multi-Drop"}, settingsPage, "ProtocolCombo");
+  ShowChoice(ProtocolCombo, "Tolvex Link");
   ProtocolCombo->setEnabled(false);
   protocolRow->addRow("Protocol : ", ProtocolCombo);
   sl->addLayout(protocolRow);
-  auto* characteristics = new QGroupBox("Characteristics", settingsPage);
-  auto* cl = new QFormLayout(characteristics);
-  BaudRateCombo = Combo({"9600", "38400"}, characteristics, "BaudRateCombo");
-  DataBitsCombo = Combo({"7", "8"}, characteristics, "DataBitsCombo");
-  ParityCombo = Combo({"Even", "Odd", "None"}, characteristics, "ParityCombo");
-  StopBitsCombo = Combo({"1", "2"}, characteristics, "StopBitsCombo");
-  cl->addRow("Baud Rate :", BaudRateCombo);
-  cl->addRow("Data Bits :", DataBitsCombo);
-  cl->addRow("Parity :", ParityCombo);
-  cl->addRow("Stop Bits :", StopBitsCombo);
+  const TLineCharacteristics line({"9600", "38400"}, settingsPage);
+  BaudRateCombo = line.BaudRate;
+  DataBitsCombo = line.DataBits;
+  ParityCombo = line.Parity;
+  StopBitsCombo = line.StopBits;
   for (QComboBox* c : {DataBitsCombo, ParityCombo, StopBitsCombo}) c->setEnabled(false);
-  sl->addWidget(characteristics);
+  sl->addWidget(line.Group);
   sl->addStretch();
   Pages->addTab(settingsPage, "Settings");
 
@@ -100,7 +85,7 @@ TPCPortForm::TPCPortForm(const DbsPortSettings* previous, QWidget* parent)
   auto* al = new QVBoxLayout(advanced);
   auto* handshaking = new QGroupBox("HandShaking", advanced);
   auto* hl = new QFormLayout(handshaking);
-  HandshakingCombo = Combo({"RTS/CTS", "Disabled"}, handshaking, "HandshakingCombo");
+  HandshakingCombo = ChoiceCombo({"RTS/CTS", "Disabled"}, handshaking, "HandshakingCombo");
   HandshakingCombo->setEnabled(false);
   hl->addRow("RS232 :", HandshakingCombo);
   al->addWidget(handshaking);
@@ -108,46 +93,31 @@ TPCPortForm::TPCPortForm(const DbsPortSettings* previous, QWidget* parent)
   Pages->addTab(advanced, "Advanced");
 
   // What was chosen before, else the link's usual settings.
-  Select(ParityCombo, "None");
-  Select(StopBitsCombo, "1");
+  ShowChoice(ParityCombo, "None");
+  ShowChoice(StopBitsCombo, "1");
   if (previous) {
-    Select(ParityCombo, previous->parity == 1 ? "Odd" : previous->parity == 2 ? "Even" : "None");
-    const char* stops[] = {"0.5", "1", "1.5", "2"};
-    if (previous->stopBits >= 1 && previous->stopBits <= 4) {
-      if (StopBitsCombo->findText(stops[previous->stopBits - 1]) < 0) StopBitsCombo->addItem(stops[previous->stopBits - 1]);
-      Select(StopBitsCombo, stops[previous->stopBits - 1]);
-    }
-    Select(HandshakingCombo, previous->handshake ? "RTS/CTS" : "Disabled");
-    Select(BaudRateCombo, QString::number(previous->baudRate));
+    ShowChoice(ParityCombo, ParityText(previous->parity));
+    if (!StopBitsText(previous->stopBits).isEmpty()) ShowChoice(StopBitsCombo, StopBitsText(previous->stopBits), true);
+    ShowChoice(HandshakingCombo, previous->handshake ? "RTS/CTS" : "Disabled");
+    ShowChoice(BaudRateCombo, QString::number(previous->baudRate));
   } else {
-    Select(HandshakingCombo, "Disabled");
+    ShowChoice(HandshakingCombo, "Disabled");
   }
-  Select(BaudRateCombo, "38400");
-  Select(DataBitsCombo, "8");
+  ShowChoice(BaudRateCombo, "38400");
+  ShowChoice(DataBitsCombo, "8");
 
-  auto* ok = new QPushButton("OK", this);
-  auto* cancel = new QPushButton("Cancel", this);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  layout->addLayout(row);
+  layout->addWidget(OkCancelButtons(this));
   resize(340, 300);
 }
 
 DbsPortSettings TPCPortForm::Settings() const {
   DbsPortSettings s{};
   s.baudRate = BaudRateCombo->currentText().toInt();
-  const QString parity = ParityCombo->currentText();
-  s.parity = parity == "Odd" ? 1 : parity == "Even" ? 2 : 0;
+  s.parity = ParityCode(ParityCombo->currentText());
   s.dataBits = static_cast<uint8_t>(DataBitsCombo->currentText().toInt());
-  const QString stop = StopBitsCombo->currentText();
-  s.stopBits = stop == "0.5" ? 1 : stop == "1" ? 2 : stop == "1.5" ? 3 : 4;
-  s.handshake = HandshakingCombo->currentText() == "RTS/CTS" ? 1 : 0;
+  s.stopBits = StopBitsCode(StopBitsCombo->currentText());
+  s.handshake = HandshakeCode(HandshakingCombo->currentText());
   return s;
 }

@@ -15,6 +15,7 @@
 
 #include "CommonInterface.h"
 #include "UiService.h"
+#include "Widgets.h"
 
 namespace {
 
@@ -190,19 +191,10 @@ TReadApplyForm::TReadApplyForm(const QString& caption, const QString& text, QWid
   DestCheck = new QCheckBox("Destination Audio Parameters", group);
   TriggerCheck = new QCheckBox("Video Trigger Parameters", group);
   for (QCheckBox* b : {DatabaseCheck, SourceCheck, DestCheck, TriggerCheck}) boxes->addWidget(b);
-  auto* ok = new QPushButton("OK", this);
-  auto* cancel = new QPushButton("Cancel", this);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(txtOptions);
   layout->addWidget(group);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  layout->addLayout(row);
+  layout->addWidget(OkCancelButtons(this));
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

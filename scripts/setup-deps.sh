@@ -6,7 +6,7 @@ set -euo pipefail
 PKGS=(
   cmake ninja-build g++ clang libclang-rt-14-dev binutils
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libcsv-dev libutfcpp-dev
   qt6-base-dev qt6-serialport-dev qt6-svg-dev xvfb xauth x11-utils imagemagick fonts-dejavu-core
 )
 

@@ -14,7 +14,7 @@
 #include "DatabaseManager.h"
 #include "Resource.h"
 #include "UiService.h"
-#include "forms/FormParts.h"
+#include "Widgets.h"
 #include "forms/SalvoPage.h"
 #include "forms/StringGrid.h"
 

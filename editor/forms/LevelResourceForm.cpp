@@ -21,7 +21,7 @@
 #include "DatabaseManager.h"
 #include "Resource.h"
 #include "UiService.h"
-#include "forms/FormParts.h"
+#include "Widgets.h"
 #include "forms/InhibitGrid.h"
 #include "forms/StringGrid.h"
 #include "model/LevelParameters.h"
@@ -47,10 +47,7 @@ QStringList Texts(std::span<const ParameterItem> items) {
 }
 
 QComboBox* List(std::span<const ParameterItem> items, QWidget* parent, const QString& name) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(name);
-  box->addItems(Texts(items));
-  return box;
+  return ChoiceCombo(Texts(items), parent, name);
 }
 
 void Show(QComboBox* box, int index) {

@@ -13,6 +13,8 @@
 #include "DatabaseManager.h"
 #include "Resource.h"
 #include "UiService.h"
+#include "Widgets.h"
+#include "model/LineSettings.h"
 
 namespace {
 
@@ -24,7 +26,6 @@ struct Protocol {
 };
 constexpr Protocol kProtocols[] = {{2, "General Switcher"}, {8, "Tolvex Link"}, {6, "Multi-Drop"},
                                    {3, "Simple Switcher"}, {9, "OEM"}};
-const char* kStopBits[] = {"0.5", "1", "1.5", "2"};  // 1 .. 4 half bits as stored
 
 QString ProtocolText(uint8_t code) {
   for (const Protocol& p : kProtocols) {
@@ -40,23 +41,8 @@ uint8_t ProtocolCode(const QString& text) {
   return 9;
 }
 
-QComboBox* Combo(const QStringList& items, QWidget* parent, const char* name) {
-  auto* combo = new QComboBox(parent);
-  combo->addItems(items);
-  combo->setObjectName(name);
-  return combo;
-}
-
-// Shows `text`, adding it when the list lacks it (a stored value is never
-// shown as another).
-void Show(QComboBox* combo, const QString& text) {
-  int i = combo->findText(text);
-  if (i < 0) {
-    combo->addItem(text);
-    i = combo->count() - 1;
-  }
-  combo->setCurrentIndex(i);
-}
+// A stored value is never shown as another: a list lacking it takes it.
+void Show(QComboBox* combo, const QString& text) { ShowChoice(combo, text, true); }
 
 }  // namespace
 
@@ -65,22 +51,17 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   auto* settings = new QWidget(Pages());
   auto* sl = new QVBoxLayout(settings);
   auto* protocolRow = new QFormLayout;
-  ProtocolCombo = Combo({"Tolvex Link", "General Switcher", "Multi-Drop", "Simple Switcher", "OEM"}, settings,
+  ProtocolCombo = ChoiceCombo({"Tolvex Link", "General Switcher", "Multi-Drop", "Simple Switcher", "OEM"}, settings,
                         "ProtocolCombo");
   protocolRow->addRow("Protocol :", ProtocolCombo);
   sl->addLayout(protocolRow);
-  auto* characteristics = new QGroupBox("Characteristics", settings);
-  auto* cl = new QFormLayout(characteristics);
-  BaudRateCombo = Combo({"300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400"},
-                        characteristics, "BaudRateCombo");
-  DataBitsCombo = Combo({"7", "8"}, characteristics, "DataBitsCombo");
-  ParityCombo = Combo({"Even", "Odd", "None"}, characteristics, "ParityCombo");
-  StopBitsCombo = Combo({"1", "2"}, characteristics, "StopBitsCombo");
-  cl->addRow("Baud Rate :", BaudRateCombo);
-  cl->addRow("Data Bits :", DataBitsCombo);
-  cl->addRow("Parity :", ParityCombo);
-  cl->addRow("Stop Bits :", StopBitsCombo);
-  sl->addWidget(characteristics);
+  const TLineCharacteristics line(
+      {"300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400"}, settings);
+  BaudRateCombo = line.BaudRate;
+  DataBitsCombo = line.DataBits;
+  ParityCombo = line.Parity;
+  StopBitsCombo = line.StopBits;
+  sl->addWidget(line.Group);
   sl->addStretch();
   Pages()->addTab(settings, "Settings");
 
@@ -88,7 +69,7 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   auto* al = new QVBoxLayout(advanced);
   auto* handshaking = new QGroupBox("Handshaking", advanced);
   auto* hl = new QFormLayout(handshaking);
-  HandshakingCombo = Combo({"RTS/CTS", "Disabled"}, handshaking, "HandshakingCombo");
+  HandshakingCombo = ChoiceCombo({"RTS/CTS", "Disabled"}, handshaking, "HandshakingCombo");
   handshakingLabel_ = new QLabel("RS232 :", handshaking);
   hl->addRow(handshakingLabel_, HandshakingCombo);
   al->addWidget(handshaking);
@@ -104,7 +85,7 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   al->addWidget(InhibitsBox);
   MiscellaneousBox = new QGroupBox("Miscellaneous", advanced);
   auto* ml = new QFormLayout(MiscellaneousBox);
-  DuplexCombo = Combo({"Full ( 4 Wire )", "Half ( 2 Wire )"}, MiscellaneousBox, "DuplexCombo");
+  DuplexCombo = ChoiceCombo({"Full ( 4 Wire )", "Half ( 2 Wire )"}, MiscellaneousBox, "DuplexCombo");
   duplexLabel_ = new QLabel("Duplex :", MiscellaneousBox);
   ml->addRow(duplexLabel_, DuplexCombo);
   al->addWidget(MiscellaneousBox);
@@ -143,9 +124,9 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
 void TPortForm::Fill(const TGeneralPortRecord& r) {
   Show(ProtocolCombo, ProtocolText(r.protocol));
   Show(BaudRateCombo, QString::number(r.baudRate));
-  Show(ParityCombo, r.parity == 1 ? "Odd" : r.parity == 2 ? "Even" : "None");
+  Show(ParityCombo, ParityText(r.parity));
   Show(DataBitsCombo, QString::number(r.dataBits));
-  if (r.stopBits >= 1 && r.stopBits <= 4) Show(StopBitsCombo, kStopBits[r.stopBits - 1]);
+  if (!StopBitsText(r.stopBits).isEmpty()) Show(StopBitsCombo, StopBitsText(r.stopBits));
   Show(HandshakingCombo, r.handshake ? "RTS/CTS" : "Disabled");
   Show(DuplexCombo, r.duplex == 1 ? "Half ( 2 Wire )" : "Full ( 4 Wire )");
   InhibitsGroup->button(r.routeInhibits ? 0 : 1)->setChecked(true);
@@ -169,12 +150,10 @@ TGeneralPortRecord TPortForm::Record() const {
   TGeneralPortRecord r = read_;  // the port option and the reserved bytes as read
   r.protocol = ProtocolCode(ProtocolCombo->currentText());
   r.baudRate = BaudRateCombo->currentText().toUInt();
-  const QString parity = ParityCombo->currentText();
-  r.parity = parity == "Odd" ? 1 : parity == "Even" ? 2 : 0;
+  r.parity = ParityCode(ParityCombo->currentText());
   r.dataBits = static_cast<uint8_t>(DataBitsCombo->currentText().toUInt());
-  const QString stop = StopBitsCombo->currentText();
-  r.stopBits = stop == "0.5" ? 1 : stop == "1" ? 2 : stop == "1.5" ? 3 : 4;
-  r.handshake = HandshakingCombo->currentText() == "RTS/CTS" ? 1 : 0;
+  r.stopBits = StopBitsCode(StopBitsCombo->currentText());
+  r.handshake = HandshakeCode(HandshakingCombo->currentText());
   r.duplex = DuplexCombo->currentText() == "Half ( 2 Wire )" ? 1 : 0;
   r.routeInhibits = InhibitsGroup->checkedId() == 0 ? 0xFFFFFFFFu : 0;
   r.auxFlag = 0;

@@ -13,7 +13,7 @@
 
 #include "SelectorForm.h"
 #include "UiService.h"
-#include "forms/FormParts.h"
+#include "Widgets.h"
 #include "forms/KorvellResourceForm.h"
 #include "forms/RenameSalvoForm.h"
 #include "forms/StringGrid.h"

@@ -24,25 +24,12 @@
 #include "Resource.h"
 #include "ResourceTree.h"
 #include "WizardForms.h"
+#include "main_window_fixture.h"
 #include "scripted_ui.h"
 
 namespace {
 
-struct DesktopTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    form = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    form->close();
-    form.reset();
-    QDir::setCurrent(saved);
-  }
+struct DesktopTest : MainWindowFixture {
   // New, with a level of each kind of signal.
   static int Wizard(QDialog& dialog, const QString& name = "Zephra") {
     auto& wizard = static_cast<TCreationWizardForms&>(dialog);
@@ -59,15 +46,7 @@ struct DesktopTest : ::testing::Test {
     return wizard.result();
   }
   void New() {
-    ui.Dialogs.enqueue([](QDialog& d) { return Wizard(d); });
-    form->NewCommand();
-  }
-  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
-  QStringList Children(const QString& text) {
-    QStringList out;
-    QTreeWidgetItem* node = form->Manager().FindNode(text);
-    for (int i = 0; node && i < node->childCount(); ++i) out << node->child(i)->text(0);
-    return out;
+    NewWith([](QDialog& d) { return Wizard(d); });
   }
   QList<qint64> LevelIcons() {
     QList<qint64> keys;

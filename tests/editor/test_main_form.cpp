@@ -21,6 +21,7 @@
 #include "ResourceTree.h"
 #include "forms/ResourceForm.h"
 #include "WizardForms.h"
+#include "main_window_fixture.h"
 #include "scripted_ui.h"
 
 namespace {
@@ -29,19 +30,10 @@ using zephra::test::Str;
 
 // A main window working in a folder of its own, with New answered by a
 // wizard that takes every default.
-struct MainFormTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    form = std::make_unique<TMainForm>();
-  }
+struct MainFormTest : MainWindowFixture {
   // New, with a wizard that takes every default on a V3 database.
   void New() {
-    ui.Dialogs.enqueue([](QDialog& dialog) {
+    NewWith([](QDialog& dialog) {
       auto& wizard = static_cast<TCreationWizardForms&>(dialog);
       wizard.Next();                                    // welcome
       wizard.FormatGroup->button(2)->setChecked(true);  // ZP3
@@ -50,20 +42,7 @@ struct MainFormTest : ::testing::Test {
       wizard.Next();                                    // name: "Zephra"
       return wizard.result();
     });
-    form->NewCommand();
   }
-  void TearDown() override {
-    form->close();
-    form.reset();
-    QDir::setCurrent(saved);
-  }
-  QStringList Children(const QString& text) {
-    QStringList out;
-    QTreeWidgetItem* node = form->Manager().FindNode(text);
-    for (int i = 0; node && i < node->childCount(); ++i) out << node->child(i)->text(0);
-    return out;
-  }
-  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
 };
 
 TEST_F(MainFormTest, OnlyTheEmptyStatesCommandsAreUsable) {

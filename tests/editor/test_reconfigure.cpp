@@ -21,6 +21,7 @@
 #include "WizardForms.h"
 #include "forms/ControlFrameForm.h"
 #include "forms/PortResourceForm.h"
+#include "main_window_fixture.h"
 #include "scripted_ui.h"
 
 namespace {
@@ -45,26 +46,8 @@ std::function<int(QDialog&)> Wizard(int sources = 0) {
   };
 }
 
-struct ReconfigureTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    form = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    form->close();
-    form.reset();
-    QDir::setCurrent(saved);
-  }
-  void New(int sources = 0) {
-    ui.Dialogs.enqueue(Wizard(sources));
-    form->NewCommand();
-  }
-  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
+struct ReconfigureTest : MainWindowFixture {
+  void New(int sources = 0) { NewWith(Wizard(sources)); }
   TConfigurationRecord Config(Str& name) {
     TConfigurationRecord c{};
     c.name = name;

@@ -9,7 +9,7 @@ trap 'rm -rf "$scratch"' EXIT
 deb=$(ls "$scratch"/out/*.deb)
 dpkg-deb -x "$deb" "$scratch/root"
 depends=$(dpkg-deb -f "$deb" Depends)
-for wanted in libqt6widgets6 libqt6serialport6 libqt6svg6 libc6; do
+for wanted in libqt6widgets6 libqt6serialport6 libqt6svg6 libcsv3 libc6; do
   grep -q "$wanted" <<<"$depends" || { echo "the package does not depend on $wanted: $depends"; exit 1; }
 done
 root=$scratch/root/usr

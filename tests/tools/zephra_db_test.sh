@@ -72,6 +72,70 @@ check "info shows it" grep -q "V3 (tag ZP300.00)" "$dir/out"
 check "never onto the open file" exits 3 "$tool" convert "$re" "$re" --format v3 --overwrite
 check "says it is in use" grep -q "in use" "$dir/err"
 
+# Names to a spreadsheet and back.
+names=$dir/names.ZP3
+"$tool" create "$names" >/dev/null
+cat >"$dir/all.csv" <<'CSV'
+kind,matrix,level,number,field,name
+title,,,,name,Studio Zwölf
+matrix,1,,,name,Haupt
+level,1,2,,name,Audio ü
+source,1,1,3,short,C7
+source,1,1,3,name,CAM 7
+source,1,1,3,name12,Kamera 7 Süd
+source,1,1,3,name16,"Kamera 7, Süd €"
+destination,1,,5,short,M5
+destination,1,,5,name,MON ∞ 5
+panel,,,3,name,Régie
+UMD,,,4,name,UMD Vier
+UMD,,,4,message,Ça tourne
+keypad,,,65,name,Kpd Ω
+salvo,,,2,short,SÄ
+salvo,,,2,name,"Sal ""2"""
+CSV
+check "import a name of every family" exits 0 "$tool" names import "$names" "$dir/all.csv"
+check "says what it wrote" grep -q "15 names written" "$dir/out"
+"$tool" names export "$names" >"$dir/export1.csv"
+"$tool" create "$dir/fresh.ZP3" >/dev/null
+check "import the export into a fresh copy" exits 0 "$tool" names import "$dir/fresh.ZP3" "$dir/export1.csv"
+"$tool" names export "$dir/fresh.ZP3" >"$dir/export2.csv"
+check "export, import, export gives the same file" cmp -s "$dir/export1.csv" "$dir/export2.csv"
+check "the export holds the names as written" grep -q '^salvo,,,2,name,"Sal ""2"""'$'\r''$' "$dir/export1.csv"
+check "non-ASCII names survive" grep -q '^source,1,1,3,name16,"Kamera 7, Süd €"' "$dir/export1.csv"
+check "the copies are equal" exits 0 "$tool" diff "$names" "$dir/fresh.ZP3"
+check "equal databases print nothing" [ ! -s "$dir/out" ]
+check "--kinds chooses kinds" exits 0 "$tool" names export "$names" --kinds panel,UMD
+check "only those kinds" [ "$(cut -d, -f1 "$dir/out" | LC_ALL=C sort -u | tr -d '\r' | tr '\n' ' ')" = "UMD kind panel " ]
+check "an unknown kind" exits 2 "$tool" names export "$names" --kinds panels
+
+cp "$names" "$dir/before.ZP3"
+printf 'source,1,1,1,name,OK 1\npanel,,,99,name,X\nlevel,1,x,,name,Y\nsource,1,1,2,name,OK 2\n' >"$dir/bad.csv"
+check "an import with bad rows is refused" exits 1 "$tool" names import "$names" "$dir/bad.csv"
+check "names the panel row" grep -q "line 2, column 4 (number): there is no panel 99: the database has 32 panels" "$dir/out"
+check "names the level row" grep -q "line 3, column 3 (level): 'x' is not a number" "$dir/out"
+check "and writes nothing" grep -q "2 refused; nothing written" "$dir/out"
+check "the file is byte for byte as it was" cmp -s "$names" "$dir/before.ZP3"
+check "a dry run writes nothing either" exits 0 "$tool" names import "$names" --dry-run "$dir/export2.csv"
+check "the file is still as it was" cmp -s "$names" "$dir/before.ZP3"
+check "--partial writes the sound rows" exits 1 "$tool" names import "$names" "$dir/bad.csv" --partial
+check "two of them" grep -q "2 names written" "$dir/out"
+check "only the sound rows changed" exits 1 "$tool" diff "$dir/before.ZP3" "$names"
+check "exactly those" [ "$(cat "$dir/out")" = "source 1 of level 1: name 'm1s1' → 'OK 1'
+source 2 of level 1: name 'm1s2' → 'OK 2'" ]
+
+# What spreadsheets write back: CRLF, quoted cells and a byte order mark;
+# or LF, bare cells, no mark.
+printf '\xef\xbb\xbf"kind","matrix","level","number","field","name"\r\n"panel","","","1","name","00123"\r\n"UMD","","","2","name","Ünter, 1"\r\n' >"$dir/excel.csv"
+check "a CSV with CRLF, quotes and a BOM imports" exits 0 "$tool" names import "$names" "$dir/excel.csv"
+printf 'kind,matrix,level,number,field,name\npanel,,,2,name,00124\nsource,1,2,7,name,Kamera 7\n\n,,,,,\n' >"$dir/calc.csv"
+check "what Calc writes back imports" exits 0 "$tool" names import "$names" "$dir/calc.csv"
+"$tool" names export "$names" --kinds panel,UMD >"$dir/out"
+check "names like 00123 stay text" grep -q '^panel,,,1,name,"00123"' "$dir/out"
+check "and the others too" grep -q '^UMD,,,2,name,"Ünter, 1"' "$dir/out"
+check "the JSON diff names each change once" exits 1 "$tool" diff "$dir/before.ZP3" "$names" --json
+check "as JSON" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(not (len(d) == 6 and d[0]["record"] == "source 1 of level 1" and d[0]["after"] == "OK 1" and {x["family"] for x in d} == {"source", "panel", "UMD"}))' "$dir/out"
+check "diff needs a second database or a port" exits 2 "$tool" diff "$names"
+
 # On-line, against the simulated controller.
 sim=${2:-}
 if [ -n "$sim" ]; then

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "model/RecordAccess.h"
 #include "text.h"
 
 namespace zephra::tool {
@@ -22,13 +23,7 @@ class Name {
 };
 
 // Stops the dump at the first failing call.
-struct Calls {
-  DbsStatus status = DBS_OK;
-  bool Ok(DbsStatus s) {
-    if (status == DBS_OK) status = s;
-    return s == DBS_OK;
-  }
-};
+using Calls = model::FirstFailure;
 
 nlohmann::json Members(const TAssociationMember (&members)[16]) {
   nlohmann::json out = nlohmann::json::array();

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "config_json.h"
+#include "diff.h"
 #include "dump.h"
+#include "names.h"
 #include "online.h"
 #include "dbs/checker.h"
 #include "dbs/checksum.h"
@@ -28,19 +30,6 @@ std::optional<std::u16string> PathUnits(const std::string& path) {
   if (!units) std::cerr << "zephra-db: the path " << path << " is not UTF-8 text\n";
   return units;
 }
-
-// An open database, closed when the object goes.
-class OpenDatabase {
- public:
-  ~OpenDatabase() {
-    if (handle_ >= 0) dbs_CloseFile(handle_);
-  }
-  DbsStatus Open(const std::u16string& path) { return dbs_OpenFile(LibString(path), 0, &handle_); }
-  DbsHandle Handle() const { return handle_; }
-
- private:
-  DbsHandle handle_ = -1;
-};
 
 // What an open database says about itself.
 struct Facts {
@@ -410,8 +399,38 @@ int main(int argc, char** argv) {
   auto* upload = app.add_subcommand("upload", "Rebuild the database from what the controller holds");
   linkOptions(upload);
 
+  auto* names = app.add_subcommand("names", "Write the names of a database to CSV, or read them back");
+  names->require_subcommand(1);
+  auto* namesExport = names->add_subcommand("export", "Write every name as CSV (RFC 4180, UTF-8) to standard output");
+  namesExport->add_option("DB", path, "The database file")->required();
+  std::vector<std::string> kinds;
+  namesExport->add_option("--kinds", kinds, "Only these kinds, separated by commas")
+      ->delimiter(',')
+      ->check(CLI::IsMember(NameKindWords(), CLI::ignore_case));
+  auto* namesImport = names->add_subcommand(
+      "import", "Set names from a CSV file; nothing is written unless every row is sound (exit 1 when one is not)");
+  std::string csvPath;
+  ImportOptions importOptions;
+  namesImport->add_option("DB", path, "The database file")->required();
+  namesImport->add_option("FILE", csvPath, "The CSV file")->required()->check(CLI::ExistingFile);
+  namesImport->add_flag("--dry-run", importOptions.dryRun, "Check and report the rows, write nothing");
+  namesImport->add_flag("--partial", importOptions.partial, "Write the sound rows even when others are refused");
+
+  auto* diff = app.add_subcommand(
+      "diff", "Show what differs between two databases, or between a database and its controller (exit 1 when they differ)");
+  bool json = false;
+  diff->add_option("A", path, "The database file")->required();
+  auto* other = diff->add_option("B", newPath, "The database to compare it with");
+  diff->add_option("--port", link.port, "Compare with the controller on this serial port instead")->excludes(other);
+  diff->add_option("--baud", link.baud, "The line speed to try first")
+      ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+  diff->add_flag("--json", json, "Print the differences as JSON");
+
   try {
     app.parse(argc, argv);
+    if (diff->parsed() && newPath.empty() && link.port.empty()) {
+      throw CLI::ValidationError("diff", "give a second database B or the controller's --port");
+    }
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : kUsage;
   }
@@ -426,6 +445,9 @@ int main(int argc, char** argv) {
     if (status->parsed()) return OnlineStatus(path, link);
     if (download->parsed()) return Download(path, link, parameters);
     if (upload->parsed()) return Upload(path, link);
+    if (namesExport->parsed()) return ExportNames(path, kinds);
+    if (namesImport->parsed()) return ImportNames(path, csvPath, importOptions);
+    if (diff->parsed()) return newPath.empty() ? DiffController(path, link, json) : Diff(path, newPath, json);
   } catch (const std::exception& e) {
     std::cerr << "zephra-db: " << e.what() << "\n";
     return kFailed;

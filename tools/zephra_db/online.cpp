@@ -88,15 +88,25 @@ int Download(const std::string& path, const LinkOptions& link, bool parameters) 
   return kOk;
 }
 
-int Upload(const std::string& path, const LinkOptions& link) {
+DbsStatus ReadController(const std::string& path, const LinkOptions& link, std::string& failed) {
   Session s;
-  if (DbsStatus st = s.Open(path, true); st != DBS_OK) return Fail("cannot open " + path, st);
+  if (DbsStatus st = s.Open(path, true); st != DBS_OK) {
+    failed = "cannot open " + path;
+    return st;
+  }
   if (DbsStatus st = s.GoOnLine(link); st != DBS_OK && st != DBS_ERR_CHECKSUM_MISMATCH) {
-    return Fail("cannot go on-line on " + link.port, st);
+    failed = "cannot go on-line on " + link.port;
+    return st;
   }
   const DbsStatus st = dbs_Upload(s.Handle(), Progress("Uploading"));
   EndProgress();
-  if (st != DBS_OK) return Fail("the upload failed; " + path + " is as it was", st);
+  if (st != DBS_OK) failed = "the upload failed; " + path + " is as it was";
+  return st;
+}
+
+int Upload(const std::string& path, const LinkOptions& link) {
+  std::string failed;
+  if (DbsStatus st = ReadController(path, link, failed); st != DBS_OK) return Fail(failed, st);
   std::cout << path << ": rebuilt from the controller on " << link.port << "\n";
   return kOk;
 }

@@ -29,6 +29,27 @@ class LibString {
   DbsString s_;
 };
 
+// An open database, closed when the object goes.
+class OpenDatabase {
+ public:
+  OpenDatabase() = default;
+  ~OpenDatabase() { Close(); }
+  OpenDatabase(const OpenDatabase&) = delete;
+  OpenDatabase& operator=(const OpenDatabase&) = delete;
+  DbsStatus Open(const std::u16string& path, bool writable = false) {
+    return dbs_OpenFile(LibString(path), writable ? 1 : 0, &handle_);
+  }
+  DbsStatus Close() {
+    const DbsStatus s = handle_ >= 0 ? dbs_CloseFile(handle_) : DbsStatus{DBS_OK};
+    handle_ = -1;
+    return s;
+  }
+  DbsHandle Handle() const { return handle_; }
+
+ private:
+  DbsHandle handle_ = -1;
+};
+
 // "The file is in use: it is already open. (status 32)"
 std::string StatusSentence(DbsStatus status);
 
