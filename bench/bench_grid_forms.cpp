@@ -38,10 +38,10 @@ constexpr int kPasteRows = 576;
 struct Database {
   const char* name = "";
   std::unique_ptr<TMainForm> window;
-  int levelRows = 0;   // level 1's sources and destinations
-  int pasteRows = 0;   // level 1's names a 576-row paste reaches
-  int assocRows = 0;   // associations
-  int salvoRows = 0;   // level 1's destinations, one crosspoint each
+  int levelRows = 0;  // level 1's sources and destinations
+  int pasteRows = 0;  // level 1's names a 576-row paste reaches
+  int assocRows = 0;  // associations
+  int salvoRows = 0;  // level 1's destinations, one crosspoint each
 
   TResource* Node(const QString& text) { return TDatabaseManager::ResourceOf(window->Manager().FindNode(text)); }
   template <class Form>
@@ -217,10 +217,10 @@ int main(int argc, char** argv) {
   const auto rows = [](Database* db, const GridOperation& op) -> double {
     const std::string name = op.name;
     return name == "OpenLevelForm" || name == "ApplyInhibits" ? db->levelRows
-           : name == "PasteLevelNames"                          ? db->pasteRows
-           : name == "OpenSalvo"                                ? db->salvoRows
-           : name == "OpenControllerForm"                       ? db->assocRows
-                                                                : kPasteRows;
+           : name == "PasteLevelNames"                        ? db->pasteRows
+           : name == "OpenSalvo"                              ? db->salvoRows
+           : name == "OpenControllerForm"                     ? db->assocRows
+                                                              : kPasteRows;
   };
   std::printf("\nper row touched, largest / default database (target at most 3):\n");
   for (const GridOperation& op : kOperations) {

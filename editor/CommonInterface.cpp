@@ -368,6 +368,58 @@ bool TCommonInterface::SetPanelName(uint16_t panel, const QString& name, DbsHand
 bool TCommonInterface::SetUMDName(uint16_t umd, const QString& name, DbsHandle handle) {
   return Ok(Library().SetUMDName(umd, TLibString(FitName(name, 8)), handle));
 }
+
+bool TCommonInterface::GetSourceName(const TSourceIndexRecord& source, DbsString name, DbsHandle handle) {
+  return Ok(Library().GetSourceName(&source, name, handle));
+}
+bool TCommonInterface::GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record,
+                                   DbsHandle handle) {
+  record.matrix = matrix;
+  record.association = association;
+  return Ok(Library().GetDestAssn(matrix, association, &record, handle));
+}
+bool TCommonInterface::GetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle) {
+  return Ok(Library().GetDestName(matrix, association, name, handle));
+}
+bool TCommonInterface::GetXY_ControlledDests(uint16_t panel, uint16_t matrix, TXYRecord& record, DbsHandle handle) {
+  record.panel = panel;
+  record.matrix = matrix;
+  return Ok(Library().GetXY_ControlledDests(panel, matrix, &record, handle));
+}
+bool TCommonInterface::SetXY_ControlledDests(uint16_t panel, uint16_t matrix, const TXYRecord& record,
+                                             DbsHandle handle) {
+  TXYRecord copy = record;
+  copy.panel = panel;
+  copy.matrix = matrix;
+  return Ok(Library().SetXY_ControlledDests(panel, matrix, &copy, handle));
+}
+bool TCommonInterface::GetOverrideSource(uint16_t panel, uint16_t override, TOverrideRecord& record,
+                                         DbsHandle handle) {
+  return Ok(Library().GetOverrideSource(panel, override, &record, handle));
+}
+bool TCommonInterface::SetOverrideSource(uint16_t panel, uint16_t override, const TOverrideRecord& record,
+                                         DbsHandle handle) {
+  const TOverrideRecord copy = record;
+  return Ok(Library().SetOverrideSource(panel, override, &copy, handle));
+}
+bool TCommonInterface::SetPanelKeypad(uint16_t panel, uint16_t which, uint16_t keypad, DbsHandle handle) {
+  return Ok(Library().SetPanelKeypad(panel, which, keypad, handle));
+}
+bool TCommonInterface::CopyKeypad(uint16_t source, uint16_t target, uint16_t panel, DbsHandle handle) {
+  return Ok(Library().CopyKeypad(source, target, panel, nullptr, nullptr, handle));
+}
+bool TCommonInterface::GetNextFreeSourceKeypad(TKeypadRecord& record, DbsHandle handle) {
+  return Ok(Library().GetNextFreeSourceKeypad(&record, handle));
+}
+bool TCommonInterface::GetNextFreeDestKeypad(TKeypadRecord& record, DbsHandle handle) {
+  return Ok(Library().GetNextFreeDestKeypad(&record, handle));
+}
+bool TCommonInterface::GetNextFreeSourceDialUpKeypad(TKeypadRecord& record, DbsHandle handle) {
+  return Ok(Library().GetNextFreeSourceDialUpKeypad(&record, handle));
+}
+bool TCommonInterface::GetNextFreeDestDialUpKeypad(TKeypadRecord& record, DbsHandle handle) {
+  return Ok(Library().GetNextFreeDestDialUpKeypad(&record, handle));
+}
 bool TCommonInterface::SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle) {
   TGeneralPortRecord copy = record;
   return Ok(Library().SetGeneralPort(port, &copy, handle));
@@ -394,9 +446,6 @@ bool TCommonInterface::GetPhysicalLevel(uint16_t level, uint16_t& physicalLevel,
 bool TCommonInterface::SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle) {
   return Ok(Library().SetPhysicalLevel(level, physicalLevel, handle));
 }
-bool TCommonInterface::GetSourceName(const TSourceIndexRecord& source, DbsString name) {
-  return Ok(Library().GetSourceName(&source, name, FileHandle));
-}
 bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Library().GetSourceData(&record, FileHandle)); }
 bool TCommonInterface::SetSourceData(const TSourceRecord& record) {
   const TSourceRecord copy = record;
@@ -406,9 +455,6 @@ bool TCommonInterface::GetDestData(TDestinationRecord& record) { return Ok(Libra
 bool TCommonInterface::SetDestData(const TDestinationRecord& record) {
   const TDestinationRecord copy = record;
   return Ok(Library().SetDestData(&copy, FileHandle));
-}
-bool TCommonInterface::GetDestName(uint16_t matrix, uint16_t association, DbsString name) {
-  return Ok(Library().GetDestName(matrix, association, name, FileHandle));
 }
 
 bool TCommonInterface::GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record,
@@ -423,12 +469,6 @@ bool TCommonInterface::SetSourceAssn(uint16_t matrix, uint16_t association, cons
   copy.matrix = matrix;
   copy.association = association;
   return Ok(Library().SetSourceAssn(matrix, association, &copy, handle));
-}
-bool TCommonInterface::GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record,
-                                   DbsHandle handle) {
-  record.matrix = matrix;
-  record.association = association;
-  return Ok(Library().GetDestAssn(matrix, association, &record, handle));
 }
 bool TCommonInterface::SetDestAssn(uint16_t matrix, uint16_t association, const TDestinationAssociationRecord& record,
                                    DbsHandle handle) {

@@ -34,6 +34,16 @@ struct TLibraryApi {
   decltype(&dbs_SetUMDName) SetUMDName = &dbs_SetUMDName;
   // The level, association and salvo editors'.
   decltype(&dbs_SetLevelData) SetLevelData = &dbs_SetLevelData;
+  decltype(&dbs_GetXY_ControlledDests) GetXY_ControlledDests = &dbs_GetXY_ControlledDests;
+  decltype(&dbs_SetXY_ControlledDests) SetXY_ControlledDests = &dbs_SetXY_ControlledDests;
+  decltype(&dbs_GetOverrideSource) GetOverrideSource = &dbs_GetOverrideSource;
+  decltype(&dbs_SetOverrideSource) SetOverrideSource = &dbs_SetOverrideSource;
+  decltype(&dbs_SetPanelKeypad) SetPanelKeypad = &dbs_SetPanelKeypad;
+  decltype(&dbs_CopyKeypad) CopyKeypad = &dbs_CopyKeypad;
+  decltype(&dbs_GetNextFreeSourceKeypad) GetNextFreeSourceKeypad = &dbs_GetNextFreeSourceKeypad;
+  decltype(&dbs_GetNextFreeDestKeypad) GetNextFreeDestKeypad = &dbs_GetNextFreeDestKeypad;
+  decltype(&dbs_GetNextFreeSourceDialUpKeypad) GetNextFreeSourceDialUpKeypad = &dbs_GetNextFreeSourceDialUpKeypad;
+  decltype(&dbs_GetNextFreeDestDialUpKeypad) GetNextFreeDestDialUpKeypad = &dbs_GetNextFreeDestDialUpKeypad;
   decltype(&dbs_GetLevelType) GetLevelType = &dbs_GetLevelType;
   decltype(&dbs_GetLevelInhibits) GetLevelInhibits = &dbs_GetLevelInhibits;
   decltype(&dbs_SetLevelInhibits) SetLevelInhibits = &dbs_SetLevelInhibits;
@@ -151,6 +161,20 @@ class TCommonInterface {
   bool GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle);
   bool SetPanelName(uint16_t panel, const QString& name, DbsHandle handle);
   bool SetUMDName(uint16_t umd, const QString& name, DbsHandle handle);
+  // Panels, their sets and keypads, and the names their editors list.
+  bool GetSourceName(const TSourceIndexRecord& source, DbsString name, DbsHandle handle);
+  bool GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record, DbsHandle handle);
+  bool GetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle);
+  bool GetXY_ControlledDests(uint16_t panel, uint16_t matrix, TXYRecord& record, DbsHandle handle);
+  bool SetXY_ControlledDests(uint16_t panel, uint16_t matrix, const TXYRecord& record, DbsHandle handle);
+  bool GetOverrideSource(uint16_t panel, uint16_t override, TOverrideRecord& record, DbsHandle handle);
+  bool SetOverrideSource(uint16_t panel, uint16_t override, const TOverrideRecord& record, DbsHandle handle);
+  bool SetPanelKeypad(uint16_t panel, uint16_t which, uint16_t keypad, DbsHandle handle);
+  bool CopyKeypad(uint16_t source, uint16_t target, uint16_t panel, DbsHandle handle);
+  bool GetNextFreeSourceKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeDestKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeSourceDialUpKeypad(TKeypadRecord& record, DbsHandle handle);
+  bool GetNextFreeDestDialUpKeypad(TKeypadRecord& record, DbsHandle handle);
   bool SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle);
   bool GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle);
 
@@ -188,17 +212,14 @@ class TCommonInterface {
                         DbsHandle handle);
   bool GetPhysicalLevel(uint16_t level, uint16_t& physicalLevel, DbsHandle handle);
   bool SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle);
-  bool GetSourceName(const TSourceIndexRecord& source, DbsString name);
   bool GetSourceData(TSourceRecord& record);
   bool SetSourceData(const TSourceRecord& record);
   bool GetDestData(TDestinationRecord& record);
   bool SetDestData(const TDestinationRecord& record);
-  bool GetDestName(uint16_t matrix, uint16_t association, DbsString name);
 
   // Associations: the key arguments are written into the record first.
   bool GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record, DbsHandle handle);
   bool SetSourceAssn(uint16_t matrix, uint16_t association, const TSourceAssociationRecord& record, DbsHandle handle);
-  bool GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record, DbsHandle handle);
   bool SetDestAssn(uint16_t matrix, uint16_t association, const TDestinationAssociationRecord& record,
                    DbsHandle handle);
   // True only when an association holding the member was found.

@@ -20,6 +20,7 @@
 #include "ResourceTree.h"
 #include "UiService.h"
 #include "WizardForms.h"
+#include "forms/KeypadAssignment.h"
 #include "model/DefaultConfiguration.h"
 
 namespace {
@@ -74,6 +75,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   });
   connect(list_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { EditResource(TResourceList::ResourceOf(item)); });
+  // What the pop-up and Alt+Return offer follows the item they act on.
+  connect(list_, &QListWidget::currentItemChanged, this, &TMainForm::UpdatePopup);
+  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdatePopup);
   ResetToEmpty();
 }
 
@@ -194,6 +198,7 @@ void TMainForm::BuildMenus() {
   connect(ExitAction, &QAction::triggered, this, &QWidget::close);
   connect(RenameAction, &QAction::triggered, this, &TMainForm::RenameCommand);
   connect(PropertiesAction, &QAction::triggered, this, &TMainForm::PropertiesCommand);
+  connect(KeypadAssignmentsAction, &QAction::triggered, this, &TMainForm::KeypadAssignmentsCommand);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &TMainForm::UpdatePopup);
 }
 
@@ -312,13 +317,27 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
   FillList(tree_->currentItem());
 }
 
-void TMainForm::PropertiesCommand() {
-  if (list_->hasFocus() && list_->currentItem()) {
-    EditResource(TResourceList::ResourceOf(list_->currentItem()));
-  } else {
-    EditResource(SelectedResource());
-  }
+TResource* TMainForm::FocusedResource() const {
+  if (list_->hasFocus() && list_->currentItem()) return TResourceList::ResourceOf(list_->currentItem());
+  return SelectedResource();
 }
+
+void TMainForm::KeypadAssignmentsCommand() {
+  for (auto* open : findChildren<TKeypadAssignmentForm*>()) {
+    if (open->isVisible() && open->CurrentMode() == TKeypadAssignmentForm::Mode::Overview) {
+      open->raise();
+      open->activateWindow();
+      return;
+    }
+  }
+  auto* window = new TKeypadAssignmentForm(manager_->CommonInterface, this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->Setup(TKeypadAssignmentForm::Mode::Overview, -1);
+  manager_->RegisterForm(window);  // closed before the tree goes
+  window->show();
+}
+
+void TMainForm::PropertiesCommand() { EditResource(FocusedResource()); }
 
 void TMainForm::EditResource(TResource* r) {
   if (!r || !r->HasEditor()) return;
@@ -372,7 +391,7 @@ void TMainForm::FillList(QTreeWidgetItem* node) {
 }
 
 void TMainForm::UpdatePopup() {
-  TResource* r = SelectedResource();
+  TResource* r = FocusedResource();  // the list's item while the list has the focus
   RenameAction->setEnabled(r && !r->FixedName);
   PropertiesAction->setEnabled(r && r->HasEditor());
   const bool assignments = r && (dynamic_cast<TMultiDropResource*>(r) || dynamic_cast<TStoreRoomResource*>(r) ||

@@ -39,6 +39,8 @@ class TMainForm : public QMainWindow {
   void SaveAsCommand();
   void RenameCommand();
   void PropertiesCommand();
+  // The overview of every panel's keypads, modeless (one at a time).
+  void KeypadAssignmentsCommand();
   void ReconfigureCommand();
   void ConvertCommand(int targetType);
   // The on-line commands: each answers whether the editor is on-line after it.
@@ -96,6 +98,9 @@ class TMainForm : public QMainWindow {
   void FillList(QTreeWidgetItem* node);
   void UpdatePopup();
   TResource* SelectedResource() const;
+  // The resource the commands act on: the list's item while the list has
+  // the focus, else the tree's node.
+  TResource* FocusedResource() const;
 
   std::unique_ptr<TDatabaseManager> manager_;
   TResourceTree* tree_;

@@ -283,7 +283,9 @@ bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
     if (!StorePortAddress(-1, -1)) return false;
     PortNumber = DropAddress = -1;
   }
-  return TResource::MoveTo(target);
+  const bool moved = TResource::MoveTo(target);
+  if (EditorForm) EditorForm->ResourceChanged();  // an open editor shows where it went
+  return moved;
 }
 
 void TPanelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, PanelImage(Record.panelType)); }

@@ -60,6 +60,17 @@ class TResource {
   // Edit's common part: raises the open form, or makes one with `make` (null
   // when it cannot be filled), registers it with the manager and shows it.
   bool ShowForm(const std::function<TResourceForm*()>& make);
+  // ShowForm for a form F made on this resource that fills itself in Load()
+  // (false: it cannot, and is not shown).
+  template <class F, class R>
+  static bool ShowLoadedForm(R& self) {
+    return self.ShowForm([&self]() -> TResourceForm* {
+      auto* form = new F(self);
+      if (form->Load()) return form;
+      delete form;
+      return nullptr;
+    });
+  }
 
  public:
 
@@ -147,6 +158,8 @@ class TPanelResource : public TMultiDropResource {
   bool IsPanel() const override { return true; }
   bool StorePortAddress(int port, int address) override;
   bool StoreName(const QString& name) override;
+  bool Edit(TCommonInterface& ci) override;  // the panel editor
+  bool HasEditor() const override { return true; }
   TPanelRecord Record{};
 };
 
@@ -158,4 +171,7 @@ class TUMDResource : public TMultiDropResource {
   bool IsPanel() const override { return false; }
   bool StorePortAddress(int port, int address) override;
   bool StoreName(const QString& name) override;
+  bool Edit(TCommonInterface& ci) override;  // the UMD editor
+  bool HasEditor() const override { return true; }
+  TUMDRecord Record{};  // as its editor last read it
 };

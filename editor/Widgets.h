@@ -1,16 +1,13 @@
 // Small pieces the editor's dialogs share.
 #pragma once
 
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStringList>
 
 // OK and Cancel for a dialog: OK is the default button, Escape cancels.
@@ -71,36 +68,6 @@ W* Named(const char* name, W* widget) {
   return widget;
 }
 
-// A titled group of radio buttons, one per item in `columns` columns, their
-// ids the item positions; none is checked until the form or the user checks
-// one.
-inline QGroupBox* RadioGroup(const QString& title, const QStringList& items, QButtonGroup*& group, QWidget* parent,
-                             int columns = 1) {
-  auto* box = new QGroupBox(title, parent);
-  auto* layout = new QGridLayout(box);
-  group = new QButtonGroup(box);
-  columns = std::max(columns, 1);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* button = new QRadioButton(items[i], box);
-    group->addButton(button, i);
-    layout->addWidget(button, i / columns, i % columns);
-  }
-  layout->setColumnStretch(columns, 1);
-  return box;
-}
-
-// Checks the button of `id` in `group` (none for -1) without a signal.
-inline void CheckRadio(QButtonGroup* group, int id) {
-  const QSignalBlocker block(group);
-  if (QAbstractButton* b = group->button(id)) {
-    b->setChecked(true);
-    return;
-  }
-  // No item: an exclusive group must let go of its checked button.
-  group->setExclusive(false);
-  for (QAbstractButton* b : group->buttons()) b->setChecked(false);
-  group->setExclusive(true);
-}
 
 // A read-only panel showing a value, drawn as a read-only field.
 inline QLabel* ValuePanel(QWidget* parent, const QString& objectName) {

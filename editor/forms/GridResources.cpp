@@ -89,7 +89,8 @@ int TSourceNames::Find(int level, const QString& text) {
         TLibString name(QString(8, ' '));
         const TSourceIndexRecord index = {0, static_cast<int16_t>(level), static_cast<int16_t>(i)};
         // The first source of a name is the one found.
-        if (ci_.GetSourceName(index, name) && !names.contains(name.Text())) names.insert(name.Text(), i);
+        if (ci_.GetSourceName(index, name, ci_.FileHandle) && !names.contains(name.Text()))
+          names.insert(name.Text(), i);
       }
     }
     it = levels_.insert(level, names);

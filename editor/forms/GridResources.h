@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CommonInterface.h"
+#include "forms/FormFields.h"
 #include "model/GridText.h"
 
 // The values of one source record, its six names as the library gave them
@@ -68,8 +69,7 @@ class TSourceNames {
   QHash<int, QHash<QString, int>> levels_;
 };
 
-// The messages of the grid editors' checks.
-inline constexpr const char* kInvalidValue = "You have entered an invalid value";
+// The messages of the grid editors' checks (kInvalidValue is the forms').
 inline constexpr const char* kValueTooGreat = "This value is to great";
 inline constexpr const char* kInvalidSourceName = "Invalid source name";
 inline constexpr const char* kLockedCells = "Unable to paste onto cells which cannot be modified";

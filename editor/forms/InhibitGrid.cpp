@@ -89,9 +89,7 @@ void TInhibitGrid::SelectBlock(int top, int left, int bottom, int right) {
   selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
 }
 
-QPoint TInhibitGrid::TopLeftCell() const {
-  return {std::max(columnAt(0), 0), std::max(rowAt(0), 0)};
-}
+QPoint TInhibitGrid::TopLeftCell() const { return {std::max(columnAt(0), 0), std::max(rowAt(0), 0)}; }
 
 void TInhibitGrid::mousePressEvent(QMouseEvent* event) {
   const QModelIndex at = indexAt(event->position().toPoint());

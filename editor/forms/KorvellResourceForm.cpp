@@ -15,6 +15,7 @@
 #include "Resource.h"
 #include "UiService.h"
 #include "Widgets.h"
+#include "forms/FormFields.h"
 #include "forms/SalvoPage.h"
 #include "forms/StringGrid.h"
 
@@ -29,7 +30,7 @@ struct TriggerLine {
   uint8_t frame, field;
 };
 constexpr TriggerLine k525 = {0, 138, 10}, k625 = {1, 134, 6}, kHD = {3, 134, 6};
-constexpr int kFrame = 1;  // the radio item "Frame (Picture)"
+constexpr int kFrame = 1;            // the radio item "Frame (Picture)"
 constexpr int kMostGridWidth = 760;  // the grids show eight levels; more scroll
 
 // An empty member: no source, and a record of blank names.
@@ -57,7 +58,7 @@ TKorvellForm::TKorvellForm(TKorvellControllerResource& resource) : TResourceForm
   Pages()->addTab(Macros, "Salvos");
   Pages()->addTab(BuildTriggerPage(), "Trigger Positions");
   EnableWithClipboard(*this, Pages(), {SrcPaste, DestPaste, Macros->SalvoPaste});
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FixSize();
 }
 
 QWidget* TKorvellForm::AssociationPage(const char* name, const QString& title, TStringGrid*& grid,
@@ -85,9 +86,10 @@ QWidget* TKorvellForm::BuildSourcePage() {
   auto* properties = new QGroupBox("Edit Properties");
   OneToOneCheck = Named("OneToOneCheck", new QCheckBox("1 to 1 Associations", properties));
   (new QVBoxLayout(properties))->addWidget(OneToOneCheck);
-  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, SourcesDisplayRadioGroup, nullptr);
+  QGroupBox* display =
+      Radios(new TRadioGroup("Display", {"With Names", "Numerically"}, nullptr), SourcesDisplayRadioGroup);
   display->setObjectName("SourcesDisplayRadioGroup");
-  CheckRadio(SourcesDisplayRadioGroup, 0);
+  CheckItem(SourcesDisplayRadioGroup, 0);
   SourceAssociations = AssociationPage("SourceAssociations", "Source Associations", SourceAssocsStringGrid,
                                        {properties, display}, SrcCopy, SrcPaste);
   SourceAssocsStringGrid->setObjectName("SourceAssocsStringGrid");
@@ -107,8 +109,8 @@ QWidget* TKorvellForm::BuildDestPage() {
   auto* properties = new QGroupBox("Edit Properties");
   OneToOneDests = Named("OneToOneDests", new QCheckBox("1 to 1 Associations", properties));
   (new QVBoxLayout(properties))->addWidget(OneToOneDests);
-  DestinationAssociations = AssociationPage("DestinationAssociations", "Destination Associations",
-                                            DestAssocsStringGrid, {properties}, DestCopy, DestPaste);
+  DestinationAssociations = AssociationPage("DestinationAssociations", "Destination Associations", DestAssocsStringGrid,
+                                            {properties}, DestCopy, DestPaste);
   DestAssocsStringGrid->setObjectName("DestAssocsStringGrid");
   DestCopy->setObjectName("DestCopy");
   DestPaste->setObjectName("DestPaste");
@@ -125,9 +127,10 @@ QWidget* TKorvellForm::BuildTriggerPage() {
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   auto* layout = new QVBoxLayout(TabSheet1);
-  auto* note = new QLabel("The video line on which the controller switches each standard: in the field, or in "
-                          "the frame (picture).",
-                          TabSheet1);
+  auto* note = new QLabel(
+      "The video line on which the controller switches each standard: in the field, or in "
+      "the frame (picture).",
+      TabSheet1);
   note->setWordWrap(true);
   layout->addWidget(note);
   auto* row = new QHBoxLayout;
@@ -140,7 +143,7 @@ QWidget* TKorvellForm::BuildTriggerPage() {
                 {"525 Switch Point", "RG525Trig", &RG525Trig},
                 {"HD Switch Point", "RGHDTrig", &RGHDTrig}};
   for (const auto& g : groups) {
-    QGroupBox* box = RadioGroup(g.title, {"Field", "Frame (Picture)"}, *g.group, TabSheet1);
+    QGroupBox* box = Radios(new TRadioGroup(g.title, {"Field", "Frame (Picture)"}, TabSheet1), *g.group);
     box->setObjectName(g.name);
     row->addWidget(box);
     connect(*g.group, &QButtonGroup::idClicked, this, [this] {
@@ -246,7 +249,7 @@ void TKorvellForm::LoadTriggers() {
   uint8_t lines[4] = {};
   ci.GetTrigLines(lines, ci.FileHandle);
   for (const auto& [group, line] : {std::pair{RG525Trig, k525}, {RG625Trig, k625}, {RGHDTrig, kHD}}) {
-    CheckRadio(group, lines[line.byte] & 0x80 ? kFrame : 0);
+    CheckItem(group, lines[line.byte] & 0x80 ? kFrame : 0);
   }
 }
 
@@ -359,7 +362,8 @@ void TKorvellForm::PasteSources(int top, int left, const CellBlock& block) {
       }
       int n = -1;
       const TSourceText how{NamesDisplay(), kInvalidSourceName, QString("'%1' is not a valid integer value").arg(text)};
-      if (!BlankCell(text) && !SourceOfText(names, column, sourceCount_[static_cast<std::size_t>(column)], text, how, n)) {
+      if (!BlankCell(text) &&
+          !SourceOfText(names, column, sourceCount_[static_cast<std::size_t>(column)], text, how, n)) {
         return;
       }
       found[i].push_back(n);
@@ -458,8 +462,9 @@ bool TKorvellForm::Store() {
     TSourceAssociationRecord record{};
     for (int j = 0; j < 16; ++j) {
       const bool member = j < levels_ && Cell(a, j).Present;
-      record.members[j] = member ? TAssociationMember{0, static_cast<int16_t>(j), static_cast<int16_t>(Cell(a, j).Number)}
-                                 : TAssociationMember{-1, -1, -1};
+      record.members[j] = member
+                              ? TAssociationMember{0, static_cast<int16_t>(j), static_cast<int16_t>(Cell(a, j).Number)}
+                              : TAssociationMember{-1, -1, -1};
     }
     ok = ci.SetSourceAssn(0, static_cast<uint16_t>(a), record, ci.FileHandle) && ok;
   }

@@ -22,6 +22,7 @@
 #include "Resource.h"
 #include "UiService.h"
 #include "Widgets.h"
+#include "forms/FormFields.h"
 #include "forms/InhibitGrid.h"
 #include "forms/StringGrid.h"
 #include "model/LevelParameters.h"
@@ -63,9 +64,7 @@ QString Trimmed(const QString& text) {
 }
 
 // A name the grid may keep: printable, neither empty nor eight spaces.
-bool ValidName(const QString& text) {
-  return !BlankCell(text) && PrintableName(text);
-}
+bool ValidName(const QString& text) { return !BlankCell(text) && PrintableName(text); }
 
 // Shows a destination row, its number then five spaces then its
 // association's name, with the names lined up.
@@ -100,7 +99,7 @@ TLevelForm::TLevelForm(TLevelResource& resource) : TResourceForm(resource, QStri
   Pages()->addTab(BuildDestinationsPage(), "Destinations Audio Params");
   Pages()->addTab(BuildInhibitsPage(), "Inhibits");
   EnableWithClipboard(*this, Pages(), {SourcePaste});
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FixSize();
 }
 
 QWidget* TLevelForm::BuildLevelPage() {
@@ -113,7 +112,7 @@ QWidget* TLevelForm::BuildLevelPage() {
   form->addRow("Name :", NamePanel);
   form->addRow("Level Type :", LevelTypePanel);
   form->addRow("Signal Type :", SignalTypePanel);
-  ParkingBox = RadioGroup("Parking", {"Manual", "Automatic"}, Parking, page);
+  ParkingBox = Radios(new TRadioGroup("Parking", {"Manual", "Automatic"}, page), Parking);
   ParkingBox->setObjectName("Parking");
   auto* audio = new QGroupBox("Audio Parameters", page);
   EnableFeatures = Named("EnableFeatures", new QCheckBox("Enable Features", audio));
@@ -166,7 +165,8 @@ QWidget* TLevelForm::BuildSourcesPage() {
 
   auto* trigger = new QGroupBox("Trigger", page);
   TriggerList = List(zephra::editor::kTriggerItems, trigger, "TriggerList");
-  QGroupBox* triggerAll = RadioGroup("Set all", Texts(zephra::editor::kTriggerItems), TriggerSetAll, trigger, 2);
+  QGroupBox* triggerAll =
+      Radios(new TRadioGroup("Set all", Texts(zephra::editor::kTriggerItems), trigger, 2), TriggerSetAll);
   triggerAll->setObjectName("TriggerSetAll");
   auto* triggerLayout = new QVBoxLayout(trigger);
   triggerLayout->addWidget(TriggerList);
@@ -174,7 +174,7 @@ QWidget* TLevelForm::BuildSourcesPage() {
   auto* audio = new QGroupBox("Audio Parameters", page);
   SourceAudioList = List(zephra::editor::kSourceAudioItems, audio, "SourceAudioList");
   SourceAudioSetAllBox =
-      RadioGroup("Set all", Texts(zephra::editor::kSourceAudioSetAllItems), SourceAudioSetAll, audio, 2);
+      Radios(new TRadioGroup("Set all", Texts(zephra::editor::kSourceAudioSetAllItems), audio, 2), SourceAudioSetAll);
   SourceAudioSetAllBox->setObjectName("SourceAudioSetAll");
   auto* audioLayout = new QVBoxLayout(audio);
   audioLayout->addWidget(SourceAudioList);
@@ -194,7 +194,8 @@ QWidget* TLevelForm::BuildSourcesPage() {
 
   SourcesGrid->Validate = [this](int row, int) { return CheckName(row); };
   SourcesGrid->Paste = [this](int top, int left, const CellBlock& block) { PasteNames(top, left, block); };
-  connect(SourcesGrid, &TStringGrid::TextChanged, this, [this](int row, int, const QString& text) { NameTyped(row, text); });
+  connect(SourcesGrid, &TStringGrid::TextChanged, this,
+          [this](int row, int, const QString& text) { NameTyped(row, text); });
   SourcesGrid->UseButtons(SourceCopy, SourcePaste);
   connect(SourcesGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& now) { ShowSource(now.row()); });
@@ -244,7 +245,8 @@ QWidget* TLevelForm::BuildDestinationsPage() {
   auto* audioLayout = new QVBoxLayout(audio);
   audioLayout->addWidget(DestAudioList);
   audioLayout->addWidget(ReadDestParams);
-  DestAudioSetAllBox = RadioGroup("Set all", Texts(zephra::editor::kDestAudioSetAllItems), DestAudioSetAll, page, 2);
+  DestAudioSetAllBox =
+      Radios(new TRadioGroup("Set all", Texts(zephra::editor::kDestAudioSetAllItems), page, 2), DestAudioSetAll);
   DestAudioSetAllBox->setObjectName("DestAudioSetAll");
   auto* right = new QVBoxLayout;
   right->addWidget(audio);
@@ -354,9 +356,8 @@ bool TLevelForm::Load() {
 
   LoadSources();
   LoadDestinations();
-  ParkSource->setCurrentIndex(static_cast<int16_t>(record_.parkSource) < sourceCount_
-                                  ? static_cast<int16_t>(record_.parkSource)
-                                  : -1);
+  ParkSource->setCurrentIndex(
+      static_cast<int16_t>(record_.parkSource) < sourceCount_ ? static_cast<int16_t>(record_.parkSource) : -1);
 
   LevelMapping->clear();
   for (int i = 1; i <= levels_; ++i) LevelMapping->addItem(QString::number(i));
@@ -425,7 +426,7 @@ void TLevelForm::ShowType(uint16_t levelType) {
   SignalTypePanel->setText(typeKnown_ ? kSignalTexts[static_cast<int>(type_.signal)] : "");
   if (rs422) {
     LevelTypePanel->setText(type_.model);
-    CheckRadio(Parking, type_.park);
+    CheckItem(Parking, type_.park);
   } else if (typeKnown_) {
     QString model = type_.model;
     if (model == "Router C 128" || model == "Router E/C 128") {
@@ -440,7 +441,8 @@ void TLevelForm::ShowType(uint16_t levelType) {
   for (QWidget* w : {static_cast<QWidget*>(ParkingBox), static_cast<QWidget*>(ParkSourceBox)}) w->setEnabled(rs422);
   const bool audio = typeKnown_ && type_.audioParam;
   EnableFeatures->setChecked(audio);
-  for (QWidget* w : std::initializer_list<QWidget*>{SourceAudioList, SourceAudioSetAllBox, DestAudioList, DestAudioSetAllBox}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{SourceAudioList, SourceAudioSetAllBox, DestAudioList, DestAudioSetAllBox}) {
     w->setEnabled(audio);
   }
   ReadSourceParams->setEnabled(ReadSourceParams->isEnabled() && audio);
@@ -551,7 +553,7 @@ void TLevelForm::Diagonal() {
 void TLevelForm::ShowHovered(int destination, int source) {
   TLibString name(QString(kNameLength, ' '));
   const TSourceIndexRecord index = {0, static_cast<int16_t>(level_), static_cast<int16_t>(source)};
-  SourcePanel->setText(Interface().GetSourceName(index, name) ? name.Text() : QString());
+  SourcePanel->setText(Interface().GetSourceName(index, name, Interface().FileHandle) ? name.Text() : QString());
   const QString& assoc = destNames_[static_cast<std::size_t>(destination)];
   DestPanel->setText(assoc.isEmpty() ? QString::number(destination + 1) : assoc);
 }
@@ -573,7 +575,8 @@ bool TLevelForm::Store() {
   r.matrix = 0;
   r.level = level;
   if (typeKnown_ && type_.signal == Signal::Rs422) {
-    r.levelType = LevelTypeCode(Signal::Rs422, false, type_.model, Operation::Normal, std::max(Parking->checkedId(), 0));
+    r.levelType =
+        LevelTypeCode(Signal::Rs422, false, type_.model, Operation::Normal, std::max(Parking->checkedId(), 0));
   } else {
     ok = ci.GetLevelType(0, level, r.levelType, ci.FileHandle) && ok;
   }
@@ -589,14 +592,16 @@ bool TLevelForm::Store() {
         for (int l = level_ + 1; l < std::min(levels_, kLastLevel); ++l) {
           const InhibitTable lower = inhibits_.Fitted(config.sourceCount[0][l], config.destCount[0][l]);
           written = ci.SetLevelInhibits(0, static_cast<uint16_t>(l), lower.Bytes(),
-                                        static_cast<uint16_t>(lower.Bytes().size()), ci.FileHandle) && written;
+                                        static_cast<uint16_t>(lower.Bytes().size()), ci.FileHandle) &&
+                    written;
         }
       }
     }
     if (written) inhibitsChanged_ = false;
     ok = written && ok;
   }
-  ok = ci.SetPhysicalLevel(level, static_cast<uint16_t>(std::max(LevelMapping->currentIndex(), 0)), ci.FileHandle) && ok;
+  ok =
+      ci.SetPhysicalLevel(level, static_cast<uint16_t>(std::max(LevelMapping->currentIndex(), 0)), ci.FileHandle) && ok;
 
   TLibString again(QString(kNameLength, ' '));
   TLevelRecord reread{};
@@ -628,7 +633,8 @@ bool TLevelForm::Store() {
     }
   }
   if (const int d = CurrentDest(); d >= 0 && DestAudioList->currentIndex() >= 0) {
-    dests_[static_cast<std::size_t>(d)].audioParam = zephra::editor::kDestAudioItems[DestAudioList->currentIndex()].code;
+    dests_[static_cast<std::size_t>(d)].audioParam =
+        zephra::editor::kDestAudioItems[DestAudioList->currentIndex()].code;
   }
   for (const TDestinationRecord& dr : dests_) ok = ci.SetDestData(dr) && ok;
   return ok;
@@ -642,7 +648,8 @@ void TLevelForm::ShowLevelTypesInTree() {
   for (QTreeWidgetItemIterator it(tree); *it; ++it) {
     auto* level = dynamic_cast<TLevelResource*>(TDatabaseManager::ResourceOf(*it));
     uint16_t type = 0;
-    if (level && ci.GetLevelType(0, static_cast<uint16_t>(level->Number), type, ci.FileHandle)) level->ShowLevelType(type);
+    if (level && ci.GetLevelType(0, static_cast<uint16_t>(level->Number), type, ci.FileHandle))
+      level->ShowLevelType(type);
   }
   tree->update();
 }
@@ -656,8 +663,8 @@ void TLevelForm::ReadParams(Params which) {
     manager.SaveAs(manager.WorkingFileName);
   }
   TCommonInterface& ci = Interface();
-  ci.TransferWithOptions(false, ci.FileHandle, 0, which == Params::Sources ? 1 : 0, which == Params::Destinations ? 1 : 0,
-                         which == Params::Triggers ? 1 : 0);
+  ci.TransferWithOptions(false, ci.FileHandle, 0, which == Params::Sources ? 1 : 0,
+                         which == Params::Destinations ? 1 : 0, which == Params::Triggers ? 1 : 0);
   // Whatever the transfer answered, the form shows what the database holds.
   if (which == Params::Destinations) {
     LoadDestinations();

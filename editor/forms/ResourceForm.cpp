@@ -25,10 +25,10 @@ TResourceForm::TResourceForm(TResource& resource, const QString& caption)
   OkButton()->setObjectName("OK");
   ApplyButton()->setObjectName("Apply");
   CancelButton()->setObjectName("Cancel");
-  // Cancel never takes the focus, so pressing it never makes the control the
-  // user leaves check what was typed there.
-  CancelButton()->setFocusPolicy(Qt::NoFocus);
   ApplyButton()->setEnabled(false);
+  // Cancel never takes the focus, so leaving a field for it never checks the
+  // field: the user is throwing the change away.
+  CancelButton()->setFocusPolicy(Qt::NoFocus);
   connect(OkButton(), &QPushButton::clicked, this, [this] {
     if (Apply()) accept();
   });
@@ -72,6 +72,14 @@ bool TResourceForm::ResolvePending() {
 void TResourceForm::reject() {
   QDialog::reject();  // closes, and so frees the form
 }
+
+void TResourceForm::done(int result) {
+  if (resource_) Closing();
+  Detach();
+  QDialog::done(result);
+}
+
+void TResourceForm::FixSize() { layout()->setSizeConstraint(QLayout::SetFixedSize); }
 
 void TResourceForm::Discard() {
   Detach();

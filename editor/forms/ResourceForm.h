@@ -47,13 +47,24 @@ class TResourceForm : public QDialog {
 
   static const char* PendingQuestion();
 
+  // The resource was changed from outside the form (moved to another port
+  // or to the storeroom, say): the form takes up what it shows of it.
+  virtual void ResourceChanged() {}
+
  protected:
   // Writes the form's working copy through the interface; false keeps the
   // changes pending (the interface or the form has said why).
   virtual bool Store() = 0;
+  // The user closes the form (OK, Cancel, Escape, the close button) while its
+  // resource is still there: what the form set on the resource meanwhile and
+  // did not store can be put back. Not called when the manager discards it.
+  virtual void Closing() {}
   // The layout above the buttons, for forms without pages.
   QVBoxLayout* Body() const { return body_; }
+  // The window keeps the size its contents ask for.
+  void FixSize();
   void reject() override;
+  void done(int result) override;
 
  private:
   void Detach();

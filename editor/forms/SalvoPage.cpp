@@ -14,6 +14,7 @@
 #include "SelectorForm.h"
 #include "UiService.h"
 #include "Widgets.h"
+#include "forms/FormFields.h"
 #include "forms/KorvellResourceForm.h"
 #include "forms/RenameSalvoForm.h"
 #include "forms/StringGrid.h"
@@ -25,7 +26,8 @@ namespace {
 constexpr const char* kNoneSelected = "No destination association has been selected";
 constexpr const char* kUpdateQuestion = "This action will update the database. Are you sure you want to continue ?";
 constexpr const char* kOrphanQuestion = "Sources assigned without associated destinations. Continue saving?";
-constexpr const char* kClearQuestion = "This will clear all the data from this salvo. Are you sure you want to continue ?";
+constexpr const char* kClearQuestion =
+    "This will clear all the data from this salvo. Are you sure you want to continue ?";
 constexpr const char* kPendingQuestion = "The salvo being edited has not been saved. Continue saving?";
 
 QString WithoutSpaces(QString text) { return text.remove(' '); }
@@ -34,9 +36,10 @@ QString WithoutSpaces(QString text) { return text.remove(' '); }
 
 TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
   setObjectName("Macros");
-  QGroupBox* display = RadioGroup("Display", {"With Names", "Numerically"}, MacrosDisplayRadioGroup, this, 2);
+  QGroupBox* display =
+      Radios(new TRadioGroup("Display", {"With Names", "Numerically"}, this, 2), MacrosDisplayRadioGroup);
   display->setObjectName("MacrosDisplayRadioGroup");
-  CheckRadio(MacrosDisplayRadioGroup, 0);
+  CheckItem(MacrosDisplayRadioGroup, 0);
 
   auto* salvos = new QGroupBox("Salvos", this);
   salvos->setObjectName("MacroGroupBox");
@@ -141,7 +144,8 @@ void TSalvoPage::RefreshNames() {
     const TDestAssocResource& row = rows_[static_cast<std::size_t>(r)];
     if (!row.Present) continue;
     TLibString name(QString(8, ' '));
-    if (ci.GetDestName(0, static_cast<uint16_t>(row.Number), name)) MacrosStringGrid->Model().SetRowHeader(r, name.Text());
+    if (ci.GetDestName(0, static_cast<uint16_t>(row.Number), name, ci.FileHandle))
+      MacrosStringGrid->Model().SetRowHeader(r, name.Text());
   }
 }
 
@@ -308,7 +312,8 @@ bool TSalvoPage::CheckCell(int row, int column) {
     TSourceResource& cell = Cell(row, column);
     if (cell.Present) {
       // The number stays: Save deletes the crosspoint the cell stood for.
-      for (std::size_t i = 0; i < cell.Record.names.size(); ++i) cell.Record.names[i] = QString(kSourceNameWidths[i], ' ');
+      for (std::size_t i = 0; i < cell.Record.names.size(); ++i)
+        cell.Record.names[i] = QString(kSourceNameWidths[i], ' ');
     }
     return true;
   }
@@ -396,7 +401,8 @@ void TSalvoPage::Remove() {
   }
   int removed = -1;
   for (int r = 0; r < SalvoRows && removed < 0; ++r) {
-    if (rows_[static_cast<std::size_t>(r)].Present && rows_[static_cast<std::size_t>(r)].Number == association) removed = r;
+    if (rows_[static_cast<std::size_t>(r)].Present && rows_[static_cast<std::size_t>(r)].Number == association)
+      removed = r;
   }
   if (removed < 0) return;
   TGridModel& model = MacrosStringGrid->Model();
@@ -426,7 +432,8 @@ QHash<TSalvoPage::Key, int> TSalvoPage::Stored() {
   if (!ci.GetNoMacroXPRecords(SalvoNumber, count, ci.FileHandle)) return stored;
   for (uint16_t i = 0; i < count; ++i) {
     TMacroXPRecord xp{};
-    if (ci.GetMacroXP(SalvoNumber, i, xp, ci.FileHandle) && xp.matrix == 0) stored.insert({xp.level, xp.destination}, xp.source);
+    if (ci.GetMacroXP(SalvoNumber, i, xp, ci.FileHandle) && xp.matrix == 0)
+      stored.insert({xp.level, xp.destination}, xp.source);
   }
   return stored;
 }
@@ -447,7 +454,8 @@ void TSalvoPage::Store() {
       const Key key{l, b};
       if (!BlankCell(model.Text(r, l))) {
         if (!cell.Present) continue;
-        const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b), static_cast<int16_t>(cell.Number - 1)};
+        const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b),
+                                   static_cast<int16_t>(cell.Number - 1)};
         if (ci.SetMacroXP(SalvoNumber, xp, ci.FileHandle)) stored.insert(key, xp.source);
       } else if (cell.Present) {
         if (const auto it = stored.find(key); it != stored.end()) {

@@ -222,8 +222,9 @@ bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
     // In the cell editor the copy and paste keys end the edit first.
     auto* key = static_cast<QKeyEvent*>(event);
     const bool ctrl = key->modifiers() & Qt::ControlModifier, shift = key->modifiers() & Qt::ShiftModifier;
-    const bool clipboard = (ctrl && (key->key() == Qt::Key_C || key->key() == Qt::Key_V || key->key() == Qt::Key_Insert)) ||
-                           (shift && key->key() == Qt::Key_Insert);
+    const bool clipboard =
+        (ctrl && (key->key() == Qt::Key_C || key->key() == Qt::Key_V || key->key() == Qt::Key_Insert)) ||
+        (shift && key->key() == Qt::Key_Insert);
     if (clipboard) {
       auto* editor = static_cast<QWidget*>(watched);
       commitData(editor);
@@ -300,7 +301,8 @@ QString TStringGrid::SelectionText() const {
   CellBlock block;
   for (int row = r.top(); row <= r.bottom(); ++row) {
     std::vector<std::u16string> cells;
-    for (int column = r.left(); column <= r.right(); ++column) cells.push_back(model_.Text(row, column).toStdU16String());
+    for (int column = r.left(); column <= r.right(); ++column)
+      cells.push_back(model_.Text(row, column).toStdU16String());
     block.push_back(std::move(cells));
   }
   return QString::fromStdU16String(zephra::editor::BlockToText(block));

@@ -30,6 +30,7 @@ struct Group {
 constexpr Group kGroups[] = {
     {"main window", &MainWindowShots},
     {"wizard", &WizardShots},
+    {"panels and UMDs", &DeviceShots},
     {"on-line dialogs", &OnlineShots},
     {"port and control-frame forms", &PortFormShots},
     {"grid editors", &GridEditorShots},

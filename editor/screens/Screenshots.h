@@ -68,6 +68,7 @@ int TakeScreenshots(const QString& folder);
 // The groups (one file each in editor/screens/).
 void MainWindowShots(TScreenshots& shots);
 void WizardShots(TScreenshots& shots);
+void DeviceShots(TScreenshots& shots);
 void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
 void GridEditorShots(TScreenshots& shots);

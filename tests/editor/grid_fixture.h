@@ -58,9 +58,7 @@ struct GridTest : ::testing::Test {
     window->EnableAfterOpen();
   }
   // Rebuilds the tree after the test changed the file through the library.
-  void Reopen() {
-    ASSERT_TRUE(window->Manager().OpenDatabaseFile(window->Manager().DatabaseFileName, {2, 3, 4}));
-  }
+  void Reopen() { ASSERT_TRUE(window->Manager().OpenDatabaseFile(window->Manager().DatabaseFileName, {2, 3, 4})); }
   DbsHandle H() { return window->Manager().CommonInterface.FileHandle; }
   TCommonInterface& Ci() { return window->Manager().CommonInterface; }
 
@@ -80,7 +78,9 @@ struct GridTest : ::testing::Test {
   TKorvellForm* Controller(const QString& node = "Zephra Configuration") { return OpenForm<TKorvellForm>(node); }
 
   // The grid's open cell editor, if any.
-  static QLineEdit* Editor(TStringGrid* grid) { return qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex())); }
+  static QLineEdit* Editor(TStringGrid* grid) {
+    return qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+  }
   // Goes to a cell and types into it as the user does (the first character
   // opens the editor), then presses Enter.
   static void Type(TStringGrid* grid, int row, int column, const QString& text) {

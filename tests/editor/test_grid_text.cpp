@@ -35,8 +35,7 @@ TEST(GridText, SpreadsheetTextsReadAsTheGridWroteThem) {
   const CellBlock block = Block({{u"A1", u"B1", u"C1"}, {u"A2", u"B2", u"C2"}, {u"A3", u"B3", u"C3"}});
   // Line ends as spreadsheets write them: LF, CR LF, none after the last row.
   for (const std::u16string& text : {std::u16string(u"A1\tB1\tC1\nA2\tB2\tC2\nA3\tB3\tC3\n"),
-                                    std::u16string(u"A1\tB1\tC1\r\nA2\tB2\tC2\r\nA3\tB3\tC3"),
-                                    BlockToText(block)}) {
+                                     std::u16string(u"A1\tB1\tC1\r\nA2\tB2\tC2\r\nA3\tB3\tC3"), BlockToText(block)}) {
     const TextShape shape = ShapeOf(text);
     ASSERT_EQ(shape.columns, 3);
     ASSERT_EQ(shape.rows, 3);

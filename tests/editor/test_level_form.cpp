@@ -37,7 +37,8 @@ struct LevelFormTest : GridTest {
     return out;
   }
   bool Inhibited(int level, int dest, int source) {
-    const TMatrixPointRecord p = {0, static_cast<int16_t>(level), static_cast<int16_t>(dest), static_cast<int16_t>(source)};
+    const TMatrixPointRecord p = {0, static_cast<int16_t>(level), static_cast<int16_t>(dest),
+                                  static_cast<int16_t>(source)};
     uint32_t bit = 0;
     EXPECT_EQ(dbs_GetInhibit(&p, &bit, H()), DBS_OK);
     return bit != 0;
@@ -120,7 +121,7 @@ TEST_F(LevelFormTest, ATypedNameIsCheckedBeforeTheUserMovesOn) {
   EXPECT_EQ(ui.Messages.last(), "You have entered an invalid value");
   QTest::keyClick(grid, Qt::Key_Down);
   EXPECT_EQ(grid->currentIndex().row(), 3);  // the move is refused
-  form->OkButton()->click();  // and so is OK: nothing is stored, the form stays
+  form->OkButton()->click();                 // and so is OK: nothing is stored, the form stays
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(SourceName(H(), 0, 3), "m1s4");
   QTest::keyClick(grid, Qt::Key_F2);
@@ -344,7 +345,8 @@ TEST_F(LevelFormTest, TheTreeOpensTheGridFormsByEnterDoubleClickAndProperties) {
   const QPoint at(r.left() + 8, r.center().y());
   QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
-  QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+  QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    {});
   QApplication::sendEvent(tree->viewport(), &twice);
   controller = qobject_cast<TKorvellForm*>(form("Dest Association"));
   ASSERT_NE(controller, nullptr);

@@ -29,7 +29,8 @@ struct SalvoPageTest : GridTest {
     ASSERT_EQ(form->Pages()->currentWidget(), page);
   }
   void Add(int salvo, int level, int dest, int source) {
-    const TMacroXPRecord xp = {0, static_cast<int16_t>(level), static_cast<int16_t>(dest), static_cast<int16_t>(source)};
+    const TMacroXPRecord xp = {0, static_cast<int16_t>(level), static_cast<int16_t>(dest),
+                               static_cast<int16_t>(source)};
     ASSERT_EQ(dbs_SetMacroXP(static_cast<uint16_t>(salvo), &xp, H()), DBS_OK);
   }
   // Opens salvo `salvo` with the Open button, chosen in the selector.
@@ -90,8 +91,8 @@ TEST_F(SalvoPageTest, LoadingPutsALevelsCrosspointsIntoTheirAssociationsRow) {
   EXPECT_EQ(Grid()->Model().RowHeader(1), "m1d10");
   EXPECT_EQ(Grid()->Model().Text(1, 2), "");
   EXPECT_EQ(page->CellAt(0, 1).Number, 10);  // from 1 here
-  for (QPushButton* b : {page->InsertDestButton, page->RemoveButton, page->ClearButton, page->SaveButton,
-                         page->RenameButton}) {
+  for (QPushButton* b :
+       {page->InsertDestButton, page->RemoveButton, page->ClearButton, page->SaveButton, page->RenameButton}) {
     EXPECT_TRUE(b->isEnabled());
   }
   EXPECT_TRUE(page->SalvoSaved);
