@@ -81,7 +81,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ResetToEmpty();
 }
 
-TMainForm::~TMainForm() = default;
+// The window that goes hands the focus on as its widgets close: by then it
+// must no longer hear of focus changes.
+TMainForm::~TMainForm() { disconnect(qApp, nullptr, this, nullptr); }
 
 QTreeWidget* TMainForm::Tree() const { return tree_; }
 QListWidget* TMainForm::List() const { return list_; }
