@@ -81,8 +81,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ResetToEmpty();
 }
 
-// The window that goes hands the focus on as its widgets close: by then it
-// must no longer hear of focus changes.
+// The application's focus signal would reach a window already half gone while
+// its widgets close.
 TMainForm::~TMainForm() { disconnect(qApp, nullptr, this, nullptr); }
 
 QTreeWidget* TMainForm::Tree() const { return tree_; }
