@@ -33,6 +33,7 @@ constexpr Group kGroups[] = {
     {"panels and UMDs", &DeviceShots},
     {"on-line dialogs", &OnlineShots},
     {"port and control-frame forms", &PortFormShots},
+    {"grid editors", &GridEditorShots},
 };
 
 // A wizard run that makes a V3 database named `name` with a level of each

@@ -71,3 +71,4 @@ void WizardShots(TScreenshots& shots);
 void DeviceShots(TScreenshots& shots);
 void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
+void GridEditorShots(TScreenshots& shots);
