@@ -424,6 +424,10 @@ bool TCommonInterface::SetGeneralPort(uint16_t port, const TGeneralPortRecord& r
   TGeneralPortRecord copy = record;
   return Ok(Library().SetGeneralPort(port, &copy, handle));
 }
+bool TCommonInterface::SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord& record, DbsHandle handle) {
+  const TLevelRecord copy = record;
+  return Ok(Library().SetLevelData(matrix, level, &copy, handle));
+}
 bool TCommonInterface::GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle) {
   return Ok(Library().GetLevelType(matrix, level, &type, handle));
 }
@@ -486,13 +490,90 @@ bool TCommonInterface::SetKeyAssignment(uint16_t keypad, const QString& name, ui
                                         DbsHandle handle) {
   return Ok(Library().SetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, value, salvoFlag & 0xFF, handle));
 }
+bool TCommonInterface::GetLevelInhibits(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t& length,
+                                        DbsHandle handle) {
+  return Ok(Library().GetLevelInhibits(matrix, level, bytes, &length, handle));
+}
+bool TCommonInterface::SetLevelInhibits(uint16_t matrix, uint16_t level, const std::vector<uint8_t>& bytes,
+                                        uint16_t length, DbsHandle handle) {
+  const std::vector<uint8_t> copy(bytes);
+  return Ok(Library().SetLevelInhibits(matrix, level, copy.data(), length, handle));
+}
+bool TCommonInterface::GetPhysicalLevel(uint16_t level, uint16_t& physicalLevel, DbsHandle handle) {
+  return Ok(Library().GetPhysicalLevel(level, &physicalLevel, handle));
+}
+bool TCommonInterface::SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle) {
+  return Ok(Library().SetPhysicalLevel(level, physicalLevel, handle));
+}
+bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Library().GetSourceData(&record, FileHandle)); }
+bool TCommonInterface::SetSourceData(const TSourceRecord& record) {
+  const TSourceRecord copy = record;
+  return Ok(Library().SetSourceData(&copy, FileHandle));
+}
+bool TCommonInterface::GetDestData(TDestinationRecord& record) { return Ok(Library().GetDestData(&record, FileHandle)); }
+bool TCommonInterface::SetDestData(const TDestinationRecord& record) {
+  const TDestinationRecord copy = record;
+  return Ok(Library().SetDestData(&copy, FileHandle));
+}
+
 bool TCommonInterface::GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record,
                                      DbsHandle handle) {
   record.matrix = matrix;
   record.association = association;
   return Ok(Library().GetSourceAssn(matrix, association, &record, handle));
 }
-bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Library().GetSourceData(&record, FileHandle)); }
+bool TCommonInterface::SetSourceAssn(uint16_t matrix, uint16_t association, const TSourceAssociationRecord& record,
+                                     DbsHandle handle) {
+  TSourceAssociationRecord copy = record;
+  copy.matrix = matrix;
+  copy.association = association;
+  return Ok(Library().SetSourceAssn(matrix, association, &copy, handle));
+}
+bool TCommonInterface::SetDestAssn(uint16_t matrix, uint16_t association, const TDestinationAssociationRecord& record,
+                                   DbsHandle handle) {
+  TDestinationAssociationRecord copy = record;
+  copy.matrix = matrix;
+  copy.association = association;
+  return Ok(Library().SetDestAssn(matrix, association, &copy, handle));
+}
+bool TCommonInterface::FindDestAssn(int16_t matrix, int16_t level, int16_t destination, uint16_t start,
+                                    TDestinationAssociationRecord& record, DbsHandle handle) {
+  for (TAssociationMember& m : record.members) m = {-1, -1, -1};
+  // Found means an association was named: a search that finds none answers
+  // success too, with association 0xFFFF.
+  return Ok(Library().FindDestAssn(matrix, level, destination, start, &record, handle)) &&
+         record.association != DBS_NO_ENTRY;
+}
+bool TCommonInterface::SetDestName(uint16_t matrix, uint16_t association, const QString& name, DbsHandle handle) {
+  return Ok(Library().SetDestName(matrix, association, TLibString(FitName(name, 8)), handle));
+}
+bool TCommonInterface::GetTrigLines(uint8_t lines[4], DbsHandle handle) {
+  return Ok(Library().GetTrigLines(lines, handle));
+}
+bool TCommonInterface::SetTrigLines(const uint8_t lines[4], DbsHandle handle) {
+  return Ok(Library().SetTrigLines(lines, handle));
+}
+
 bool TCommonInterface::GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle) {
   return Ok(Library().GetMacroStore(salvo, &record, handle));
+}
+bool TCommonInterface::SetMacroStore(uint16_t salvo, const TMacroStoreRecord& record, DbsHandle handle) {
+  const TMacroStoreRecord copy = record;
+  return Ok(Library().SetMacroStore(salvo, &copy, handle));
+}
+bool TCommonInterface::GetNoMacroXPRecords(uint16_t salvo, uint16_t& count, DbsHandle handle) {
+  return Ok(Library().GetNoMacroXPRecords(salvo, &count, handle));
+}
+bool TCommonInterface::GetMacroXP(uint16_t salvo, uint16_t n, TMacroXPRecord& record, DbsHandle handle) {
+  record = {-1, -1, -1, -1};
+  return Ok(Library().GetMacroXP(salvo, n, &record, handle));
+}
+bool TCommonInterface::SetMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle) {
+  const TMacroXPRecord copy = record;
+  return Ok(Library().SetMacroXP(salvo, &copy, handle));
+}
+bool TCommonInterface::DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle) {
+  const DbsStatus status = Library().DeleteMacroXP(salvo, &record, handle);
+  if (status == DBS_ERR_SALVO_RECORD_NOT_FOUND) return false;
+  return Ok(status);
 }

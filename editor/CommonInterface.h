@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 #include <functional>
 
 #include "zephra/zephra.h"
@@ -31,9 +32,8 @@ struct TLibraryApi {
   decltype(&dbs_GetGeneralPort) GetGeneralPort = &dbs_GetGeneralPort;
   decltype(&dbs_SetPanelName) SetPanelName = &dbs_SetPanelName;
   decltype(&dbs_SetUMDName) SetUMDName = &dbs_SetUMDName;
-  decltype(&dbs_GetSourceName) GetSourceName = &dbs_GetSourceName;
-  decltype(&dbs_GetDestAssn) GetDestAssn = &dbs_GetDestAssn;
-  decltype(&dbs_GetDestName) GetDestName = &dbs_GetDestName;
+  // The level, association and salvo editors'.
+  decltype(&dbs_SetLevelData) SetLevelData = &dbs_SetLevelData;
   decltype(&dbs_GetXY_ControlledDests) GetXY_ControlledDests = &dbs_GetXY_ControlledDests;
   decltype(&dbs_SetXY_ControlledDests) SetXY_ControlledDests = &dbs_SetXY_ControlledDests;
   decltype(&dbs_GetOverrideSource) GetOverrideSource = &dbs_GetOverrideSource;
@@ -44,8 +44,32 @@ struct TLibraryApi {
   decltype(&dbs_GetNextFreeDestKeypad) GetNextFreeDestKeypad = &dbs_GetNextFreeDestKeypad;
   decltype(&dbs_GetNextFreeSourceDialUpKeypad) GetNextFreeSourceDialUpKeypad = &dbs_GetNextFreeSourceDialUpKeypad;
   decltype(&dbs_GetNextFreeDestDialUpKeypad) GetNextFreeDestDialUpKeypad = &dbs_GetNextFreeDestDialUpKeypad;
-  decltype(&dbs_SetGeneralPort) SetGeneralPort = &dbs_SetGeneralPort;
   decltype(&dbs_GetLevelType) GetLevelType = &dbs_GetLevelType;
+  decltype(&dbs_GetLevelInhibits) GetLevelInhibits = &dbs_GetLevelInhibits;
+  decltype(&dbs_SetLevelInhibits) SetLevelInhibits = &dbs_SetLevelInhibits;
+  decltype(&dbs_GetPhysicalLevel) GetPhysicalLevel = &dbs_GetPhysicalLevel;
+  decltype(&dbs_SetPhysicalLevel) SetPhysicalLevel = &dbs_SetPhysicalLevel;
+  decltype(&dbs_GetSourceName) GetSourceName = &dbs_GetSourceName;
+  decltype(&dbs_GetSourceData) GetSourceData = &dbs_GetSourceData;
+  decltype(&dbs_SetSourceData) SetSourceData = &dbs_SetSourceData;
+  decltype(&dbs_GetDestData) GetDestData = &dbs_GetDestData;
+  decltype(&dbs_SetDestData) SetDestData = &dbs_SetDestData;
+  decltype(&dbs_GetSourceAssn) GetSourceAssn = &dbs_GetSourceAssn;
+  decltype(&dbs_SetSourceAssn) SetSourceAssn = &dbs_SetSourceAssn;
+  decltype(&dbs_GetDestAssn) GetDestAssn = &dbs_GetDestAssn;
+  decltype(&dbs_SetDestAssn) SetDestAssn = &dbs_SetDestAssn;
+  decltype(&dbs_FindDestAssn) FindDestAssn = &dbs_FindDestAssn;
+  decltype(&dbs_GetDestName) GetDestName = &dbs_GetDestName;
+  decltype(&dbs_SetDestName) SetDestName = &dbs_SetDestName;
+  decltype(&dbs_GetTrigLines) GetTrigLines = &dbs_GetTrigLines;
+  decltype(&dbs_SetTrigLines) SetTrigLines = &dbs_SetTrigLines;
+  decltype(&dbs_GetMacroStore) GetMacroStore = &dbs_GetMacroStore;
+  decltype(&dbs_SetMacroStore) SetMacroStore = &dbs_SetMacroStore;
+  decltype(&dbs_GetNoMacroXPRecords) GetNoMacroXPRecords = &dbs_GetNoMacroXPRecords;
+  decltype(&dbs_GetMacroXP) GetMacroXP = &dbs_GetMacroXP;
+  decltype(&dbs_SetMacroXP) SetMacroXP = &dbs_SetMacroXP;
+  decltype(&dbs_DeleteMacroXP) DeleteMacroXP = &dbs_DeleteMacroXP;
+  decltype(&dbs_SetGeneralPort) SetGeneralPort = &dbs_SetGeneralPort;
   decltype(&dbs_ReconfigureFile) ReconfigureFile = &dbs_ReconfigureFile;
   // On-line with the controller.
   decltype(&dbs_OnLine) OnLine = &dbs_OnLine;
@@ -69,9 +93,6 @@ struct TLibraryApi {
   decltype(&dbs_DeleteLastNode) DeleteLastNode = &dbs_DeleteLastNode;
   decltype(&dbs_GetKeyAssignment) GetKeyAssignment = &dbs_GetKeyAssignment;
   decltype(&dbs_SetKeyAssignment) SetKeyAssignment = &dbs_SetKeyAssignment;
-  decltype(&dbs_GetSourceAssn) GetSourceAssn = &dbs_GetSourceAssn;
-  decltype(&dbs_GetSourceData) GetSourceData = &dbs_GetSourceData;
-  decltype(&dbs_GetMacroStore) GetMacroStore = &dbs_GetMacroStore;
   // What is wrong with a file the library refuses.
   decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
 };
@@ -184,9 +205,6 @@ class TCommonInterface {
   // A button-per key's assignment on matrix 0: a salvo, or an association.
   bool GetKeyAssignment(uint16_t keypad, const QString& name, uint16_t& value, bool& salvo, DbsHandle handle);
   bool SetKeyAssignment(uint16_t keypad, const QString& name, uint16_t value, uint32_t salvoFlag, DbsHandle handle);
-  bool GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record, DbsHandle handle);
-  bool GetSourceData(TSourceRecord& record);
-  bool GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle);
 
   // Reconfigures the open database `handle` into `name` with `record`,
   // asking before it replaces a file (through the scratch database); gives
@@ -213,6 +231,40 @@ class TCommonInterface {
   // The notice shown while the controller is still busy.
   bool BusyNoticeShown() const { return busyNoticeShown_; }
   void CloseBusyNotice();
+
+  // Levels, sources and destinations. The source and destination data calls
+  // use the interface's own FileHandle.
+  bool SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord& record, DbsHandle handle);
+  bool GetLevelInhibits(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t& length, DbsHandle handle);
+  bool SetLevelInhibits(uint16_t matrix, uint16_t level, const std::vector<uint8_t>& bytes, uint16_t length,
+                        DbsHandle handle);
+  bool GetPhysicalLevel(uint16_t level, uint16_t& physicalLevel, DbsHandle handle);
+  bool SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle);
+  bool GetSourceData(TSourceRecord& record);
+  bool SetSourceData(const TSourceRecord& record);
+  bool GetDestData(TDestinationRecord& record);
+  bool SetDestData(const TDestinationRecord& record);
+
+  // Associations: the key arguments are written into the record first.
+  bool GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record, DbsHandle handle);
+  bool SetSourceAssn(uint16_t matrix, uint16_t association, const TSourceAssociationRecord& record, DbsHandle handle);
+  bool SetDestAssn(uint16_t matrix, uint16_t association, const TDestinationAssociationRecord& record,
+                   DbsHandle handle);
+  // True only when an association holding the member was found.
+  bool FindDestAssn(int16_t matrix, int16_t level, int16_t destination, uint16_t start,
+                    TDestinationAssociationRecord& record, DbsHandle handle);
+  bool SetDestName(uint16_t matrix, uint16_t association, const QString& name, DbsHandle handle);
+  bool GetTrigLines(uint8_t lines[4], DbsHandle handle);
+  bool SetTrigLines(const uint8_t lines[4], DbsHandle handle);
+
+  // Salvos.
+  bool GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle);
+  bool SetMacroStore(uint16_t salvo, const TMacroStoreRecord& record, DbsHandle handle);
+  bool GetNoMacroXPRecords(uint16_t salvo, uint16_t& count, DbsHandle handle);
+  bool GetMacroXP(uint16_t salvo, uint16_t n, TMacroXPRecord& record, DbsHandle handle);
+  bool SetMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
+  // A crosspoint the salvo does not hold answers false without a message.
+  bool DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
 
  private:
   bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }

@@ -7,6 +7,8 @@
 #include "DatabaseManager.h"
 #include "LevelTypeTable.h"
 #include "forms/ControlFrameForm.h"
+#include "forms/KorvellResourceForm.h"
+#include "forms/LevelResourceForm.h"
 #include "forms/PortResourceForm.h"
 #include "forms/ResourceForm.h"
 #include "UiService.h"
@@ -184,9 +186,30 @@ bool TKorvellControlFrameResource::Edit(TCommonInterface&) {
 
 void TKorvellControllerResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Zephra Configuration", kImageConfiguration); }
 
+bool TKorvellControllerResource::Edit(TCommonInterface&) {
+  // The five nodes of the controller open the window on their own page.
+  const QTreeWidgetItem* node = Manager->Tree() ? Manager->Tree()->currentItem() : nullptr;
+  const QString page = node ? node->text(0) : QString();
+  return ShowForm([this, page]() -> TResourceForm* {
+    auto* form = new TKorvellForm(*this);
+    if (form->Load(page)) return form;
+    delete form;
+    return nullptr;
+  });
+}
+
 void TLevelResource::AttachNode(QTreeWidgetItem* node) {
   Show(*this, node, QString("Level %1").arg(Number + 1), -1);
   node->setIcon(0, LevelIcon(kNoLevelType));
+}
+
+bool TLevelResource::Edit(TCommonInterface&) {
+  return ShowForm([this]() -> TResourceForm* {
+    auto* form = new TLevelForm(*this);
+    if (form->Load()) return form;
+    delete form;
+    return nullptr;
+  });
 }
 
 void TLevelResource::ShowLevelType(uint16_t type) {

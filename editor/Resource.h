@@ -99,6 +99,9 @@ class TKorvellControllerResource : public TResource {
   using TResource::TResource;
   QString GetTypeName() const override { return "Configuration"; }
   void AttachNode(QTreeWidgetItem* node) override;
+  // The "Controller Data" window, on the page of the tree's selected node.
+  bool Edit(TCommonInterface& ci) override;
+  bool HasEditor() const override { return true; }
 };
 
 class TLevelResource : public TResource {
@@ -107,6 +110,8 @@ class TLevelResource : public TResource {
   QString GetTypeName() const override { return "Level"; }
   void AttachNode(QTreeWidgetItem* node) override;
   void ShowLevelType(uint16_t type) override;
+  bool Edit(TCommonInterface& ci) override;
+  bool HasEditor() const override { return true; }
 };
 
 class TPortResource : public TResource {

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 
@@ -59,3 +60,25 @@ struct TLineCharacteristics {
     form->addRow("Stop Bits :", StopBits);
   }
 };
+
+// A widget with the object name tests and pictures find it by.
+template <class W>
+W* Named(const char* name, W* widget) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+
+// A read-only panel showing a value, drawn as a read-only field.
+inline QLabel* ValuePanel(QWidget* parent, const QString& objectName) {
+  auto* panel = new QLabel(parent);
+  panel->setObjectName(objectName);
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Sunken);
+  panel->setBackgroundRole(QPalette::Base);
+  panel->setAutoFillBackground(true);
+  panel->setMargin(2);
+  panel->setMinimumWidth(60);
+  panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return panel;
+}

@@ -1,5 +1,7 @@
 #include "forms/FormFields.h"
 
+#include <QGridLayout>
+
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QFormLayout>
@@ -79,32 +81,36 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent), up_(new QToolButton(this)),
   down_->setObjectName("Down");
 }
 
-TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
+TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent, int columns)
     : QGroupBox(title, parent), group_(new QButtonGroup(this)) {
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-  auto* column = new QVBoxLayout(this);
+  columns = std::max(columns, 1);
+  auto* grid = new QGridLayout(this);
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], this);
     group_->addButton(button, i);
-    column->addWidget(button);
+    grid->addWidget(button, i / columns, i % columns);
   }
+  if (columns > 1) grid->setColumnStretch(columns, 1);
 }
 
 int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
 
 QAbstractButton* TRadioGroup::Button(int index) const { return group_->button(index); }
 
-void TRadioGroup::SetItemIndex(int index) {
-  const QSignalBlocker block(group_);
-  if (QAbstractButton* b = group_->button(index)) {
+void CheckItem(QButtonGroup* group, int index) {
+  const QSignalBlocker block(group);
+  if (QAbstractButton* b = group->button(index)) {
     b->setChecked(true);
     return;
   }
   // An exclusive group cannot uncheck its last button.
-  group_->setExclusive(false);
-  for (QAbstractButton* b : group_->buttons()) b->setChecked(false);
-  group_->setExclusive(true);
+  group->setExclusive(false);
+  for (QAbstractButton* b : group->buttons()) b->setChecked(false);
+  group->setExclusive(true);
 }
+
+void TRadioGroup::SetItemIndex(int index) { CheckItem(group_, index); }
 
 bool TRadioGroup::Holds(const QWidget* w) const { return w && (w == this || isAncestorOf(w)); }
 

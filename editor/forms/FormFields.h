@@ -37,10 +37,15 @@ class TUpDown : public QWidget {
   QToolButton* down_;
 };
 
-// Radio buttons in a titled group, of which one or none is chosen.
+// Checks item `index` of `group` (-1: none) without running what a click
+// runs.
+void CheckItem(QButtonGroup* group, int index);
+
+// Radio buttons in a titled group (in `columns` columns), of which one or
+// none is chosen.
 class TRadioGroup : public QGroupBox {
  public:
-  TRadioGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr);
+  TRadioGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr, int columns = 1);
   // The chosen item, -1 for none.
   int ItemIndex() const;
   // Chooses an item (-1: none) without running what a click runs.
@@ -54,6 +59,12 @@ class TRadioGroup : public QGroupBox {
  private:
   QButtonGroup* group_;
 };
+
+// A radio group whose buttons the form keeps in `buttons`.
+inline TRadioGroup* Radios(TRadioGroup* box, QButtonGroup*& buttons) {
+  buttons = box->Buttons();
+  return box;
+}
 
 // Gives the label columns of several form layouts (one per group box,
 // say) one width, so their fields line up.

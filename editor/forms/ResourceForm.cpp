@@ -22,6 +22,9 @@ TResourceForm::TResourceForm(TResource& resource, const QString& caption)
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons_);
   OkButton()->setDefault(true);
+  OkButton()->setObjectName("OK");
+  ApplyButton()->setObjectName("Apply");
+  CancelButton()->setObjectName("Cancel");
   ApplyButton()->setEnabled(false);
   // Cancel never takes the focus, so leaving a field for it never checks the
   // field: the user is throwing the change away.
@@ -47,19 +50,21 @@ QPushButton* TResourceForm::CancelButton() const { return buttons_->button(QDial
 
 void TResourceForm::MarkChanged(bool changed) {
   changed_ = changed;
-  ApplyButton()->setEnabled(changed);
+  UpdateApply();
 }
+
+void TResourceForm::UpdateApply() { ApplyButton()->setEnabled(HasChanges()); }
 
 bool TResourceForm::Apply() {
   if (!resource_) return false;
-  if (!changed_) return true;
+  if (!HasChanges()) return true;
   if (!Store()) return false;
   MarkChanged(false);
   return true;
 }
 
 bool TResourceForm::ResolvePending() {
-  if (!changed_) return true;
+  if (!HasChanges()) return true;
   if (!Ui().WarningYesCancel(PendingQuestion())) return false;
   return Apply();
 }

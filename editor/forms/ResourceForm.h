@@ -30,9 +30,13 @@ class TResourceForm : public QDialog {
   QPushButton* ApplyButton() const;
   QPushButton* CancelButton() const;
 
-  bool HasChanges() const { return changed_; }
+  // Whether Apply has something to store; a form may count more than the
+  // changes it marked (state of its own that Apply settles).
+  virtual bool HasChanges() const { return changed_; }
   // The user changed something (or undid it): Apply follows.
   void MarkChanged(bool changed = true);
+  // Enables Apply exactly while HasChanges().
+  void UpdateApply();
   // Stores the pending changes; true when none are left pending.
   bool Apply();
   // Before an action that needs the stored state: with changes pending, asks

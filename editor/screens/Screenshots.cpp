@@ -34,6 +34,7 @@ constexpr Group kGroups[] = {
     {"on-line dialogs", &OnlineShots},
     {"port and control-frame forms", &PortFormShots},
     {"keypad editor", &KeypadShots},
+    {"grid editors", &GridEditorShots},
 };
 
 // A wizard run that makes a V3 database named `name` with a level of each

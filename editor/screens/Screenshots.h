@@ -72,3 +72,4 @@ void DeviceShots(TScreenshots& shots);
 void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
 void KeypadShots(TScreenshots& shots);
+void GridEditorShots(TScreenshots& shots);

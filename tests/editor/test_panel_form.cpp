@@ -490,8 +490,8 @@ TEST_F(PanelFormTest, EnterDoubleClickAndPropertiesOpenTheEditors) {
   EXPECT_TRUE(UMD(1)->EditorForm);
   emit list->itemDoubleClicked(list->item(3));
   EXPECT_TRUE(qobject_cast<TPanelForm*>(Panel(3)->EditorForm.data()));
-  // The configuration node has no editor.
-  tree->setCurrentItem(form->Manager().FindNode("Zephra Configuration"));
+  // The storeroom has no editor.
+  tree->setCurrentItem(form->Manager().FindNode("Storeroom"));
   Focus(tree);
   EXPECT_FALSE(form->PropertiesAction->isEnabled());
 }
