@@ -18,7 +18,10 @@ class Checker {
   Checker(const ConfigImage& c, const ImageLayout& L, std::span<const std::uint8_t> image)
       : c_(c), L_(L), image_(image) {}
 
-  std::vector<StructureProblem> Run() {
+  std::vector<StructureProblem> Run(StructureCensus& census) {
+    census.treeNodes.assign(std::min<std::uint16_t>(c_.keypadCount, DBS_MAX_KEYPADS), {});
+    census.chainLengths.assign(c_.salvoCount, 0);
+    census_ = &census;
     for (std::uint16_t k = 0; k < c_.keypadCount && k < DBS_MAX_KEYPADS; ++k) CheckKeypad(k);
     CheckSalvos();
     CheckDevices();
@@ -74,6 +77,7 @@ class Checker {
           Problem(Kind::SequenceTree, k, where + "node " + std::to_string(n) + " is reached twice");
           break;
         }
+        census_->treeNodes[k].push_back(n);
         const SequenceNode& node = nodes[n];
         if (node.prev != prev) Problem(Kind::SequenceTree, k, where + "node " + std::to_string(n) + " has a wrong previous link");
         if (node.parent != list.parent) Problem(Kind::SequenceTree, k, where + "node " + std::to_string(n) + " has a wrong parent");
@@ -141,6 +145,7 @@ class Checker {
       const auto length = walk(header.firstXP, s, what, [&](const SalvoXPEntry& r) {
         if (r.salvo != s) Problem(Kind::SalvoChain, s, what + " holds crosspoint " + std::to_string(r.xpIndex) + " of another salvo");
       });
+      census_->chainLengths[s] = static_cast<std::uint16_t>(length);
       if (header.xpCount != length) {
         Problem(Kind::SalvoCount, s,
                 what + " counts " + std::to_string(header.xpCount) + " crosspoints but chains " + std::to_string(length));
@@ -208,13 +213,15 @@ class Checker {
   const ImageLayout& L_;
   std::span<const std::uint8_t> image_;
   std::vector<StructureProblem> problems_;
+  StructureCensus* census_ = nullptr;
 };
 
 }  // namespace
 
 std::vector<StructureProblem> FindStructureProblems(const ConfigImage& config, const ImageLayout& layout,
-                                                    std::span<const std::uint8_t> image) {
-  return Checker(config, layout, image).Run();
+                                                    std::span<const std::uint8_t> image, StructureCensus* census) {
+  StructureCensus unused;
+  return Checker(config, layout, image).Run(census ? *census : unused);
 }
 
 std::vector<std::string> CheckStructures(const ConfigImage& config, const ImageLayout& layout,

@@ -4,6 +4,7 @@
 // command-line tool's verify.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,9 +34,18 @@ struct StructureProblem {
   std::string text;
 };
 
-// Every inconsistency found; empty when all is sound.
+// What the walks reached: each keypad's tree nodes in the order found, and
+// the length of each salvo's chain (up to where it breaks).
+struct StructureCensus {
+  std::vector<std::vector<std::int16_t>> treeNodes;
+  std::vector<std::uint16_t> chainLengths;
+};
+
+// Every inconsistency found; empty when all is sound. With a census, also
+// what was reached.
 std::vector<StructureProblem> FindStructureProblems(const ConfigImage& config, const ImageLayout& layout,
-                                                    std::span<const std::uint8_t> image);
+                                                    std::span<const std::uint8_t> image,
+                                                    StructureCensus* census = nullptr);
 
 // The same, each as its sentence.
 std::vector<std::string> CheckStructures(const ConfigImage& config, const ImageLayout& layout,

@@ -3,6 +3,8 @@
 // that still fits carried over table by table, and the old one closed.
 // Every copy is bounded by both sides' counts, and every link followed in
 // the old file is checked and every walk bounded.
+#include "reconfigure.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -43,12 +45,7 @@ std::uint16_t Kv1LevelType(std::uint8_t type) {
 }
 
 // The two databases, each with its own configuration and layout.
-struct Side {
-  std::uint8_t* image;
-  const ConfigImage& c;
-  const ImageLayout& L;
-  const FormatInfo& f;
-};
+using Side = ImageSide;
 
 class Copier {
  public:
@@ -357,6 +354,8 @@ class Copier {
 
 }  // namespace
 
+void CopyContent(const ImageSide& from, const ImageSide& to) { Copier(from, to).Run(); }
+
 }  // namespace zephra
 
 using namespace zephra;
@@ -377,7 +376,7 @@ DBS_API DbsStatus dbs_ReconfigureFile(DbsString path, const TConfigurationRecord
     Slot& fresh = Slots()[newHandle];
     const Side from{old->db->image, old->db->config, old->db->layout, *old->db->format};
     const Side to{fresh.db->image, fresh.db->config, fresh.db->layout, *fresh.db->format};
-    Copier(from, to).Run();
+    CopyContent(from, to);
     fresh.Checksums().UpdateAllBlocks();
     fresh.changed = 0;
     if (Status s = fresh.db->file.Flush(); s != DBS_OK) {
