@@ -34,16 +34,6 @@ struct DamagedReconfigureTest : test::DbTest {
     Db db(h, TheSlot());
     return db.Read<SequenceTail>(TheSlot().db->layout.keypadTailPos[k]);
   }
-  std::vector<std::u16string> Paths(std::uint16_t keypad) {
-    std::vector<std::u16string> paths;
-    Sequence s = Sequence::Empty(keypad);
-    Status st = dbs_GetFirstSequence(keypad, &s.record, h);
-    for (int guard = 0; st == DBS_OK && guard < 100; ++guard) {
-      paths.push_back(s.Path());
-      st = dbs_GetNextSequence(keypad, &s.record, h);
-    }
-    return paths;
-  }
   std::int16_t SalvoFreeHead() {
     Db db(h, TheSlot());
     return db.Read<std::int16_t>(TheSlot().db->layout.salvoFreePos);
@@ -102,7 +92,7 @@ TEST_F(DamagedReconfigureTest, TheWalkClimbsTheWayItWentDownNotAlongDamagedParen
     ASSERT_EQ(tree.WriteNode(b), DBS_OK);
   }
   ReconfigureSame();
-  EXPECT_EQ(Paths(0), (std::vector<std::u16string>{u"A-B", u"C"}));
+  EXPECT_EQ(test::SequencePaths(h, 0), (std::vector<std::u16string>{u"A-B", u"C"}));
 }
 
 TEST_F(DamagedReconfigureTest, ACrosspointBelongsToTheSalvoWhoseChainItIsOn) {

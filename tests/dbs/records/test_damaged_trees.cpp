@@ -15,17 +15,7 @@ namespace {
 using test::Sequence;
 
 struct DamagedTreeTest : test::DbTest {
-  // The sequences one after another, and the status that ends them.
-  std::vector<std::u16string> Enumerate(std::uint16_t keypad, Status& end) {
-    std::vector<std::u16string> paths;
-    Sequence s = Sequence::Empty(keypad);
-    end = dbs_GetFirstSequence(keypad, &s.record, h);
-    for (int guard = 0; end == DBS_OK && guard < 100; ++guard) {
-      paths.push_back(s.Path());
-      end = dbs_GetNextSequence(keypad, &s.record, h);
-    }
-    return paths;
-  }
+  std::vector<std::u16string> Enumerate(std::uint16_t keypad, Status& end) { return test::SequencePaths(h, keypad, &end); }
   // Writes a node as a damaged file would hold it.
   template <class Change>
   void Damage(std::uint16_t keypad, std::int16_t n, Change&& change) {
