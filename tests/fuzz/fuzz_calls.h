@@ -3,8 +3,10 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,14 +26,23 @@ using tool::LibString;
   std::abort();
 }
 
-// Files live in a folder of their own on a memory file system.
+// Files live in a folder of their own on a memory file system, named after
+// the process; one left by a process that ended abruptly (a fuzzer that
+// found something) goes when the next is made.
 struct Folder {
   std::string path;
   Folder() {
-    std::string pattern =
-        std::filesystem::exists("/dev/shm") ? "/dev/shm/zephra-fuzz-XXXXXX" : "/tmp/zephra-fuzz-XXXXXX";
-    if (!mkdtemp(pattern.data())) Fault("no temporary folder");
-    path = pattern;
+    const std::filesystem::path base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("zephra-fuzz-", 0) != 0) continue;
+      const long pid = std::strtol(name.c_str() + 12, nullptr, 10);
+      if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) std::filesystem::remove_all(entry, ignored);
+    }
+    path = (base / ("zephra-fuzz-" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(path, ignored);
+    if (!std::filesystem::is_directory(path)) Fault("no folder for the files");
   }
   ~Folder() {
     std::error_code ignored;

@@ -1,8 +1,8 @@
 // A controller's memory from anywhere: the input gives the format, the
 // counts the controller reports and the bytes of its image and parameter
 // areas. They are decoded as an upload decodes them, into a database of the
-// configuration an upload makes (or, for speed, that configuration with
-// fewer keypads, keys and crosspoints), encoded again and checked; every tree and
+// configuration an upload makes (or, for speed, one smaller than that,
+// see ControllerConfig), encoded again and checked; every tree and
 // chain the decoding made is walked through the exports, which must end.
 // With the round-trip flag, and when the decoded database is sound, the
 // encoded image is decoded once more into the same database, and encoding
@@ -32,15 +32,19 @@ struct Target {
   std::vector<std::uint8_t> defaults;
   std::vector<std::uint8_t> memory;
 
-  explicit Target(const ConfigImage& c) : config(c) {
-    static int made = 0;
-    const std::string path = Files().path + "/upload" + std::to_string(made++ % 8) + ".db";
+  int file;
+
+  // `file` numbers the database's file, one that no other target uses.
+  Target(const ConfigImage& c, int number) : config(c), file(number) {
+    const std::string path = Files().path + "/upload" + std::to_string(file) + ".db";
     TConfigurationRecord record{};
     LibString name(u"Upload");
     record.name = name;
     ConfigToCall(c, record);
     record.name = name;
-    if (dbs_CreateFile(LibString(Wide(path)), &record, -1, &h) != DBS_OK) Fault("cannot make the upload database");
+    if (const DbsStatus s = dbs_CreateFile(LibString(Wide(path)), &record, -1, &h); s != DBS_OK) {
+      Fault("cannot make the upload database", s);
+    }
     const DatabaseSlot& db = *Slots()[h].db;
     defaults.assign(db.image, db.image + db.layout.fileSize);
     memory = Encode();
@@ -94,14 +98,17 @@ struct Target {
   }
 };
 
-// The targets of the last few configurations; most inputs keep their counts.
+// The targets of the last few configurations: those of the small shapes
+// stay, the upload's own come and go.
 Target& TargetFor(const ConfigImage& c) {
   static std::vector<std::unique_ptr<Target>> recent;
   const auto same = [&](const auto& t) { return std::memcmp(&t->config, &c, sizeof c) == 0; };
   auto at = std::find_if(recent.begin(), recent.end(), same);
   if (at == recent.end()) {
-    if (recent.size() == 4) recent.pop_back();
-    recent.insert(recent.begin(), std::make_unique<Target>(c));
+    if (recent.size() == 8) recent.pop_back();
+    int file = 0;
+    while (std::any_of(recent.begin(), recent.end(), [&](const auto& t) { return t->file == file; })) ++file;
+    recent.insert(recent.begin(), std::make_unique<Target>(c, file));
     at = recent.begin();
   }
   std::rotate(recent.begin(), at, at + 1);
@@ -115,9 +122,7 @@ void Run(std::span<const std::uint8_t> data) {
   std::uint8_t fixed[32], park[16];
   for (auto& b : fixed) b = in.Byte();
   for (auto& b : park) b = in.Byte();
-  ConfigImage c = ControllerShape(
-      UploadConfiguration(format, std::span<const std::uint8_t, 32>(fixed), std::span<const std::uint8_t, 16>(park)),
-      shape);
+  ConfigImage c = ControllerConfig(format, fixed, park, shape);
   if (ValidateConfigFor(format, c) != DBS_OK) Fault("the upload configuration breaks its format's limits");
   Target& target = TargetFor(c);
 

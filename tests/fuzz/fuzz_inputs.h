@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbs/layout.h"
+#include "dbs/transfer/controller_decode.h"
 
 namespace zephra::fuzz {
 
@@ -300,21 +301,33 @@ inline std::vector<Region> DatabaseRegions(const ImageLayout& L, const ConfigIma
 inline constexpr std::uint16_t kControllerFormats[] = {DBS_TYPE_V1, DBS_TYPE_V2, DBS_TYPE_V3};
 inline constexpr std::size_t kControllerHeaderBytes = 3 + 32 + 16;
 
-// The database an input decodes into: the configuration an upload makes
-// (shape 0 modulo 16), or that configuration with fewer keypads and salvo
-// crosspoints, which the decoders bound their walks by. The upload's own is
-// large, and each run over it slow; the smaller shapes keep keypads of every
-// kind. (The keypads keep their keys: the decoders read the keys of one
+// The database an input decodes into. With shape 31 modulo 32 it is the
+// configuration an upload makes from the counts the controller reports.
+// Otherwise the input's counts give way to two levels (8 sources and 8
+// destinations, 17 and 16) and the configuration has fewer keypads (2, or
+// 65 for shape 3 modulo 4), associations and salvo crosspoints, which the
+// decoders bound their walks by: the upload's own is large and a run over
+// it slow, and these few shapes keep their databases made once for all
+// inputs. The keypads keep their keys: the decoders read the keys of one
 // keypad after those of the one before, where the controller keeps a fixed
-// number for each.)
-inline ConfigImage ControllerShape(ConfigImage upload, std::uint8_t shape) {
-  static constexpr std::uint16_t kKeypads[16] = {80, 2, 2, 2, 2, 34, 34, 34, 34, 65, 65, 65, 65, 73, 73, 73};
-  const std::uint16_t keypads = kKeypads[shape % 16];
-  if (keypads == upload.keypadCount) return upload;
-  upload.keypadCount = keypads;
-  for (std::uint16_t k = keypads; k < DBS_MAX_KEYPADS; ++k) upload.keyCount[k] = upload.nodeCount[k] = 0;
-  upload.salvoXPCount = 64;
-  return upload;
+// number for each.
+inline ConfigImage ControllerConfig(const FormatInfo& format, std::uint8_t (&fixed)[32], std::uint8_t (&park)[16],
+                                    std::uint8_t shape) {
+  const bool asUploaded = shape % 32 == 31;
+  if (!asUploaded) {
+    static constexpr std::uint8_t kCounts[32] = {0, 8, 0, 17, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                 0, 8, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::copy(std::begin(kCounts), std::end(kCounts), fixed);
+    std::fill(std::begin(park), std::end(park), 0xFF);
+  }
+  ConfigImage c =
+      UploadConfiguration(format, std::span<const std::uint8_t, 32>(fixed), std::span<const std::uint8_t, 16>(park));
+  if (asUploaded) return c;
+  c.keypadCount = shape % 4 == 3 ? 65 : 2;
+  for (std::uint16_t k = c.keypadCount; k < DBS_MAX_KEYPADS; ++k) c.keyCount[k] = c.nodeCount[k] = 0;
+  c.sourceAssocCount[0] = c.destAssocCount[0] = 16;
+  c.salvoXPCount = 64;
+  return c;
 }
 
 // The areas of a controller's memory, in address order, and the three

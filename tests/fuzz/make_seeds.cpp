@@ -269,14 +269,12 @@ Bytes ControllerMemory(DbsHandle h) {
 void ControllerSeeds(Corpus& corpus, const fs::path& work) {
   for (std::uint16_t type : kControllerFormats) {
     const FormatInfo& format = *FindFormat(type);
-    // The counts of four levels of 32, as a controller reports them.
-    std::uint8_t fixed[32] = {}, park[16];
-    std::memset(park, 0xFF, sizeof park);
-    for (int l = 0; l < 4; ++l) fixed[2 * l + 1] = 32, fixed[16 + 2 * l + 1] = 32;
-    const ConfigImage upload =
-        UploadConfiguration(format, std::span<const std::uint8_t, 32>(fixed), std::span<const std::uint8_t, 16>(park));
-    for (std::uint8_t shape : {std::uint8_t{0}, std::uint8_t{1}, std::uint8_t{5}, std::uint8_t{9}, std::uint8_t{13}}) {
-      const ConfigImage c = ControllerShape(upload, shape);
+    for (std::uint8_t shape : {std::uint8_t{31}, std::uint8_t{1}, std::uint8_t{3}}) {
+      // The counts of four levels of 32, as a controller reports them.
+      std::uint8_t fixed[32] = {}, park[16];
+      std::memset(park, 0xFF, sizeof park);
+      for (int l = 0; l < 4; ++l) fixed[2 * l + 1] = 32, fixed[16 + 2 * l + 1] = 32;
+      const ConfigImage c = ControllerConfig(format, fixed, park, shape);
       Bytes base, memory;
       MakeDatabase(work / "base.db", c, [&](DbsHandle h) { base = ControllerMemory(h); });
       MakeDatabase(work / "seed.db", c, [&](DbsHandle h) {
