@@ -114,11 +114,11 @@ inline constexpr std::uint16_t kManyKeypads[] = {31, 32, 33, 34, 62, 64, 65, 66}
 enum class Base : std::uint8_t { Defaults, Zeros, Ones };
 
 // The steps an input takes, from the last byte of its header: most inputs
-// take one, every eighth all of them in turn. Each step costs as much as
-// the others together would on a small file; so runs stay fast.
+// take one, one in eight all of them in turn. Each step costs about as much
+// as the others, so that taking one at a time keeps runs fast.
 enum Stage : std::uint8_t { kReadOnly = 1, kDump = 2, kWritable = 4, kReconfigure = 8, kAllStages = 15 };
-inline constexpr std::uint8_t kStageChoices[8] = {kReadOnly, kReadOnly,          kWritable, kWritable, kReconfigure,
-                                                  kReconfigure, kReadOnly | kDump, kAllStages};
+inline constexpr std::uint8_t kStageChoices[8] = {
+    kReadOnly, kReadOnly, kWritable, kWritable, kReconfigure, kReconfigure, kReadOnly | kDump, kAllStages};
 
 struct Shape {
   ConfigImage config{};
