@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../dbs/config_fixtures.h"
+#include "../dbs/kv1_fixture.h"
 #include "../dbs/sequence_fixture.h"
 #include "../dbs/temp_dir.h"
 #include "dbs/frame.h"
@@ -155,6 +156,28 @@ TEST_F(SalvageTest, TwoPanelsInOnePlaceLeaveTheSecondOffItsPortAndABrokenChainIt
   expected["panels"][3]["place"] = {1, 7};
   expected["salvos"][2]["crosspoints"] = nlohmann::json::array();
   EXPECT_EQ(Dump(fresh), expected);
+}
+
+TEST_F(SalvageTest, AKv1FileComesBackAsAV1DatabaseOfItsDimensions) {
+  const std::string kv1 = dir.File("old.KV1");
+  test::WriteKv1(kv1, {{33, 16, 16}, {3, 8, 8}});
+  Bytes bytes = ReadAll(kv1);
+  bytes[3000] ^= 0x40;  // somewhere in the tables
+  std::ofstream(kv1, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                             static_cast<std::streamsize>(bytes.size()));
+  EXPECT_EQ(Salvage(kv1, fresh, false, said), kOk) << said.str();
+  DbsHandle h = -1;
+  ASSERT_EQ(dbs_OpenFile(Str(fresh), 0, &h), DBS_OK);
+  TConfigurationRecord record{};
+  LibString name(16);
+  record.name = name;
+  ASSERT_EQ(dbs_GetConfig(&record, h), DBS_OK);
+  EXPECT_EQ(record.configType, DBS_TYPE_V1);
+  EXPECT_EQ(record.sourceCount[0][1], 8);
+  std::uint16_t type = 0;
+  EXPECT_EQ(dbs_GetLevelType(0, 0, &type, h), DBS_OK);
+  EXPECT_EQ(type, 41);  // KV1 type 33
+  dbs_CloseFile(h);
 }
 
 TEST_F(SalvageTest, WithoutASoundConfigurationNothingIsCarriedOver) {
