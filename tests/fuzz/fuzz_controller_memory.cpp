@@ -47,7 +47,7 @@ struct Target {
     }
     const DatabaseSlot& db = *Slots()[h].db;
     defaults.assign(db.image, db.image + db.layout.fileSize);
-    memory = Encode();
+    Encode(memory);
   }
   ~Target() { dbs_CloseFile(h); }
   Target(const Target&) = delete;
@@ -59,11 +59,12 @@ struct Target {
     std::memcpy(slot.db->image, defaults.data(), defaults.size());
     slot.drops.reset();
   }
-  // The image and the parameter areas the database gives.
-  std::vector<std::uint8_t> Encode() {
+  // The image and the parameter areas the database gives, into `out`
+  // (whose memory is kept from run to run).
+  void Encode(std::vector<std::uint8_t>& out) {
     Slot& slot = Slots()[h];
     const ControllerMap& map = *slot.db->format->controllerMap;
-    std::vector<std::uint8_t> out(ControllerExtent(map), 0);
+    out.assign(ControllerExtent(map), 0);
     WithDb(h, [&](Db& db) -> Status {
       const auto image = EncodeControllerImage(db);
       std::copy(image.begin(), image.end(), out.begin());
@@ -73,7 +74,6 @@ struct Target {
       }
       return DBS_OK;
     });
-    return out;
   }
   // Decodes memory as an upload does.
   void Decode(const std::vector<std::uint8_t>& bytes) {
@@ -127,7 +127,7 @@ void Run(std::span<const std::uint8_t> data) {
   Target& target = TargetFor(c);
 
   const ControllerMap& map = *format.controllerMap;
-  std::vector<std::uint8_t> memory;
+  static std::vector<std::uint8_t> memory, encoded, again;
   switch ((flags & 3) % 3) {
     case 0: memory.assign(ControllerExtent(map), 0); break;
     case 1: memory.assign(ControllerExtent(map), 0xFF); break;
@@ -138,7 +138,7 @@ void Run(std::span<const std::uint8_t> data) {
   ApplyPatches(in, ControllerRegions(map), memory);
 
   target.Decode(memory);
-  const auto encoded = target.Encode();
+  target.Encode(encoded);
   const DatabaseSlot& db = *Slots()[target.h].db;
   const bool sound = FindStructureProblems(db.config, db.layout, {db.image, db.layout.fileSize}).empty();
   Reader walks(target.h, db.config);
@@ -152,7 +152,7 @@ void Run(std::span<const std::uint8_t> data) {
   // A sound database survives the way to the controller and back.
   if ((flags & 4) && sound) {
     target.Decode(encoded);
-    const auto again = target.Encode();
+    target.Encode(again);
     if (again != encoded) {
       const auto at = std::mismatch(again.begin(), again.end(), encoded.begin()).first - again.begin();
       Fault("decoding what the encoding gave does not give it back", static_cast<unsigned>(at));
