@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
 
-.PHONY: all deps build test test-sanitize test-tsan bench run screenshots package clean
+.PHONY: all deps build test test-sanitize test-tsan soak fuzz bench run screenshots package clean
 
 all: build
 
@@ -14,19 +14,34 @@ build: deps
 	cmake --preset debug
 	cmake --build --preset debug -j$(JOBS)
 
+# Every test but the soak (label soak), which `make soak` runs.
 test: build
-	ctest --preset debug $(CTEST_FLAGS)
+	ctest --preset debug $(CTEST_FLAGS) -LE soak
 
 test-sanitize: deps
 	cmake --preset asan-ubsan
 	cmake --build --preset asan-ubsan -j$(JOBS)
-	ctest --preset asan-ubsan $(CTEST_FLAGS)
+	ctest --preset asan-ubsan $(CTEST_FLAGS) -LE soak
 
 # The link's threads under the thread sanitizer.
 test-tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j$(JOBS)
 	ctest --preset tsan $(CTEST_FLAGS)
+
+# The on-line path against zephra-ctlsim, SOAK_ROUNDS rounds under fault
+# rules (two of each kind by default, about a minute and a half; the full
+# soak is SOAK_ROUNDS=200).
+SOAK_ROUNDS ?= 18
+soak: build
+	ZEPHRA_SOAK_ROUNDS=$(SOAK_ROUNDS) ctest --preset debug $(CTEST_FLAGS) -L soak
+
+# Long runs of the fuzz targets, one after another at the lowest priority,
+# FUZZ_RUNS executions each; the corpora grow in build/debug/fuzz/.
+FUZZ_RUNS ?= 10000000
+FUZZ_TARGETS ?= frame_parser config_json database controller_memory
+fuzz: build
+	@for t in $(FUZZ_TARGETS); do bash scripts/fuzz.sh build/debug $$t $(FUZZ_RUNS) || exit 1; done
 
 bench: deps
 	cmake --preset release

@@ -67,7 +67,7 @@ Status VerifyFileBlocks(const DbFile& file, const ImageLayout& layout) {
   std::vector<std::uint8_t> table(std::size_t{layout.blockCount} * 2);
   if (Status s = file.ReadAt(table.data(), table.size(), layout.checksumTablePos); s != DBS_OK) return s;
   constexpr std::uint32_t kBlocksPerRead = 256;
-  std::vector<std::uint8_t> blocks(kBlocksPerRead * kBlockSize);
+  std::vector<std::uint8_t> blocks(std::min(kBlocksPerRead, layout.blockCount) * kBlockSize);
   for (std::uint32_t first = 0; first < layout.blockCount; first += kBlocksPerRead) {
     const std::uint32_t count = std::min(kBlocksPerRead, layout.blockCount - first);
     if (Status s = file.ReadAt(blocks.data(), count * kBlockSize, std::uint64_t{first} * kBlockSize); s != DBS_OK) {

@@ -3,6 +3,8 @@
 // that still fits carried over table by table, and the old one closed.
 // Every copy is bounded by both sides' counts, and every link followed in
 // the old file is checked and every walk bounded.
+#include "reconfigure.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -43,12 +45,7 @@ std::uint16_t Kv1LevelType(std::uint8_t type) {
 }
 
 // The two databases, each with its own configuration and layout.
-struct Side {
-  std::uint8_t* image;
-  const ConfigImage& c;
-  const ImageLayout& L;
-  const FormatInfo& f;
-};
+using Side = ImageSide;
 
 class Copier {
  public:
@@ -219,73 +216,66 @@ class Copier {
     const bool sourceKeypad = NewAt<KeypadEntry>(n_.L.keypadPos[k]).keypadType == 0;
     const auto valid = [&](std::int16_t n) { return n >= 0 && n < oldNodes; };
     std::vector<bool> seen(oldNodes);
-    std::int16_t n = 0, newParent = -1, newPrev = -1;
-    std::int16_t at = tail.root;
-    bool full = false;
-    while (valid(at) && !full) {
+    // The old nodes the walk went down through, each with its new number:
+    // the walk climbs back along them, not along the old parent links,
+    // which a damaged file may have wrong.
+    struct Above {
+      std::int16_t old, fresh;
+    };
+    std::vector<Above> above;
+    std::int16_t n = 0, newPrev = -1;
+    for (std::int16_t at = tail.root;;) {
+      if (!valid(at) || seen[static_cast<std::size_t>(at)]) {
+        // The end of a sibling list: on with the next sibling of the node above.
+        if (above.empty()) break;
+        newPrev = above.back().fresh;
+        at = OldAt<SequenceNode>(OldNode(k, above.back().old)).next;
+        above.pop_back();
+        continue;
+      }
+      if (n >= newNodes) break;
       seen[static_cast<std::size_t>(at)] = true;
-      SequenceNode old = OldAt<SequenceNode>(OldNode(k, at));
-      std::int16_t following = -1;  // where the walk goes next on the old side
-      bool descend = false;
-      if (n >= newNodes) {
-        full = true;
-        break;
+      const SequenceNode old = OldAt<SequenceNode>(OldNode(k, at));
+      if (!NewKeyNamed(k, old.keyName)) {
+        at = old.next;  // left out, with everything below it
+        continue;
       }
-      if (NewKeyNamed(k, old.keyName)) {
-        SequenceNode node = old;
-        node.index = static_cast<std::uint16_t>(n);
-        node.next = node.firstChild = -1;
-        node.prev = newPrev;
-        node.parent = newParent;
-        // A matrix the new database lacks selects nothing, whatever was stored for it.
-        for (std::uint16_t i = 0; i < 20; ++i) {
-          const bool matrix = i < n_.c.matrixCount && i < DBS_MAX_MATRICES;
-          const std::uint16_t limit = !matrix ? 0 : sourceKeypad ? n_.c.sourceAssocCount[i] : n_.c.destAssocCount[i];
-          if (!matrix || node.selection[i] >= limit) node.selection[i] = -1;
-        }
-        if (node.salvo >= n_.c.salvoCount) node.salvo = -1;
-        Put(NewNode(k, n), node);
-        if (newParent >= 0) {
-          auto parent = NewAt<SequenceNode>(NewNode(k, newParent));
-          if (parent.firstChild < 0) {
-            parent.firstChild = n;
-            Put(NewNode(k, newParent), parent);
-          }
-        }
-        if (newPrev >= 0) {
-          auto prev = NewAt<SequenceNode>(NewNode(k, newPrev));
-          prev.next = n;
-          Put(NewNode(k, newPrev), prev);
-        }
-        if (valid(old.firstChild) && !seen[static_cast<std::size_t>(old.firstChild)]) {
-          newParent = n;
-          newPrev = -1;
-          following = old.firstChild;
-          descend = true;
-        } else {
-          newPrev = n;
-        }
-        ++n;
+      const std::int16_t newParent = above.empty() ? std::int16_t{-1} : above.back().fresh;
+      SequenceNode node = old;
+      node.keypad = k;  // the keypad it is in, whatever a damaged node says
+      node.index = static_cast<std::uint16_t>(n);
+      node.next = node.firstChild = -1;
+      node.prev = newPrev;
+      node.parent = newParent;
+      // A matrix the new database lacks selects nothing, whatever was stored for it.
+      for (std::uint16_t i = 0; i < 20; ++i) {
+        const bool matrix = i < n_.c.matrixCount && i < DBS_MAX_MATRICES;
+        const std::uint16_t limit = !matrix ? 0 : sourceKeypad ? n_.c.sourceAssocCount[i] : n_.c.destAssocCount[i];
+        if (!matrix || node.selection[i] >= limit) node.selection[i] = -1;
       }
-      if (!descend) {
-        following = old.next;
-        // The end of a sibling list: climb to the next sibling of an ancestor.
-        std::int16_t up = at;
-        for (int steps = 0; !(valid(following) && !seen[static_cast<std::size_t>(following)]) && steps < oldNodes;
-             ++steps) {
-          const std::int16_t parent = OldAt<SequenceNode>(OldNode(k, up)).parent;
-          if (!valid(parent)) {
-            following = -1;
-            break;
-          }
-          newPrev = newParent;
-          newParent = newParent >= 0 ? NewAt<SequenceNode>(NewNode(k, newParent)).parent : -1;
-          up = parent;
-          following = OldAt<SequenceNode>(OldNode(k, up)).next;
+      if (node.salvo >= n_.c.salvoCount) node.salvo = -1;
+      Put(NewNode(k, n), node);
+      if (newParent >= 0) {
+        auto parent = NewAt<SequenceNode>(NewNode(k, newParent));
+        if (parent.firstChild < 0) {
+          parent.firstChild = n;
+          Put(NewNode(k, newParent), parent);
         }
-        if (!(valid(following) && !seen[static_cast<std::size_t>(following)])) following = -1;
       }
-      at = following;
+      if (newPrev >= 0) {
+        auto prev = NewAt<SequenceNode>(NewNode(k, newPrev));
+        prev.next = n;
+        Put(NewNode(k, newPrev), prev);
+      }
+      if (valid(old.firstChild) && !seen[static_cast<std::size_t>(old.firstChild)]) {
+        above.push_back({at, n});
+        newPrev = -1;
+        at = old.firstChild;
+      } else {
+        newPrev = n;
+        at = old.next;
+      }
+      ++n;
     }
     Put(n_.L.keypadTailPos[k], SequenceTail{FreeHead(n, newNodes), static_cast<std::int16_t>(n > 0 ? 0 : -1)});
   }
@@ -325,6 +315,7 @@ class Copier {
         const auto old = OldAt<SalvoXPEntry>(o_.L.salvoXPPos + static_cast<std::uint32_t>(r) * 14u);
         if (InsideNew(old)) {
           SalvoXPEntry e = old;
+          e.salvo = s;  // the chain it is on, whatever a damaged record says
           e.xpIndex = static_cast<std::uint16_t>(n);
           e.next = -1;
           Put(n_.L.salvoXPPos + static_cast<std::uint32_t>(n) * 14u, e);
@@ -364,6 +355,8 @@ class Copier {
 
 }  // namespace
 
+void CopyContent(const ImageSide& from, const ImageSide& to) { Copier(from, to).Run(); }
+
 }  // namespace zephra
 
 using namespace zephra;
@@ -384,7 +377,7 @@ DBS_API DbsStatus dbs_ReconfigureFile(DbsString path, const TConfigurationRecord
     Slot& fresh = Slots()[newHandle];
     const Side from{old->db->image, old->db->config, old->db->layout, *old->db->format};
     const Side to{fresh.db->image, fresh.db->config, fresh.db->layout, *fresh.db->format};
-    Copier(from, to).Run();
+    CopyContent(from, to);
     fresh.Checksums().UpdateAllBlocks();
     fresh.changed = 0;
     if (Status s = fresh.db->file.Flush(); s != DBS_OK) {

@@ -210,17 +210,35 @@ DBS_API DbsStatus dbs_GetNextSequence(uint16_t keypad, TEntrySequenceRecord* rec
     const KeypadTree tree(db, keypad);
     if (!tree.Valid(tree.Tail().root)) return DBS_ERR_SEQUENCE_UNDEFINED;
     if (record->count == 0 || record->count > DBS_MAX_PRESSES) return DBS_ERR_SEQUENCE_NOT_FOUND;
-    std::int16_t node = tree.FindPath(Path(*record, record->count));
-    if (node < 0) return DBS_ERR_SEQUENCE_NOT_FOUND;
-    SequenceNode n = tree.Node(node);
-    if (tree.Valid(n.firstChild)) return Descend(tree, db, keypad, n.firstChild, record->count, *record);
-    int depth = record->count - 1;
-    for (std::uint32_t steps = 0; !tree.Valid(n.next); ++steps) {
-      if (depth < 1 || !tree.Valid(n.parent) || steps > tree.NodeCount()) return DBS_ERR_NO_MORE_SEQUENCES;
-      n = tree.Node(n.parent);
-      --depth;
+    // The list and the node of every press along the path.
+    std::vector<std::int16_t> lists, nodes;
+    std::int16_t list = tree.Tail().root;
+    for (const KeyName& name : Path(*record, record->count)) {
+      const auto siblings = tree.Siblings(list);
+      const auto at = std::find_if(siblings.begin(), siblings.end(),
+                                   [&](std::int16_t s) { return SameKeyName(tree.Node(s).keyName, name.units); });
+      if (at == siblings.end()) return DBS_ERR_SEQUENCE_NOT_FOUND;
+      lists.push_back(list);
+      nodes.push_back(*at);
+      list = tree.Node(*at).firstChild;
     }
-    return Descend(tree, db, keypad, n.next, static_cast<std::uint16_t>(depth), *record);
+    if (tree.Valid(list)) return Descend(tree, db, keypad, list, record->count, *record);
+    // The next sibling, here or further up, that a path reaches: in a
+    // damaged list a key named twice is reached at its first place only, so
+    // each step goes forward and the enumeration ends.
+    for (std::size_t d = nodes.size(); d-- > 0;) {
+      const auto siblings = tree.Siblings(lists[d]);
+      for (auto s = std::find(siblings.begin(), siblings.end(), nodes[d]) + 1; s < siblings.end(); ++s) {
+        const SequenceNode n = tree.Node(*s);
+        // A blank name matches nothing, not even itself.
+        const bool reached = SameKeyName(n.keyName, n.keyName) &&
+                             std::none_of(siblings.begin(), s, [&](std::int16_t e) {
+                               return SameKeyName(tree.Node(e).keyName, n.keyName);
+                             });
+        if (reached) return Descend(tree, db, keypad, *s, static_cast<std::uint16_t>(d), *record);
+      }
+    }
+    return DBS_ERR_NO_MORE_SEQUENCES;
   });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,20 @@ struct Sequence {
     return out;
   }
 };
+
+// A keypad's sequences one after another, as "A-B" paths, and in `end` the
+// status that ended them (at most 100).
+inline std::vector<std::u16string> SequencePaths(DbsHandle h, std::uint16_t keypad, DbsStatus* end = nullptr) {
+  std::vector<std::u16string> paths;
+  Sequence s = Sequence::Empty(keypad);
+  DbsStatus st = dbs_GetFirstSequence(keypad, &s.record, h);
+  for (int guard = 0; st == DBS_OK && guard < 100; ++guard) {
+    paths.push_back(s.Path());
+    st = dbs_GetNextSequence(keypad, &s.record, h);
+  }
+  if (end) *end = st;
+  return paths;
+}
 
 // Names key `key` of a keypad (a name key unless `type` says otherwise).
 inline void NameKey(DbsHandle h, std::uint16_t keypad, std::uint16_t key, std::u16string_view name,

@@ -27,9 +27,20 @@ check "dump holds the records" python3 -c 'import json,sys; d=json.load(open(sys
 printf '\001' | dd of="$db" bs=1 seek=5000 conv=notrunc status=none
 check "verify finds damage" exits 1 "$tool" verify "$db"
 check "verify names block 4" grep -q "^block 4 (bytes 4096-5119)" "$dir/out"
+cp "$db" "$dir/damaged.copy"
+check "salvage a damaged file" exits 0 "$tool" salvage "$db" "$dir/saved.ZP3"
+check "salvage names the bad block" grep -q "^block 4 (bytes 4096-5119) does not match its checksum" "$dir/out"
+check "salvage leaves the damaged file as it was" cmp -s "$db" "$dir/damaged.copy"
+check "the salvaged file verifies" exits 0 "$tool" verify "$dir/saved.ZP3"
+check "salvage never writes onto the damaged file" exits 3 "$tool" salvage "$db" "$db" --overwrite
+check "nor onto an existing file" exits 3 "$tool" salvage "$db" "$dir/saved.ZP3"
 truncate -s 1000000 "$db"
 check "verify a short file" exits 1 "$tool" verify "$db"
 check "says the size is wrong" grep -q "1000000 bytes long" "$dir/out"
+check "salvage a short file" exits 1 "$tool" salvage "$db" "$dir/short.ZP3"
+check "says what it lost" grep -q "^dropped: the file ends at byte 1000000" "$dir/out"
+head -c 100 "$db" >"$dir/stub.ZP3"
+check "salvage a stub" exits 3 "$tool" salvage "$dir/stub.ZP3" "$dir/none.ZP3"
 
 cat >"$dir/small.json" <<'JSON'
 {"name": "Small", "configType": 3, "version": "ZP201.00", "matrixCount": 1, "levelCount": [2],

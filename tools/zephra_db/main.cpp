@@ -13,8 +13,8 @@
 #include "dump.h"
 #include "names.h"
 #include "online.h"
+#include "salvage.h"
 #include "dbs/checker.h"
-#include "dbs/checksum.h"
 #include "dbs/entry.h"
 #include "dbs/layout.h"
 #include "dbs/transfer/controller_image.h"
@@ -178,15 +178,13 @@ int ExplainDamage(const std::string& path) {
               << L.fileSize << "\n";
     return kDamaged;
   }
-  std::uint32_t changed = 0;
-  const ChecksummedImage image(bytes.data(), L.blockCount, &changed);
-  std::uint32_t bad = 0;
-  for (std::uint32_t b = image.FirstBadBlock(); b < L.blockCount; b = image.FirstBadBlock(b + 1)) {
+  const auto bad = BadBlocks(bytes, L);
+  for (std::uint32_t b : bad) {
     std::cout << "block " << b << " (bytes " << b * kBlockSize << "-" << (b + 1) * kBlockSize - 1
               << ") does not match its checksum\n";
-    ++bad;
   }
-  std::cout << path << " is damaged: " << bad << " of " << L.blockCount << " blocks do not match their checksums\n";
+  std::cout << path << " is damaged: " << bad.size() << " of " << L.blockCount
+            << " blocks do not match their checksums\n";
   return kDamaged;
 }
 
@@ -376,6 +374,12 @@ int main(int argc, char** argv) {
   std::string target = "v3";
   convert->add_option("--format", target, "The new format")->check(CLI::IsMember({"v1", "v2", "v3"}));
   convert->add_flag("--overwrite", overwrite, "Replace an existing NEW file");
+  auto* salvage = app.add_subcommand("salvage",
+                                     "Make a new database with everything of a damaged one that reads back sound "
+                                     "(exit 1 when something was dropped, 3 when nothing could be carried over)");
+  salvage->add_option("DAMAGED", path, "The damaged database file, which is only read")->required();
+  salvage->add_option("NEW", newPath, "The new database file")->required();
+  salvage->add_flag("--overwrite", overwrite, "Replace an existing NEW file");
   auto* image = app.add_subcommand("controller-image",
                                    "Write the controller memory a download would give (for zephra-ctlsim --load)");
   image->add_option("FILE", path, "The database file")->required();
@@ -442,6 +446,7 @@ int main(int argc, char** argv) {
     if (image->parsed()) return ControllerImage(path, out);
     if (reconfigure->parsed()) return Reconfigure(path, newPath, configFile, overwrite);
     if (convert->parsed()) return Convert(path, newPath, target, overwrite);
+    if (salvage->parsed()) return Salvage(path, newPath, overwrite, std::cout);
     if (status->parsed()) return OnlineStatus(path, link);
     if (download->parsed()) return Download(path, link, parameters);
     if (upload->parsed()) return Upload(path, link);
