@@ -577,3 +577,21 @@ bool TCommonInterface::DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& recor
   if (status == DBS_ERR_SALVO_RECORD_NOT_FOUND) return false;
   return Ok(status);
 }
+
+bool TCommonInterface::BeginStep(DbsHandle handle) { return Ok(Library().BeginStep(handle)); }
+bool TCommonInterface::EndStep(uint32_t& step, DbsHandle handle) {
+  step = 0;
+  return Ok(Library().EndStep(&step, handle));
+}
+bool TCommonInterface::CancelStep(DbsHandle handle) { return Ok(Library().CancelStep(handle)); }
+bool TCommonInterface::UndoStep(DbsHandle handle) { return Ok(Library().UndoStep(handle)); }
+bool TCommonInterface::RedoStep(DbsHandle handle) { return Ok(Library().RedoStep(handle)); }
+bool TCommonInterface::ClearJournal(DbsHandle handle) { return Ok(Library().ClearJournal(handle)); }
+bool TCommonInterface::GetJournalState(ZephraJournalState& state, DbsHandle handle) {
+  state = {};
+  return Ok(Library().GetJournalState(&state, handle));
+}
+bool TCommonInterface::GetStepSize(uint32_t step, uint32_t& bytes, DbsHandle handle) {
+  bytes = 0;
+  return Ok(Library().GetStepSize(step, &bytes, handle));
+}

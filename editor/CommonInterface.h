@@ -10,6 +10,7 @@
 
 #include "zephra/zephra.h"
 #include "zephra/zephra_diagnosis.h"
+#include "zephra/zephra_journal.h"
 
 // The library's exports as the editor reaches them: a table that starts as
 // the real exports, so tests can stand in for any of them.
@@ -95,6 +96,15 @@ struct TLibraryApi {
   decltype(&dbs_SetKeyAssignment) SetKeyAssignment = &dbs_SetKeyAssignment;
   // What is wrong with a file the library refuses.
   decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
+  // The journal of steps that undo and redo walk.
+  decltype(&zephra_BeginStep) BeginStep = &zephra_BeginStep;
+  decltype(&zephra_EndStep) EndStep = &zephra_EndStep;
+  decltype(&zephra_CancelStep) CancelStep = &zephra_CancelStep;
+  decltype(&zephra_UndoStep) UndoStep = &zephra_UndoStep;
+  decltype(&zephra_RedoStep) RedoStep = &zephra_RedoStep;
+  decltype(&zephra_ClearJournal) ClearJournal = &zephra_ClearJournal;
+  decltype(&zephra_GetJournalState) GetJournalState = &zephra_GetJournalState;
+  decltype(&zephra_GetStepSize) GetStepSize = &zephra_GetStepSize;
 };
 
 TLibraryApi& Library();
@@ -125,6 +135,7 @@ inline constexpr DbsStatus kStatusReservedName = 2000;
 inline constexpr const char* kTempDatabaseName = "~tempdb";
 
 class TTransferForm;
+class TUndoStack;
 
 class TCommonInterface {
  public:
@@ -141,6 +152,7 @@ class TCommonInterface {
   bool OnlineStatus = false;
   TTransferForm* TransferForm = nullptr;  // only while a transfer runs
   QString WorkingFile;                    // the file an upload writes, as the manager names it
+  TUndoStack* Steps = nullptr;            // the open database's undo stack, as its manager keeps it
 
   // The message for a status (0: none), as the user sees it.
   static QString MessageFor(DbsStatus status);
@@ -265,6 +277,17 @@ class TCommonInterface {
   bool SetMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
   // A crosspoint the salvo does not hold answers false without a message.
   bool DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
+
+  // The journal: a step gathers the changes of one user action, which undo
+  // takes back and redo makes again.
+  bool BeginStep(DbsHandle handle);
+  bool EndStep(uint32_t& step, DbsHandle handle);
+  bool CancelStep(DbsHandle handle);
+  bool UndoStep(DbsHandle handle);
+  bool RedoStep(DbsHandle handle);
+  bool ClearJournal(DbsHandle handle);
+  bool GetJournalState(ZephraJournalState& state, DbsHandle handle);
+  bool GetStepSize(uint32_t step, uint32_t& bytes, DbsHandle handle);
 
  private:
   bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "UiService.h"
 #include "model/DefaultConfiguration.h"
@@ -28,11 +29,15 @@ bool IsTempDatabaseName(const QString& path) {
   return QFileInfo(path).fileName().compare(kTempDatabaseName, Qt::CaseInsensitive) == 0;
 }
 
-TDatabaseManager::TDatabaseManager(QTreeWidget* tree) : tree_(tree) {}
+TDatabaseManager::TDatabaseManager(QTreeWidget* tree)
+    : tree_(tree), steps_(std::make_unique<TUndoStack>(CommonInterface)) {
+  CommonInterface.Steps = steps_.get();
+}
 
 // A manager that goes takes its database with it: nothing stays open in the
 // library behind a window that no longer shows it.
 TDatabaseManager::~TDatabaseManager() {
+  CommonInterface.Steps = nullptr;
   ClearTree();
   if (CommonInterface.FileCount > 0) {
     CommonInterface.ShowErrors = false;
@@ -89,6 +94,52 @@ int TDatabaseManager::OpenFormCount() const {
   int n = 0;
   for (const QPointer<QWidget>& w : forms_) n += w && w->isVisible() ? 1 : 0;
   return n;
+}
+
+QList<TResourceForm*> TDatabaseManager::FormsWithChanges() const {
+  QList<TResourceForm*> out;
+  for (const QPointer<QWidget>& w : forms_) {
+    auto* form = qobject_cast<TResourceForm*>(w.data());
+    if (form && form->Resource() && form->HasChanges()) out << form;
+  }
+  return out;
+}
+
+bool TDatabaseManager::Rebuild() {
+  const auto indexOf = [this](const TResource* r) {
+    for (std::size_t i = 0; i < resources_.size(); ++i) {
+      if (resources_[i].get() == r) return static_cast<int>(i);
+    }
+    return -1;
+  };
+  QTreeWidgetItem* current = tree_ ? tree_->currentItem() : nullptr;
+  const int currentIndex = indexOf(ResourceOf(current));
+  const QString currentText = current ? current->text(0) : QString();
+  std::vector<int> reopen;
+  for (const QPointer<QWidget>& w : forms_) {
+    auto* form = qobject_cast<TResourceForm*>(w.data());
+    if (form && form->Resource()) reopen.push_back(indexOf(form->Resource()));
+  }
+  TLibString name(QString(16, ' '));
+  TConfigurationRecord record{};
+  record.name = name;
+  if (!CommonInterface.GetConfig(record, CommonInterface.FileHandle) || !BuildTree(record)) return false;
+  // The node of the same resource (the configuration's data nodes share one:
+  // the same text tells them apart; a renamed node is the resource's first).
+  if (currentIndex >= 0 && currentIndex < static_cast<int>(resources_.size())) {
+    const TResource* r = resources_[static_cast<std::size_t>(currentIndex)].get();
+    QTreeWidgetItem* found = nullptr;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+      if (ResourceOf(*it) != r) continue;
+      if (!found || (*it)->text(0) == currentText) found = *it;
+      if ((*it)->text(0) == currentText) break;
+    }
+    if (found) tree_->setCurrentItem(found);
+  }
+  for (int i : reopen) {
+    if (i >= 0 && i < static_cast<int>(resources_.size())) resources_[static_cast<std::size_t>(i)]->Edit(CommonInterface);
+  }
+  return true;
 }
 
 void TDatabaseManager::ClearTree() {

@@ -11,6 +11,7 @@
 
 #include "CommonInterface.h"
 #include "Resource.h"
+#include "UndoStack.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -49,6 +50,15 @@ class TDatabaseManager {
   // Keeps the children of every port in address order.
   void SortTree();
 
+  // The open database's undo stack.
+  TUndoStack& Steps() { return *steps_; }
+  // After an undo or redo: the tree again from the file with the same node
+  // current, and the resource forms that were open opened again on what is
+  // stored now.
+  bool Rebuild();
+  // The open resource forms holding changes not yet applied.
+  QList<TResourceForm*> FormsWithChanges() const;
+
   QTreeWidget* Tree() const { return tree_; }
   // The window the manager's forms belong to.
   QWidget* Window() const;
@@ -77,6 +87,7 @@ class TDatabaseManager {
   QTreeWidget* tree_;
   std::vector<std::unique_ptr<TResource>> resources_;
   QList<QPointer<QWidget>> forms_;
+  std::unique_ptr<TUndoStack> steps_;
 };
 
 // The reserved name of the editor's scratch database.

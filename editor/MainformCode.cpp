@@ -21,6 +21,7 @@
 #include "UiService.h"
 #include "WizardForms.h"
 #include "forms/KeypadAssignment.h"
+#include "forms/ResourceForm.h"
 #include "model/DefaultConfiguration.h"
 
 namespace {
@@ -104,6 +105,8 @@ void TMainForm::BuildMenus() {
   SetStandardShortcut(SaveAsAction, QKeySequence::SaveAs, "Ctrl+Shift+S");
   SetStandardShortcut(ExitAction, QKeySequence::Quit, "Ctrl+Q");
 
+  BuildEditMenu();
+
   QMenu* view = menuBar()->addMenu("&View");
   ToolBarAction = view->addAction("ToolBar");
   StatusBarAction = view->addAction("StatusBar");
@@ -148,6 +151,10 @@ void TMainForm::BuildMenus() {
   button(OpenAction, "Open", "Open Configuration", "open");
   button(SaveAsAction, "Save as", "Save Configuration", "save-as");
   button(ReconfigureAction, "Reconfigure", "Reconfigure Database", "reconfigure");
+  bar->addSeparator();
+  button(UndoAction, "Undo", "Undo the last change", "undo");
+  button(RedoAction, "Redo", "Redo the change last undone", "redo");
+  button(FindAction, "Find", "Find a name", "find");
   bar->addSeparator();
   button(OnLineAction, "Online", "Go Online/Offline", "online-off");
   button(ReadConfigAction, "Read Config", "Read Configuration", "read-config");
@@ -215,6 +222,8 @@ void TMainForm::ResetToEmpty() {
   pane_->ShowWelcome();
   UpdatePopup();
   RefreshCaption();
+  connect(&manager_->Steps(), &TUndoStack::Changed, this, &TMainForm::RefreshUndo);
+  RefreshUndo();
 }
 
 void TMainForm::EnableAfterOpen() {
@@ -236,6 +245,7 @@ void TMainForm::ApplyOnlineState() {
 }
 
 void TMainForm::RefreshCaption() {
+  if (manager_) manager_->Steps().Sync();  // a command may have ended the database's journal
   setWindowTitle(QString("Zephra Editor - %1      %2")
                      .arg(OnLineAction->isChecked() ? "OnLine" : "Offline",
                           QFileInfo(manager_->DatabaseFileName).fileName()));
@@ -315,7 +325,9 @@ void TMainForm::CommitRename(QTreeWidgetItem* node, QString text) {
   r->ValidateName(text);
   const QString before = node->text(0);
   node->setText(0, text);
-  if (!r->StoreName(text)) node->setText(0, before);  // the library kept the old name
+  const bool stored = RunStep(manager_->CommonInterface, QString("Rename %1").arg(ShownName(before).trimmed()),
+                              [&] { return r->StoreName(text); });
+  if (!stored) node->setText(0, before);  // the library kept the old name
   FillList(tree_->currentItem());
 }
 
@@ -354,7 +366,9 @@ bool TMainForm::CanDrop(TResource* dragged, QTreeWidgetItem* target) const {
 }
 
 bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
-  if (!CanDrop(dragged, target) || !dragged->MoveTo(target)) return false;
+  if (!CanDrop(dragged, target)) return false;
+  const QString what = QString("Move %1 to %2").arg(ShownName(dragged->GetName()).trimmed(), target->text(0));
+  if (!RunStep(manager_->CommonInterface, what, [&] { return dragged->MoveTo(target); })) return false;
   target->setExpanded(true);
   manager_->SortTree();
   // The moved item stays selected, in its new place.
@@ -406,3 +420,71 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   if (ci.FileHandleAssigned) ci.CloseDatabase(ci.FileHandle);
   event->accept();
 }
+
+void TMainForm::BuildEditMenu() {
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  UndoAction = Add(edit, "&Undo", "Take back the last change");
+  RedoAction = Add(edit, "&Redo", "Make the change last taken back again");
+  edit->addSeparator();
+  FindAction = Add(edit, "&Find...", "Find a name anywhere in the database");
+  SetStandardShortcut(UndoAction, QKeySequence::Undo, "Ctrl+Z");
+  SetStandardShortcut(RedoAction, QKeySequence::Redo, "Ctrl+Y");
+  SetStandardShortcut(FindAction, QKeySequence::Find, "Ctrl+F");
+  // The shortcuts act wherever the main window has the focus, but not inside
+  // a form's own fields (they are windows of their own).
+  connect(UndoAction, &QAction::triggered, this, &TMainForm::UndoCommand);
+  connect(RedoAction, &QAction::triggered, this, &TMainForm::RedoCommand);
+  connect(FindAction, &QAction::triggered, this, &TMainForm::FindCommand);
+  connect(edit, &QMenu::aboutToShow, this, [this] {
+    if (manager_) manager_->Steps().Sync();
+    RefreshUndo();
+  });
+}
+
+void TMainForm::RefreshUndo() {
+  if (!manager_) return;
+  const TUndoStack& steps = manager_->Steps();
+  UndoAction->setEnabled(steps.CanUndo());
+  RedoAction->setEnabled(steps.CanRedo());
+  UndoAction->setText(steps.CanUndo() ? "&Undo " + steps.UndoText() : "&Undo");
+  RedoAction->setText(steps.CanRedo() ? "&Redo " + steps.RedoText() : "&Redo");
+  UndoAction->setToolTip(steps.CanUndo() ? "Undo " + steps.UndoText() : "Nothing to undo");
+  RedoAction->setToolTip(steps.CanRedo() ? "Redo " + steps.RedoText() : "Nothing to redo");
+  UndoAction->setIconText("Undo");
+  RedoAction->setIconText("Redo");
+  FindAction->setEnabled(manager_->CommonInterface.FileCount > 0 && manager_->DatabaseType > 0);
+}
+
+void TMainForm::UndoCommand() { StepCommand(true); }
+void TMainForm::RedoCommand() { StepCommand(false); }
+
+void TMainForm::StepCommand(bool undo) {
+  TUndoStack& steps = manager_->Steps();
+  steps.Sync();
+  if (undo ? !steps.CanUndo() : !steps.CanRedo()) return;
+  const QString what = undo ? steps.UndoText() : steps.RedoText();
+  // A form's unapplied changes were made against what it read: taking a
+  // step back beneath them would have its Apply write over the restored
+  // values unseen.
+  const QList<TResourceForm*> pending = manager_->FormsWithChanges();
+  if (!pending.isEmpty()) {
+    QStringList titles;
+    for (TResourceForm* f : pending) titles << f->windowTitle();
+    Ui().Warning(QString("Cannot %1 \"%2\" while a form has changes that are not applied. Apply or cancel them first.")
+                     .arg(undo ? "undo" : "redo", what),
+                 titles.join("\n"));
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool moved = undo ? steps.Undo() : steps.Redo();
+  // The tree, the info pane and the open forms show what is stored now.
+  if (moved) manager_->Rebuild();
+  QApplication::restoreOverrideCursor();
+  FillList(tree_->currentItem());
+  online_ = online_ && manager_->CommonInterface.OnlineStatus;
+  ApplyOnlineState();
+  RefreshCaption();
+  RefreshUndo();
+  if (moved) statusBar()->showMessage(QString("%1: %2").arg(undo ? "Undone" : "Redone", what), 8000);
+}
+void TMainForm::FindCommand() {}

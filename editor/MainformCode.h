@@ -50,6 +50,12 @@ class TMainForm : public QMainWindow {
   void ComPortCommand();
   void ClearProtectsCommand();
   void AboutCommand();
+  // Takes back the latest change, or makes again the one last taken back;
+  // refused while a form holds changes not applied.
+  void UndoCommand();
+  void RedoCommand();
+  // The search over every name of the database.
+  void FindCommand();
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Whether a dragged resource may land on a node, and moving it there as a
@@ -85,12 +91,19 @@ class TMainForm : public QMainWindow {
   QAction* RenameAction;
   QAction* PropertiesAction;
   QAction* KeypadAssignmentsAction;
+  QAction* UndoAction;
+  QAction* RedoAction;
+  QAction* FindAction;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();
+  void BuildEditMenu();
+  // The Edit menu's texts and states, as the open database's stack stands.
+  void RefreshUndo();
+  void StepCommand(bool undo);
   // Read or Apply: the components, the transfer, and what follows it.
   bool Transfer(bool download);
   bool TransferCommand(bool download);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "CommonInterface.h"
+#include "UndoStack.h"
 #include "model/PanelTypes.h"
 
 using namespace zephra::editor;
@@ -235,7 +236,7 @@ void TKeypadAssignmentForm::UseKeypads() {
   r.sourceKeypad = static_cast<uint16_t>(keptSource_);
   TLibString name(FitName(panelName_, 8));
   r.name = name;
-  if (ci_.SetPanelRecord(static_cast<uint16_t>(panel_), r, ci_.FileHandle)) {
+  if (RunStep(ci_, "Use Keypads", [&] { return ci_.SetPanelRecord(static_cast<uint16_t>(panel_), r, ci_.FileHandle); })) {
     chosenDest_ = keptDest_;
     chosenSource_ = keptSource_;
     ReadPanel();
@@ -249,12 +250,15 @@ void TKeypadAssignmentForm::CopyKeypads() {
   if (mode_ != Mode::Panel) return;
   const auto panel = static_cast<uint16_t>(panel_);
   const int ownSource = Keypad(record_.sourceKeypad), ownDest = Keypad(record_.destKeypad);
-  if (keptSource_ != -1 && ownSource != -1 && keptSource_ != ownSource) {
-    ci_.CopyKeypad(static_cast<uint16_t>(keptSource_), static_cast<uint16_t>(ownSource), panel, ci_.FileHandle);
-  }
-  if (keptDest_ != -1 && ownDest != -1 && keptDest_ != ownDest) {
-    ci_.CopyKeypad(static_cast<uint16_t>(keptDest_), static_cast<uint16_t>(ownDest), panel, ci_.FileHandle);
-  }
+  RunStep(ci_, "Copy Keypads", [&] {
+    if (keptSource_ != -1 && ownSource != -1 && keptSource_ != ownSource) {
+      ci_.CopyKeypad(static_cast<uint16_t>(keptSource_), static_cast<uint16_t>(ownSource), panel, ci_.FileHandle);
+    }
+    if (keptDest_ != -1 && ownDest != -1 && keptDest_ != ownDest) {
+      ci_.CopyKeypad(static_cast<uint16_t>(keptDest_), static_cast<uint16_t>(ownDest), panel, ci_.FileHandle);
+    }
+    return true;
+  });
   FillGrid();
   UseKeypadsButton->setEnabled(false);
   CopyKeypadsButton->setEnabled(false);

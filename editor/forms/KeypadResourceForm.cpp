@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "UiService.h"
+#include "UndoStack.h"
 #include "forms/FormFields.h"
 
 using namespace zephra::editor;
@@ -279,7 +280,11 @@ bool TKeypadForm::Load() {
   if (!keypads) return false;
   FillLists(keypads->ReadLists());
   keypads->SetUpLayout(Keys);
-  if (!keypads->LoadKeys(Keys, false) || !keypads->LoadKeys(Keys, true)) return false;
+  // Loading blanks the names of keys the panel has no button for: a step.
+  if (!RunStep(Interface(), "Blank Unplaced Keys",
+               [&] { return keypads->LoadKeys(Keys, false) && keypads->LoadKeys(Keys, true); })) {
+    return false;
+  }
   const char* type = PanelTypeText(keypads->PanelType);
   setWindowTitle("Keypad for Panel:  " + keypads->PanelName + "      of type: " + (type ? type : "Undefined"));
   // "Keypad" chooses between the two when only one of them is dial-up.
@@ -681,11 +686,14 @@ void TKeypadForm::ClearAllPressed() {
     if (!Ui().Confirm(QString(kClearQuestion) + " Note this action will update the database")) return;
     TKeypadResource* keypads = Keypads();
     if (!keypads) return;
-    while (!Tree.Root().Children().empty()) {
-      TSequenceNode& top = *Tree.Root().Children().front();
-      if (!keypads->DeleteNode(top, ShowsSource(), ShowsDest())) break;
-      Tree.Remove(top);
-    }
+    RunStep(Interface(), "Clear Sequences", [&] {
+      while (!Tree.Root().Children().empty()) {
+        TSequenceNode& top = *Tree.Root().Children().front();
+        if (!keypads->DeleteNode(top, ShowsSource(), ShowsDest())) return false;
+        Tree.Remove(top);
+      }
+      return true;
+    });
     current_ = nullptr;
     RebuildTree();
     return;

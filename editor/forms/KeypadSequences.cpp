@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "UiService.h"
+#include "UndoStack.h"
 #include "forms/FormFields.h"
 #include "forms/KeypadResourceForm.h"
 
@@ -399,7 +400,7 @@ void TKeypadForm::RemoveNode(TSequenceNode& node) {
   if (!node.Children().empty() && !Ui().Confirm(kRemovesChildren)) return;
   TKeypadResource* keypads = Keypads();
   if (!keypads) return;
-  if (keypads->DeleteNode(node, ShowsSource(), ShowsDest())) {
+  if (RunStep(Interface(), "Remove Sequence", [&] { return keypads->DeleteNode(node, ShowsSource(), ShowsDest()); })) {
     Tree.Remove(node);
   } else {
     keypads->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());  // what the database kept

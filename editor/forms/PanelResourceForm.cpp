@@ -434,7 +434,7 @@ void TPanelForm::PickType(int index) {
   TLibString name(FitName(StoredName, 8));
   TPanelRecord stored = StoredPanelRecord;
   stored.name = name;
-  ci.SetPanelRecord(DeviceNumber(), stored, ci.FileHandle);  // as stored: changes nothing
+  RunStep(ci, "Change Panel Type", [&] { return ci.SetPanelRecord(DeviceNumber(), stored, ci.FileHandle); });
   ApplyTypeRules(code);
   TypeChanged = true;
   MarkChanged();
@@ -476,7 +476,9 @@ void TPanelForm::KeypadGroupLeft(bool source) {
   TCommonInterface& ci = Interface();
   FormSourceKeypad = -1;
   if (!source) FormDestKeypad = -1;
-  ci.SetPanelKeypad(DeviceNumber(), source ? 1 : 0, static_cast<uint16_t>(kNoKeypad), ci.FileHandle);
+  RunStep(ci, source ? "Clear Source Keypad" : "Clear Keypads", [&] {
+    return ci.SetPanelKeypad(DeviceNumber(), source ? 1 : 0, static_cast<uint16_t>(kNoKeypad), ci.FileHandle);
+  });
   ReadStored();
 }
 

@@ -8,6 +8,7 @@
 #include "DatabaseManager.h"
 #include "Resource.h"
 #include "UiService.h"
+#include "UndoStack.h"
 
 TResourceForm::TResourceForm(TResource& resource, const QString& caption)
     : QDialog(resource.Manager->Window(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -53,12 +54,20 @@ void TResourceForm::MarkChanged(bool changed) {
   UpdateApply();
 }
 
+QString TResourceForm::StepName() const {
+  if (!resource_) return "Apply";
+  const QString name = ShownName(resource_->GetName()).trimmed();
+  const QString type = resource_->GetTypeName();
+  return name.isEmpty() || name == type ? "Apply " + type : QString("Apply %1 %2").arg(type, name);
+}
+
 void TResourceForm::UpdateApply() { ApplyButton()->setEnabled(HasChanges()); }
 
 bool TResourceForm::Apply() {
   if (!resource_) return false;
   if (!HasChanges()) return true;
-  if (!Store()) return false;
+  // One Apply is one step to undo, however many records it writes.
+  if (!RunStep(Interface(), StepName(), [this] { return Store(); })) return false;
   MarkChanged(false);
   return true;
 }

@@ -46,6 +46,8 @@ class TResourceForm : public QDialog {
   void Discard();
 
   static const char* PendingQuestion();
+  // What the undo stack calls the form's Apply.
+  virtual QString StepName() const;
 
   // The resource was changed from outside the form (moved to another port
   // or to the storeroom, say): the form takes up what it shows of it.
