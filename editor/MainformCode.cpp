@@ -222,13 +222,14 @@ void TMainForm::ResetToEmpty() {
   pane_->ShowWelcome();
   UpdatePopup();
   RefreshCaption();
-  connect(&manager_->Steps(), &TUndoStack::Changed, this, &TMainForm::RefreshUndo);
+  connect(&manager_->Steps(), &TUndoStack::Changed, this, &TMainForm::ShowUndo);
   RefreshUndo();
 }
 
 void TMainForm::EnableAfterOpen() {
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
   ApplyOnlineState();
+  RefreshUndo();
   FillList(tree_->currentItem());
 }
 
@@ -245,7 +246,7 @@ void TMainForm::ApplyOnlineState() {
 }
 
 void TMainForm::RefreshCaption() {
-  if (manager_) manager_->Steps().Sync();  // a command may have ended the database's journal
+  RefreshUndo();  // a command may have ended the database's journal
   setWindowTitle(QString("Zephra Editor - %1      %2")
                      .arg(OnLineAction->isChecked() ? "OnLine" : "Offline",
                           QFileInfo(manager_->DatabaseFileName).fileName()));
@@ -435,13 +436,16 @@ void TMainForm::BuildEditMenu() {
   connect(UndoAction, &QAction::triggered, this, &TMainForm::UndoCommand);
   connect(RedoAction, &QAction::triggered, this, &TMainForm::RedoCommand);
   connect(FindAction, &QAction::triggered, this, &TMainForm::FindCommand);
-  connect(edit, &QMenu::aboutToShow, this, [this] {
-    if (manager_) manager_->Steps().Sync();
-    RefreshUndo();
-  });
+  connect(edit, &QMenu::aboutToShow, this, &TMainForm::RefreshUndo);
 }
 
 void TMainForm::RefreshUndo() {
+  if (!manager_) return;
+  manager_->Steps().Sync();
+  ShowUndo();
+}
+
+void TMainForm::ShowUndo() {
   if (!manager_) return;
   const TUndoStack& steps = manager_->Steps();
   UndoAction->setEnabled(steps.CanUndo());

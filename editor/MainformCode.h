@@ -103,6 +103,7 @@ class TMainForm : public QMainWindow {
   void BuildEditMenu();
   // The Edit menu's texts and states, as the open database's stack stands.
   void RefreshUndo();
+  void ShowUndo();
   void StepCommand(bool undo);
   // Read or Apply: the components, the transfer, and what follows it.
   bool Transfer(bool download);
