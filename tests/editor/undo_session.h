@@ -157,6 +157,7 @@ struct UndoSession {
       auto* f = Form<TPortForm>("RS485-2");
       ASSERT_NE(f, nullptr);
       ChooseText(f->BaudRateCombo, "19200");
+      if (window.Online()) ui.Answers << true;  // the controller restarts
       f->OkButton()->click();
     });
     Step("panel name", [&] {
@@ -178,6 +179,7 @@ struct UndoSession {
       auto* f = Form<TPortForm>("RS485-1");
       ASSERT_NE(f, nullptr);
       ChooseText(f->ProtocolCombo, "OEM");
+      if (window.Online()) ui.Answers << true;
       f->OkButton()->click();
       ASSERT_EQ(Node("RS485-1")->childCount(), 0);
     });
