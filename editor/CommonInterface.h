@@ -96,6 +96,19 @@ struct TLibraryApi {
   decltype(&dbs_SetKeyAssignment) SetKeyAssignment = &dbs_SetKeyAssignment;
   // What is wrong with a file the library refuses.
   decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
+  // What the names export and import and a comparison read and write besides.
+  decltype(&dbs_GetTitle) GetTitle = &dbs_GetTitle;
+  decltype(&dbs_SetTitle) SetTitle = &dbs_SetTitle;
+  decltype(&dbs_GetSearchDepth) GetSearchDepth = &dbs_GetSearchDepth;
+  decltype(&dbs_GetMatrixData) GetMatrixData = &dbs_GetMatrixData;
+  decltype(&dbs_SetMatrixName) SetMatrixName = &dbs_SetMatrixName;
+  decltype(&dbs_SetLevelName) SetLevelName = &dbs_SetLevelName;
+  decltype(&dbs_GetLevelAutoProt) GetLevelAutoProt = &dbs_GetLevelAutoProt;
+  decltype(&dbs_GetMatrixPort) GetMatrixPort = &dbs_GetMatrixPort;
+  decltype(&dbs_SetSourceName) SetSourceName = &dbs_SetSourceName;
+  decltype(&dbs_GetOutputRecord) GetOutputRecord = &dbs_GetOutputRecord;
+  decltype(&dbs_GetFixedMessage) GetFixedMessage = &dbs_GetFixedMessage;
+  decltype(&dbs_SetFixedMessage) SetFixedMessage = &dbs_SetFixedMessage;
   // The journal of steps that undo and redo walk.
   decltype(&zephra_BeginStep) BeginStep = &zephra_BeginStep;
   decltype(&zephra_EndStep) EndStep = &zephra_EndStep;

@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,7 +15,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include "FindDialog.h"
 #include "InfoPane.h"
 #include "PCPortSetup.h"
 #include "ResourceTree.h"
@@ -56,7 +59,19 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   pane_ = new TInfoPane(list_, this);
   tree_->setStatusTip("Overview of the items in this configuration");
   auto* splitter = new QSplitter(this);
-  splitter->addWidget(tree_);
+  auto* treeSide = new QWidget(splitter);
+  auto* treeLayout = new QVBoxLayout(treeSide);
+  treeLayout->setContentsMargins(0, 0, 0, 0);
+  treeLayout->setSpacing(2);
+  TreeFilter = new QLineEdit(treeSide);
+  TreeFilter->setObjectName("TreeFilter");
+  TreeFilter->setPlaceholderText("Filter the tree");
+  TreeFilter->setClearButtonEnabled(true);
+  TreeFilter->setStatusTip("Show only the items whose name holds this text");
+  treeLayout->addWidget(TreeFilter);
+  treeLayout->addWidget(tree_, 1);
+  connect(TreeFilter, &QLineEdit::textChanged, this, &TMainForm::ApplyTreeFilter);
+  splitter->addWidget(treeSide);
   splitter->addWidget(pane_);
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
@@ -212,6 +227,7 @@ void TMainForm::BuildMenus() {
 }
 
 void TMainForm::ResetToEmpty() {
+  delete find_;  // it reads the database the manager takes with it
   list_->clear();
   manager_.reset();  // its tree is cleared as it goes
   manager_ = std::make_unique<TDatabaseManager>(tree_);
@@ -228,6 +244,8 @@ void TMainForm::ResetToEmpty() {
 
 void TMainForm::EnableAfterOpen() {
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
+  ApplyTreeFilter();
+  if (find_) find_->MarkStale();
   ApplyOnlineState();
   RefreshUndo();
   FillList(tree_->currentItem());
@@ -482,7 +500,10 @@ void TMainForm::StepCommand(bool undo) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool moved = undo ? steps.Undo() : steps.Redo();
   // The tree, the info pane and the open forms show what is stored now.
-  if (moved) manager_->Rebuild();
+  if (moved) {
+    manager_->Rebuild();
+    ApplyTreeFilter();
+  }
   QApplication::restoreOverrideCursor();
   FillList(tree_->currentItem());
   online_ = online_ && manager_->CommonInterface.OnlineStatus;
@@ -491,4 +512,3 @@ void TMainForm::StepCommand(bool undo) {
   RefreshUndo();
   if (moved) statusBar()->showMessage(QString("%1: %2").arg(undo ? "Undone" : "Redone", what), 8000);
 }
-void TMainForm::FindCommand() {}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -10,15 +11,21 @@
 #include "DatabaseManager.h"
 
 class QAction;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class TFindDialog;
 class TInfoPane;
 class TResourceList;
 class TResourceTree;
+
+namespace zephra::model {
+struct NameHit;
+}  // namespace zephra::model
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -56,6 +63,14 @@ class TMainForm : public QMainWindow {
   void RedoCommand();
   // The search over every name of the database.
   void FindCommand();
+  TFindDialog* FindWindow() const;
+  // Opens the form that edits a name Find listed, at its row where the form
+  // has rows; false when no form shows it.
+  bool OpenNameHit(const zephra::model::NameHit& hit);
+  // Shows only the tree's nodes whose text holds the filter's, with the
+  // nodes above them.
+  void ApplyTreeFilter();
+  QLineEdit* TreeFilter;
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Whether a dragged resource may land on a node, and moving it there as a
@@ -121,4 +136,5 @@ class TMainForm : public QMainWindow {
   TResourceList* list_;
   TInfoPane* pane_;
   bool online_ = false;
+  QPointer<TFindDialog> find_;
 };
