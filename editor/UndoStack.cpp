@@ -59,6 +59,12 @@ bool TUndoStack::Run(const QString& what, const std::function<bool()>& change) {
     TQuiet quiet(ci_);
     begun = ci_.BeginStep(ci_.FileHandle);
   }
+  // A new step drops the steps taken back, even one that turns out to
+  // change nothing.
+  if (begun && texts_.size() > done_) {
+    texts_.resize(done_);
+    emit Changed();
+  }
   ++depth_;
   const bool ok = change();
   --depth_;

@@ -13,6 +13,7 @@
 
 #include "SelectorForm.h"
 #include "UiService.h"
+#include "UndoStack.h"
 #include "Widgets.h"
 #include "forms/FormFields.h"
 #include "forms/KorvellResourceForm.h"
@@ -472,7 +473,10 @@ bool TSalvoPage::Save() {
   if (!MacrosStringGrid->ValidateCurrent()) return false;
   const bool orphans = std::any_of(orphans_.begin(), orphans_.end(), [](uint32_t m) { return m != 0; });
   if (orphans && !Ui().WarningYesNo(kOrphanQuestion)) return false;
-  Store();
+  RunStep(form_.Interface(), QString("Save Salvo %1").arg(SalvoNumber + 1), [this] {
+    Store();
+    return true;
+  });
   SalvoSaved = true;
   form_.UpdateApply();
   return true;
@@ -482,19 +486,22 @@ void TSalvoPage::Clear() {
   if (!Ui().WarningYesNo(kClearQuestion)) return;
   TCommonInterface& ci = form_.Interface();
   QHash<Key, int> stored = Stored();
-  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-    const TDestAssocResource& row = rows_[static_cast<std::size_t>(r)];
-    if (!row.Present) continue;
-    for (int l = 0; l < levels_; ++l) {
-      const TSourceResource& cell = Cell(r, l);
-      const int b = row.Record.members[static_cast<std::size_t>(l)].number;
-      if (!cell.Present || cell.Number == -1 || b == -1) continue;
-      if (const auto it = stored.find({l, b}); it != stored.end()) {
-        const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b), static_cast<int16_t>(*it)};
-        if (ci.DeleteMacroXP(SalvoNumber, xp, ci.FileHandle)) stored.erase(it);
+  RunStep(ci, QString("Clear Salvo %1").arg(SalvoNumber + 1), [&] {
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+      const TDestAssocResource& row = rows_[static_cast<std::size_t>(r)];
+      if (!row.Present) continue;
+      for (int l = 0; l < levels_; ++l) {
+        const TSourceResource& cell = Cell(r, l);
+        const int b = row.Record.members[static_cast<std::size_t>(l)].number;
+        if (!cell.Present || cell.Number == -1 || b == -1) continue;
+        if (const auto it = stored.find({l, b}); it != stored.end()) {
+          const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b), static_cast<int16_t>(*it)};
+          if (ci.DeleteMacroXP(SalvoNumber, xp, ci.FileHandle)) stored.erase(it);
+        }
       }
     }
-  }
+    return true;
+  });
   Empty();
 }
 
@@ -516,5 +523,7 @@ void TSalvoPage::Rename() {
   record.shortName = shortName;
   record.name = name;
   record.salvoData = stored.salvoData;
-  if (ci.SetMacroStore(SalvoNumber, record, ci.FileHandle)) NameLabel->setText(typed);
+  const bool renamed = RunStep(ci, QString("Rename Salvo %1").arg(SalvoNumber + 1),
+                               [&] { return ci.SetMacroStore(SalvoNumber, record, ci.FileHandle); });
+  if (renamed) NameLabel->setText(typed);
 }

@@ -35,6 +35,7 @@ constexpr Group kGroups[] = {
     {"port and control-frame forms", &PortFormShots},
     {"keypad editor", &KeypadShots},
     {"grid editors", &GridEditorShots},
+    {"undo and find", &UndoFindShots},
 };
 
 // A wizard run that makes a V3 database named `name` with a level of each
@@ -141,6 +142,22 @@ int TakeScreenshots(const QString& folder) {
   return 0;
 }
 
+void TScreenshots::SaveMenu(QMainWindow& window, QAction& menuAction, const QString& name) {
+  QMenu* menu = menuAction.menu();
+  if (!menu) return;
+  window.show();
+  QApplication::processEvents();
+  const QRect at = window.menuBar()->actionGeometry(&menuAction);
+  menu->popup(window.menuBar()->mapToGlobal(at.bottomLeft()));
+  QApplication::processEvents();
+  QPixmap picture = window.grab();
+  QPainter painter(&picture);
+  painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+  painter.end();
+  menu->hide();
+  if (!picture.save(QDir(Folder()).filePath(name + ".png"))) Save(window, name);
+}
+
 void MainWindowShots(TScreenshots& shots) {
   TMainForm& window = shots.Window();
   window.Tree()->setCurrentItem(window.Manager().FindNode("RS485-1"));
@@ -150,20 +167,9 @@ void MainWindowShots(TScreenshots& shots) {
   // Each menu open over the window.
   int n = 1;
   for (QAction* menuAction : window.menuBar()->actions()) {
-    QMenu* menu = menuAction->menu();
-    if (!menu) continue;
-    window.show();
-    QApplication::processEvents();
-    const QRect at = window.menuBar()->actionGeometry(menuAction);
-    menu->popup(window.menuBar()->mapToGlobal(at.bottomLeft()));
-    QApplication::processEvents();
-    QPixmap picture = window.grab();
-    QPainter painter(&picture);
-    painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
-    painter.end();
-    menu->hide();
-    const QString name = QString("main-window-menu-%1-%2").arg(n++).arg(menuAction->text().remove('&').toLower());
-    if (!picture.save(QDir(shots.Folder()).filePath(name + ".png"))) shots.Save(window, name);
+    if (!menuAction->menu()) continue;
+    shots.SaveMenu(window, *menuAction,
+                   QString("main-window-menu-%1-%2").arg(n++).arg(menuAction->text().remove('&').toLower()));
   }
   // A warning with what was found beneath it.
   std::unique_ptr<QMessageBox> box(MakeMessageBox(

@@ -12,6 +12,8 @@
 
 #include "UiService.h"
 
+class QAction;
+class QMainWindow;
 class QTabWidget;
 class QWidget;
 class TMainForm;
@@ -45,6 +47,8 @@ class TScreenshots {
   bool Save(QWidget& w, const QString& name);
   // A picture of every page of `pages`: `name`-1-<tab>.png, ...
   void SavePages(QWidget& w, QTabWidget& pages, const QString& name);
+  // A picture of `window` with the menu of `menuAction` open over it.
+  void SaveMenu(QMainWindow& window, QAction& menuAction, const QString& name);
 
   // The main window, with the demo database open (V3, devices on both
   // multi-drop ports); the current folder is the scratch folder meanwhile.
@@ -73,3 +77,4 @@ void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
 void KeypadShots(TScreenshots& shots);
 void GridEditorShots(TScreenshots& shots);
+void UndoFindShots(TScreenshots& shots);

@@ -109,6 +109,14 @@ TEST_F(UndoTest, AnActionThatChangesNothingIsNoStepAndANewStepDropsTheRedos) {
   EXPECT_FALSE(window->RedoAction->isEnabled());
   EXPECT_EQ(window->UndoAction->text(), "&Undo Rename Panel 3");
   EXPECT_EQ(Stack().UndoCount(), 2);
+  // An action that changes nothing after an undo still ends what could be
+  // made again, and keeps what can be taken back.
+  window->UndoCommand();
+  ASSERT_TRUE(Stack().CanRedo());
+  window->CommitRename(window->Manager().FindNode("DESK"), "DESK");
+  EXPECT_FALSE(Stack().CanRedo());
+  EXPECT_EQ(Stack().UndoCount(), 1);
+  EXPECT_EQ(window->UndoAction->text(), "&Undo Rename Panel 1");
 }
 
 TEST_F(UndoTest, TheStackEndsWithTheDatabase) {
