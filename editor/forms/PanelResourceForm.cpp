@@ -489,8 +489,11 @@ bool TPanelForm::EnsurePanelKeypads() {
     if (TypeChanged || !Resource()) return false;
   }
   TKeypadResource keypads(Resource()->Manager, Resource()->Number, FormPanelType);
-  const bool both = keypads.EnsurePanelKeypads(FormSourceKeypad, SrcKeypadTypeRadioGroup->ItemIndex() == 1,
-                                               FormDestKeypad, DestKeypadTypeRadioGroup->ItemIndex() == 1);
+  // Keypads the panel is given are written at once: a step of their own.
+  const bool both = RunStep(Interface(), "Give Panel Keypads", [&] {
+    return keypads.EnsurePanelKeypads(FormSourceKeypad, SrcKeypadTypeRadioGroup->ItemIndex() == 1, FormDestKeypad,
+                                      DestKeypadTypeRadioGroup->ItemIndex() == 1);
+  });
   ReadStored();
   EditKeypadButton->setEnabled(both);
   return both;

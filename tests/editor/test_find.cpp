@@ -14,16 +14,11 @@ namespace {
 
 using zephra::model::NameHit;
 using zephra::model::NamePlace;
-using zephra::test::GridTest;
 using zephra::test::NameKey;
 using zephra::test::Sequence;
 using zephra::test::Str;
 
-struct FindTest : GridTest {
-  void TearDown() override {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    GridTest::TearDown();
-  }
+struct FindTest : zephra::test::WindowSessionTest {
   // "Cam 7" in every kind of name, then the file opened anew.
   void Name() {
     ASSERT_EQ(dbs_SetLevelName(0, 1, Str(u"CAM 7 LV"), H()), DBS_OK);

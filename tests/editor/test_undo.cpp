@@ -8,16 +8,11 @@
 
 namespace {
 
-using zephra::test::GridTest;
 using zephra::test::ReadBytes;
 using zephra::test::SourceName;
 using zephra::test::UndoSession;
 
-struct UndoTest : GridTest {
-  void TearDown() override {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    GridTest::TearDown();
-  }
+struct UndoTest : zephra::test::WindowSessionTest {
   TUndoStack& Stack() { return window->Manager().Steps(); }
   QStringList Children(const QString& text) {
     QStringList out;

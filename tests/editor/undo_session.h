@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QTableWidget>
 #include <QLineEdit>
@@ -17,7 +18,10 @@
 #include "forms/KeypadResource.h"
 #include "forms/KeypadResourceForm.h"
 #include "forms/PanelResourceForm.h"
+#include "forms/FormFields.h"
 #include "forms/PortResourceForm.h"
+#include "forms/RenameSalvoForm.h"
+#include "forms/SalvoPage.h"
 #include "forms/UMDForm.h"
 #include "grid_fixture.h"
 #include "model/KeyFunctions.h"
@@ -35,6 +39,14 @@ inline void ChooseText(QComboBox* combo, const QString& text) {
   combo->setCurrentIndex(i);
   emit combo->activated(i);
 }
+
+// The grid fixture whose forms, closed by the window, are gone before it.
+struct WindowSessionTest : GridTest {
+  void TearDown() override {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    GridTest::TearDown();
+  }
+};
 
 // The session: what each step was, and the file as each step left it
 // (`states[0]` as opened).
@@ -63,6 +75,7 @@ struct UndoSession {
     ASSERT_EQ(dbs_SetPanelKeypad(0, 1, 64, H()), DBS_OK);
     ASSERT_EQ(dbs_SetPanelKeypad(0, 0, 32, H()), DBS_OK);
     NameKey(H(), 3, 0, u"Cam 1", 1);
+    ASSERT_EQ(dbs_SetPanelType(8, 4, H()), DBS_OK);  // a panel whose source keypad may be given up
     ASSERT_TRUE(window.Manager().OpenDatabaseFile(File(), {2, 3, 4}));
     window.EnableAfterOpen();
     states = {ReadBytes(File())};
@@ -201,6 +214,33 @@ struct UndoSession {
       w.CellClicked(row, 1);
       w.CellClicked(row, 2);
       w.UseKeypadsButton->click();
+    });
+    // Leaving the keypad kinds with another kind chosen gives the keypad up.
+    Step("keypad clear", [&] {
+      auto* f = Form<TPanelForm>("Panel 9");
+      ASSERT_NE(f, nullptr);
+      f->Pages()->setCurrentIndex(1);
+      f->show();
+      f->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+      TRadioGroup* source = f->SrcKeypadTypeRadioGroup;
+      source->Button(1)->setFocus(Qt::TabFocusReason);
+      QApplication::processEvents();
+      source->Button(1)->click();
+      f->SwapModeCheck->setFocus(Qt::TabFocusReason);
+      QApplication::processEvents();
+      f->CancelButton()->click();
+    });
+    Step("salvo rename", [&] {
+      auto* f = Form<TKorvellForm>("Salvos");
+      ASSERT_NE(f, nullptr);
+      f->Macros->LoadSalvo(0, "Salvo 1");
+      ui.Dialogs.enqueue([](QDialog& d) {
+        static_cast<TRenameSalvoForm&>(d).SalvoNameEdit->setText("OPENING");
+        return int(QDialog::Accepted);
+      });
+      f->Macros->RenameButton->click();
+      f->CancelButton()->click();
     });
     // The sequence tree: a node with its child, then everything else.
     {
