@@ -10,6 +10,13 @@
 
 #include "zephra/zephra.h"
 #include "zephra/zephra_diagnosis.h"
+#include "zephra/zephra_journal.h"
+#include "zephra/zephra_upload.h"
+
+namespace zephra::model {
+struct Snapshot;
+struct NameChange;
+}  // namespace zephra::model
 
 // The library's exports as the editor reaches them: a table that starts as
 // the real exports, so tests can stand in for any of them.
@@ -95,6 +102,26 @@ struct TLibraryApi {
   decltype(&dbs_SetKeyAssignment) SetKeyAssignment = &dbs_SetKeyAssignment;
   // What is wrong with a file the library refuses.
   decltype(&zephra_DescribeFile) DescribeFile = &zephra_DescribeFile;
+  // What the names export and import and a comparison read and write besides.
+  decltype(&dbs_GetTitle) GetTitle = &dbs_GetTitle;
+  decltype(&dbs_SetTitle) SetTitle = &dbs_SetTitle;
+  decltype(&dbs_GetSearchDepth) GetSearchDepth = &dbs_GetSearchDepth;
+  decltype(&dbs_GetMatrixData) GetMatrixData = &dbs_GetMatrixData;
+  decltype(&dbs_SetMatrixName) SetMatrixName = &dbs_SetMatrixName;
+  decltype(&dbs_SetLevelName) SetLevelName = &dbs_SetLevelName;
+  decltype(&dbs_GetLevelAutoProt) GetLevelAutoProt = &dbs_GetLevelAutoProt;
+  decltype(&dbs_GetMatrixPort) GetMatrixPort = &dbs_GetMatrixPort;
+  decltype(&dbs_SetSourceName) SetSourceName = &dbs_SetSourceName;
+  decltype(&dbs_GetOutputRecord) GetOutputRecord = &dbs_GetOutputRecord;
+  decltype(&dbs_GetFixedMessage) GetFixedMessage = &dbs_GetFixedMessage;
+  decltype(&dbs_SetFixedMessage) SetFixedMessage = &dbs_SetFixedMessage;
+  // Journal steps: one user action, taken back as one.
+  decltype(&zephra_BeginStep) BeginStep = &zephra_BeginStep;
+  decltype(&zephra_EndStep) EndStep = &zephra_EndStep;
+  decltype(&zephra_CancelStep) CancelStep = &zephra_CancelStep;
+  // The controller, or the file as the controller would hold it, in a file.
+  decltype(&zephra_UploadToFile) UploadToFile = &zephra_UploadToFile;
+  decltype(&zephra_ControllerViewToFile) ControllerViewToFile = &zephra_ControllerViewToFile;
 };
 
 TLibraryApi& Library();
@@ -265,6 +292,29 @@ class TCommonInterface {
   bool SetMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
   // A crosspoint the salvo does not hold answers false without a message.
   bool DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle);
+
+  // Journal steps. EndStep keeps `what` as the step's description
+  // (LastStepName) for the undo commands.
+  bool BeginStep(DbsHandle handle);
+  bool EndStep(DbsHandle handle, const char* what);
+  bool CancelStep(DbsHandle handle);
+  QString LastStepName;
+
+  // Every record of the database, for the names and comparison engines.
+  bool ReadSnapshot(zephra::model::Snapshot& into, DbsHandle handle);
+  // The same of the database file at `path`, opened read-only for it (the
+  // open database itself when `path` is its file).
+  bool ReadFileSnapshot(const QString& path, zephra::model::Snapshot& into);
+  // Writes the changes of a names import in order; stops at the first the
+  // library refuses and reports it with its line.
+  bool WriteNames(const std::vector<zephra::model::NameChange>& changes, const zephra::model::Snapshot& db,
+                  DbsHandle handle);
+  // What the controller of the on-line database holds, into a new database
+  // at `path`, with the transfer dialog and its Cancel; the open database is
+  // not changed.
+  bool UploadToFile(const QString& path, DbsHandle handle);
+  // The open database as its controller would hold it, into a new database.
+  bool ControllerViewToFile(const QString& path, DbsHandle handle);
 
  private:
   bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }

@@ -10,6 +10,7 @@
 #include "DatabaseManager.h"
 
 class QAction;
+class QMenu;
 class QListWidget;
 class QListWidgetItem;
 class QToolButton;
@@ -19,6 +20,11 @@ class QTreeWidgetItem;
 class TInfoPane;
 class TResourceList;
 class TResourceTree;
+
+namespace zephra::model {
+struct Difference;
+struct Snapshot;
+}  // namespace zephra::model
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -50,6 +56,15 @@ class TMainForm : public QMainWindow {
   void ComPortCommand();
   void ClearProtectsCommand();
   void AboutCommand();
+  // File > Export Names..., Import Names... and Compare With: the names as a
+  // spreadsheet's rows, read back as one step after a report; the
+  // differences from another database file or from the controller.
+  void ExportNamesCommand();
+  void ImportNamesCommand();
+  void CompareWithFileCommand();
+  void CompareWithControllerCommand();
+  // Opens the form that edits the record of a difference, at its row.
+  void OpenDifference(const zephra::model::Difference& difference);
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Whether a dragged resource may land on a node, and moving it there as a
@@ -85,12 +100,19 @@ class TMainForm : public QMainWindow {
   QAction* RenameAction;
   QAction* PropertiesAction;
   QAction* KeypadAssignmentsAction;
+  QAction* ExportNamesAction;
+  QAction* ImportNamesAction;
+  QAction* CompareMenuAction;
+  QAction* CompareFileAction;
+  QAction* CompareControllerAction;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();
+  void BuildNamesMenu(QMenu* file);
+  void ShowDifferences(const QString& heading, const zephra::model::Snapshot& a, const zephra::model::Snapshot& b);
   // Read or Apply: the components, the transfer, and what follows it.
   bool Transfer(bool download);
   bool TransferCommand(bool download);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -417,6 +418,25 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
   }
   OnlineStatus = result;
   return result;
+}
+
+bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
+  TOnlineCall call;
+  delete TransferForm;
+  TransferForm = new TTransferForm(false, QFileInfo(path).fileName(), QApplication::activeWindow());
+  TransferForm->show();
+  TransferForm->FileCopyAVI->Start();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const DbsStatus status = Library().UploadToFile(handle, TLibString(path), &TransferProgressCallback);
+  call.Answered(status);
+  delete TransferForm;
+  TransferForm = nullptr;
+  if (status == DBS_ERR_CANCELLED) {
+    LastError = status;
+    Ui().Warning("Upload cancelled.");
+    return false;
+  }
+  return Ok(status);
 }
 
 DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,

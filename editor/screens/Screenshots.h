@@ -73,3 +73,4 @@ void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
 void KeypadShots(TScreenshots& shots);
 void GridEditorShots(TScreenshots& shots);
+void NamesShots(TScreenshots& shots);
