@@ -85,7 +85,7 @@ TImportReportForm::TImportReportForm(const QString& file, const zephra::model::I
   layout->addWidget(Summary);
   layout->addWidget(Rows, 1);
   layout->addWidget(buttons);
-  resize(720, 420);
+  resize(720, 360);
 }
 
 TCompareForm::TCompareForm(const QString& caption, const QString& heading,
@@ -135,7 +135,7 @@ TCompareForm::TCompareForm(const QString& caption, const QString& heading,
   layout->addWidget(Heading);
   layout->addWidget(List, 1);
   layout->addWidget(buttons);
-  resize(680, 460);
+  resize(640, 400);
 }
 
 const zephra::model::Difference* TCompareForm::DifferenceOf(const QTreeWidgetItem* item) const {
