@@ -189,6 +189,54 @@ TEST_F(NamesCommandsTest, AnImportIsOneStepThatAnUndoTakesBackWhole) {
   EXPECT_EQ(ReadBytes(path), imported);
 }
 
+// A write the library refuses half-way takes back the names written before
+// it: an import is whole or nothing.
+TEST_F(NamesCommandsTest, AnImportThatFailsHalfWayLeavesNothingBehind) {
+  const std::string path = Make("studio.ZP3");
+  Open(path);
+  const std::string before = ReadBytes(path);
+  WriteBytes(dir.File("names.csv"), "panel,,,1,name,DESK 1\npanel,,,2,name,DESK 2\npanel,,,3,name,DESK 3\n");
+  static int calls;
+  calls = 0;
+  const auto real = Library().SetPanelName;
+  Library().SetPanelName = [](uint16_t panel, DbsString name, DbsHandle h) -> DbsStatus {
+    return ++calls == 2 ? static_cast<DbsStatus>(DBS_ERR_INVALID_ARGUMENT) : dbs_SetPanelName(panel, name, h);
+  };
+  Import(dir.File("names.csv"), Apply);
+  Library().SetPanelName = real;
+  EXPECT_EQ(calls, 2);
+  ASSERT_EQ(ui.Messages.size(), 1) << ui.Messages.join('|').toStdString();
+  EXPECT_TRUE(ui.Details.value(0).contains("line 2")) << ui.Details.value(0).toStdString();
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(Journal().undoSteps, 0u);
+  EXPECT_EQ(Journal().stepOpen, 0u);
+}
+
+// Open editor windows hold copies of the names: an import closes them first,
+// once the user agrees, and writes nothing when they keep them.
+TEST_F(NamesCommandsTest, AnImportAsksBeforeItClosesOpenForms) {
+  const std::string path = Make("studio.ZP3");
+  Open(path);
+  const std::string before = ReadBytes(path);
+  WriteBytes(dir.File("names.csv"), "panel,,,1,name,DESK 1\n");
+  TPanelResource* panel = nullptr;
+  for (QTreeWidgetItemIterator it(form->Tree()); *it && !panel; ++it) {
+    if (auto* p = dynamic_cast<TPanelResource*>(TDatabaseManager::ResourceOf(*it)); p && p->Number == 0) panel = p;
+  }
+  ASSERT_NE(panel, nullptr);
+  form->EditResource(panel);
+  ASSERT_NE(panel->EditorForm, nullptr);
+  ui.Answers.enqueue(false);
+  Import(dir.File("names.csv"), Apply);
+  EXPECT_EQ(ui.Kinds.value(0), "warning-ok-cancel");
+  EXPECT_NE(panel->EditorForm, nullptr);
+  EXPECT_EQ(ReadBytes(path), before);
+  ui.Answers.enqueue(true);
+  Import(dir.File("names.csv"), Apply);
+  EXPECT_EQ(PanelNodeText(0), "DESK 1");
+  EXPECT_EQ(form->Manager().OpenFormCount(), 0);
+}
+
 TEST_F(NamesCommandsTest, AComparisonListsEachChangedFamilyOnceAndOpensItsRecord) {
   const std::string path = Make("studio.ZP3"), other = dir.File("other.ZP3");
   std::filesystem::copy_file(path, other);
