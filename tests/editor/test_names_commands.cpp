@@ -14,16 +14,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../dbs/temp_dir.h"
 #include "MainformCode.h"
 #include "NamesDialogs.h"
-#include "PCPortSetup.h"
 #include "Resource.h"
 #include "forms/LevelResourceForm.h"
 #include "forms/ResourceForm.h"
 #include "forms/StringGrid.h"
-#include "scripted_ui.h"
+#include "main_window_fixture.h"
 #include "sim/ctlsim.h"
+#include "simulator_port.h"
 #include "zephra/zephra_journal.h"
 
 namespace {
@@ -39,21 +38,7 @@ int Tool(const std::string& args) {
   return std::system((std::string(ZEPHRA_DB_PROGRAM) + " " + args + " > /dev/null 2>&1").c_str());
 }
 
-struct NamesCommandsTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    form = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    form->close();
-    form.reset();
-    QDir::setCurrent(saved);
-  }
+struct NamesCommandsTest : MainWindowFixture {
   // A default V3 database made by zephra-db.
   std::string Make(const std::string& name) {
     EXPECT_EQ(Tool("create " + dir.File(name) + " --format v3"), 0);
@@ -64,7 +49,6 @@ struct NamesCommandsTest : ::testing::Test {
     form->EnableAfterOpen();
   }
   TCommonInterface& Ci() { return form->Manager().CommonInterface; }
-  DbsHandle H() { return Ci().FileHandle; }
   // Names in several families, non-ASCII ones among them.
   void NameThings(DbsHandle h) {
     TSourceIndexRecord source{0, 1, 4};
@@ -309,11 +293,7 @@ struct CompareControllerTest : NamesCommandsTest {
   ctlsim::Simulator sim{DBS_TYPE_V3};
   void SetUp() override {
     ASSERT_TRUE(sim.Start());
-    TPCPortSetupManager& port = PortSetup();
-    port = TPCPortSetupManager();
-    port.Enumerate = [] { return QStringList(); };
-    port.PortName = QString::fromStdString(sim.PortPath());
-    port.Chosen = true;
+    UseSimulatorPort(sim.PortPath());
     NamesCommandsTest::SetUp();
   }
   void TearDown() override {
