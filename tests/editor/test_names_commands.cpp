@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "MainformCode.h"
 #include "NamesDialogs.h"
 #include "Resource.h"
+#include "Transfer.h"
 #include "forms/LevelResourceForm.h"
 #include "forms/ResourceForm.h"
 #include "forms/StringGrid.h"
@@ -329,6 +331,29 @@ TEST_F(CompareControllerTest, TheControllerAfterALiveEditOffTheRecordShowsExactl
   TSourceIndexRecord source{0, 1, 6};
   ASSERT_EQ(dbs_GetSourceName(&source, name, H()), DBS_OK);
   EXPECT_NE(name.Text().trimmed(), "VT 7");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompareControllerTest, ACancelledReadShowsNothingAndLeavesTheDatabaseOnLine) {
+  const std::string path = Make("Studio.ZP3");
+  ASSERT_EQ(Tool("controller-image " + path + " " + dir.File("memory.bin")), 0);
+  ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
+  Open(path);
+  ASSERT_TRUE(form->OnLineCommand());
+  ui.Messages.clear();
+  ui.Answers.enqueue(true);  // yes, stop
+  QTimer::singleShot(0, form.get(), [this] {
+    if (Ci().TransferForm) Ci().TransferForm->btnCancel->click();
+  });
+  form->CompareControllerAction->trigger();
+  EXPECT_EQ(Compare(), nullptr);
+  EXPECT_EQ(ui.Messages, (QStringList{"Stop reading the control frame? The open database stays as it is.",
+                                      "Upload cancelled."}));
+  EXPECT_TRUE(Ci().OnlineStatus);
+  EXPECT_EQ(Ci().TransferForm, nullptr);
 }
 
 }  // namespace
