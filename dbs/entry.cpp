@@ -19,6 +19,7 @@ Status Db::WriteBytes(std::uint32_t pos, const void* data, std::size_t count) {
   auto* at = const_cast<std::uint8_t*>(At(pos, count));
   if (slot_.journal) slot_.journal->BeforeWrite(slot_.db->image, pos, static_cast<const std::uint8_t*>(data), count);
   std::memcpy(at, data, count);
+  ++slot_.writes;
   slot_.Checksums().UpdateRange(pos, static_cast<std::uint32_t>(count));
   return DBS_OK;
 }

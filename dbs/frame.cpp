@@ -47,6 +47,7 @@ Status SlotTable::Allocate(DbsHandle& handle) {
     slot.db = std::move(db);
     slot.ctl = std::move(ctl);
     slot.changed = 0;
+    ++slot.writes;
     slot.ops = FormatOps{};
     handle = h;
     return DBS_OK;
@@ -59,6 +60,7 @@ void SlotTable::Release(DbsHandle handle) {
   Slot& slot = (*this)[handle];
   slot.drops.reset();
   slot.journal.reset();
+  ++slot.writes;
   slot.db.reset();
   slot.ctl.reset();
   slot.changed = 0;

@@ -60,6 +60,16 @@ struct Slot {
   FormatOps ops{};
   std::unique_ptr<DropTable> drops;     // made on the first port assignment
   std::unique_ptr<Journal> journal;     // made when the first step begins
+  // Counts the writes to the image, so that what is read from it can be
+  // kept until the next one.
+  std::uint64_t writes = 0;
+  // The last salvo chain walked, so that reading a salvo's crosspoints one
+  // by one walks its chain once.
+  struct SalvoChain {
+    std::uint64_t writes = ~std::uint64_t{0};
+    std::uint16_t salvo = 0;
+    std::vector<std::int16_t> nodes;
+  } salvoChain;
 
   bool InUse() const { return db != nullptr; }
   ChecksummedImage Checksums() { return {db->image, db->layout.blockCount, &changed}; }

@@ -84,7 +84,15 @@ DBS_API DbsStatus dbs_GetMacroXP(uint16_t salvo, uint16_t n, TMacroXPRecord* rec
     const SalvoEntry header = pool.Header(salvo);
     if (!record || n >= db.Config().salvoXPCount) return DBS_ERR_INVALID_ARGUMENT;
     if (!pool.Valid(header.firstXP)) return DBS_ERR_SALVO_EMPTY;
-    const auto chain = pool.Chain(header.firstXP);
+    // The crosspoints are read one by one: the chain is walked once until
+    // the image changes.
+    Slot::SalvoChain& cached = db.GetSlot().salvoChain;
+    if (cached.writes != db.GetSlot().writes || cached.salvo != salvo) {
+      cached.nodes = pool.Chain(header.firstXP);
+      cached.salvo = salvo;
+      cached.writes = db.GetSlot().writes;
+    }
+    const auto& chain = cached.nodes;
     if (n >= chain.size()) return DBS_ERR_SALVO_RECORD_NOT_FOUND;
     const SalvoXPEntry e = pool.Record(chain[n]);
     *record = {e.matrix, e.level, e.destination, e.source};

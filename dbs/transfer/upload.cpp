@@ -77,6 +77,7 @@ void PutBack(Slot& slot, Held&& held) {
   slot.changed = held.changed;
   slot.drops = std::move(held.drops);
   slot.journal = std::move(held.journal);
+  ++slot.writes;
 }
 
 Status FullUpload(Slot& slot, DbsHandle handle, DbsTransferProgressCallback progress,
@@ -103,6 +104,7 @@ Status FullUpload(Slot& slot, DbsHandle handle, DbsTransferProgressCallback prog
   db.image = db.file.Data();
   db.config = config;
   db.layout = layout;
+  ++slot.writes;
   Status s = slot.ops.BuildDefaultImage(handle, &db.config, db.image);
   if (s == DBS_OK) s = slot.ops.StoreControllerAreasSelected(handle, &buffers, &selection);
   if (s == DBS_OK) {

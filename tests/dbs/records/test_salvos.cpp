@@ -144,5 +144,26 @@ TEST_F(SalvoTest, DamagedChainsAreBounded) {
   EXPECT_EQ(pool.Header(5).xpCount, 0);
 }
 
+// The crosspoints are read one by one from a chain walked once: what is
+// read follows every change to the file, whichever salvo was read before.
+TEST_F(SalvoTest, ReadingOneByOneFollowsEveryChange) {
+  const TMacroXPRecord a{0, 0, 1, 1}, b{0, 0, 2, 2}, c{0, 0, 3, 3};
+  ASSERT_EQ(dbs_SetMacroXP(0, &a, h), DBS_OK);
+  ASSERT_EQ(dbs_SetMacroXP(1, &b, h), DBS_OK);
+  EXPECT_EQ(Sources(0), (std::vector<std::int16_t>{1}));
+  EXPECT_EQ(Sources(1), (std::vector<std::int16_t>{2}));
+  TMacroXPRecord got{};
+  ASSERT_EQ(dbs_GetMacroXP(0, 0, &got, h), DBS_OK);
+  ASSERT_EQ(dbs_SetMacroXP(0, &c, h), DBS_OK);
+  EXPECT_EQ(Sources(0), (std::vector<std::int16_t>{1, 3}));
+  // A record changed behind the library's back, through the image's own write path.
+  Db db(h, TheSlot());
+  SalvoPool pool(db);
+  SalvoXPEntry first = pool.Record(0);
+  first.next = -1;
+  ASSERT_EQ(pool.WriteRecord(first), DBS_OK);
+  EXPECT_EQ(Sources(0), (std::vector<std::int16_t>{1}));
+}
+
 }  // namespace
 }  // namespace zephra
