@@ -298,6 +298,15 @@ struct CompareControllerTest : NamesCommandsTest {
     UseSimulatorPort(sim.PortPath());
     NamesCommandsTest::SetUp();
   }
+  // A default database open and on-line with a controller that holds it.
+  void OnLineWithAgreeingController() {
+    const std::string path = Make("Studio.ZP3");
+    ASSERT_EQ(Tool("controller-image " + path + " " + dir.File("memory.bin")), 0);
+    ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
+    Open(path);
+    ASSERT_TRUE(form->OnLineCommand());
+    ui.Messages.clear();
+  }
   void TearDown() override {
     NamesCommandsTest::TearDown();
     sim.Stop();
@@ -306,12 +315,7 @@ struct CompareControllerTest : NamesCommandsTest {
 };
 
 TEST_F(CompareControllerTest, TheControllerAfterALiveEditOffTheRecordShowsExactlyThatEdit) {
-  const std::string path = Make("Studio.ZP3");
-  ASSERT_EQ(Tool("controller-image " + path + " " + dir.File("memory.bin")), 0);
-  ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
-  Open(path);
-  ASSERT_TRUE(form->OnLineCommand());
-  ui.Messages.clear();
+  ASSERT_NO_FATAL_FAILURE(OnLineWithAgreeingController());
   ASSERT_TRUE(form->CompareControllerAction->isEnabled());
   sim.SetSourceName(0, 1, 6, "VT 7");  // the controller changed behind the file's back
   const ZephraJournalState journal = Journal();
@@ -338,12 +342,7 @@ TEST_F(CompareControllerTest, TheControllerAfterALiveEditOffTheRecordShowsExactl
 namespace {
 
 TEST_F(CompareControllerTest, ACancelledReadShowsNothingAndLeavesTheDatabaseOnLine) {
-  const std::string path = Make("Studio.ZP3");
-  ASSERT_EQ(Tool("controller-image " + path + " " + dir.File("memory.bin")), 0);
-  ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
-  Open(path);
-  ASSERT_TRUE(form->OnLineCommand());
-  ui.Messages.clear();
+  ASSERT_NO_FATAL_FAILURE(OnLineWithAgreeingController());
   ui.Answers.enqueue(true);  // yes, stop
   QTimer::singleShot(0, form.get(), [this] {
     if (Ci().TransferForm) Ci().TransferForm->btnCancel->click();
