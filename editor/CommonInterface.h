@@ -11,6 +11,12 @@
 #include "zephra/zephra.h"
 #include "zephra/zephra_diagnosis.h"
 #include "zephra/zephra_journal.h"
+#include "zephra/zephra_upload.h"
+
+namespace zephra::model {
+struct Snapshot;
+struct NameChange;
+}  // namespace zephra::model
 
 // The library's exports as the editor reaches them: a table that starts as
 // the real exports, so tests can stand in for any of them.
@@ -118,6 +124,9 @@ struct TLibraryApi {
   decltype(&zephra_ClearJournal) ClearJournal = &zephra_ClearJournal;
   decltype(&zephra_GetJournalState) GetJournalState = &zephra_GetJournalState;
   decltype(&zephra_GetStepSize) GetStepSize = &zephra_GetStepSize;
+  // The controller, or the file as the controller would hold it, in a file.
+  decltype(&zephra_UploadToFile) UploadToFile = &zephra_UploadToFile;
+  decltype(&zephra_ControllerViewToFile) ControllerViewToFile = &zephra_ControllerViewToFile;
 };
 
 TLibraryApi& Library();
@@ -301,6 +310,22 @@ class TCommonInterface {
   bool ClearJournal(DbsHandle handle);
   bool GetJournalState(ZephraJournalState& state, DbsHandle handle);
   bool GetStepSize(uint32_t step, uint32_t& bytes, DbsHandle handle);
+
+  // Every record of the database, for the names and comparison engines.
+  bool ReadSnapshot(zephra::model::Snapshot& into, DbsHandle handle);
+  // The same of the database file at `path`, opened read-only for it (the
+  // open database itself when `path` is its file).
+  bool ReadFileSnapshot(const QString& path, zephra::model::Snapshot& into);
+  // Writes the changes of a names import in order; stops at the first the
+  // library refuses and reports it with its line.
+  bool WriteNames(const std::vector<zephra::model::NameChange>& changes, const zephra::model::Snapshot& db,
+                  DbsHandle handle);
+  // What the controller of the on-line database holds, into a new database
+  // at `path`, with the transfer dialog and its Cancel; the open database is
+  // not changed.
+  bool UploadToFile(const QString& path, DbsHandle handle);
+  // The open database as its controller would hold it, into a new database.
+  bool ControllerViewToFile(const QString& path, DbsHandle handle);
 
  private:
   bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }

@@ -113,6 +113,7 @@ void TMainForm::BuildMenus() {
   QMenu* convert = file->addMenu("&Convert Database");
   ConvertMenuAction = convert->menuAction();
   for (const char* text : {"To Zephra V1...", "To Zephra V2...", "To Zephra V3..."}) convert->addAction(text);
+  BuildNamesMenu(file);
   file->addSeparator();
   ExitAction = Add(file, "E&xit");
   SetStandardShortcut(NewAction, QKeySequence::New, "Ctrl+N");
@@ -261,6 +262,8 @@ void TMainForm::ApplyOnlineState() {
   ReconfigureAction->setEnabled(!online_ && open);
   ConvertMenuAction->setEnabled(!online_);
   ComPortAction->setEnabled(!online_);
+  for (QAction* a : {ExportNamesAction, ImportNamesAction, CompareMenuAction, CompareFileAction}) a->setEnabled(open);
+  CompareControllerAction->setEnabled(online_ && open);
 }
 
 void TMainForm::RefreshCaption() {

@@ -12,6 +12,7 @@
 
 class QAction;
 class QLineEdit;
+class QMenu;
 class QListWidget;
 class QListWidgetItem;
 class QToolButton;
@@ -25,6 +26,8 @@ class TResourceTree;
 
 namespace zephra::model {
 struct NameHit;
+struct Difference;
+struct Snapshot;
 }  // namespace zephra::model
 
 class TMainForm : public QMainWindow {
@@ -71,6 +74,15 @@ class TMainForm : public QMainWindow {
   // nodes above them.
   void ApplyTreeFilter();
   QLineEdit* TreeFilter;
+  // File > Export Names..., Import Names... and Compare With: the names as a
+  // spreadsheet's rows, read back as one step after a report; the
+  // differences from another database file or from the controller.
+  void ExportNamesCommand();
+  void ImportNamesCommand();
+  void CompareWithFileCommand();
+  void CompareWithControllerCommand();
+  // Opens the form that edits the record of a difference, at its row.
+  void OpenDifference(const zephra::model::Difference& difference);
   // Stores a name the user typed into a node's in-place editor.
   void CommitRename(QTreeWidgetItem* node, QString text);
   // Whether a dragged resource may land on a node, and moving it there as a
@@ -109,6 +121,11 @@ class TMainForm : public QMainWindow {
   QAction* UndoAction;
   QAction* RedoAction;
   QAction* FindAction;
+  QAction* ExportNamesAction;
+  QAction* ImportNamesAction;
+  QAction* CompareMenuAction;
+  QAction* CompareFileAction;
+  QAction* CompareControllerAction;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -120,6 +137,8 @@ class TMainForm : public QMainWindow {
   void RefreshUndo();
   void ShowUndo();
   void StepCommand(bool undo);
+  void BuildNamesMenu(QMenu* file);
+  void ShowDifferences(const QString& heading, const zephra::model::Snapshot& a, const zephra::model::Snapshot& b);
   // Read or Apply: the components, the transfer, and what follows it.
   bool Transfer(bool download);
   bool TransferCommand(bool download);

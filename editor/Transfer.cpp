@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -119,10 +120,12 @@ void TBusyAnimation::paintEvent(QPaintEvent*) {
   p.drawLine(c + QPointF(8, 8), c + QPointF(17, 17));
 }
 
-TTransferForm::TTransferForm(bool download, const QString& workingFile, QWidget* parent)
+TTransferForm::TTransferForm(bool download, const QString& workingFile, QWidget* parent,
+                             const QString& cancelQuestion)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       download_(download),
-      workingFile_(workingFile) {
+      workingFile_(workingFile),
+      cancelQuestion_(cancelQuestion) {
   setWindowTitle("Database Transfer");
   setWindowModality(Qt::ApplicationModal);  // the rest of the editor waits for the transfer
   FileCopyAVI = new TBusyAnimation(TBusyAnimation::Kind::Copy, this);
@@ -157,8 +160,10 @@ void TTransferForm::reject() { AskCancel(); }
 
 void TTransferForm::AskCancel() {
   if (cancel_) return;
-  const QString question = download_ ? "Cancelling download may corrupt the controller database. Confirm cancel?"
-                                     : QString("Cancelling upload may corrupt %1 database. Confirm cancel?").arg(workingFile_);
+  const QString question =
+      !cancelQuestion_.isEmpty() ? cancelQuestion_
+      : download_ ? "Cancelling download may corrupt the controller database. Confirm cancel?"
+                  : QString("Cancelling upload may corrupt %1 database. Confirm cancel?").arg(workingFile_);
   if (Ui().WarningYesNo(question)) cancel_ = true;
 }
 
@@ -417,6 +422,27 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
   }
   OnlineStatus = result;
   return result;
+}
+
+bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
+  TOnlineCall call;
+  delete TransferForm;
+  // Nothing is lost by stopping: the open database is only read.
+  TransferForm = new TTransferForm(false, QFileInfo(path).fileName(), QApplication::activeWindow(),
+                                   "Stop reading the control frame? The open database stays as it is.");
+  TransferForm->show();
+  TransferForm->FileCopyAVI->Start();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const DbsStatus status = Library().UploadToFile(handle, TLibString(path), &TransferProgressCallback);
+  call.Answered(status);
+  delete TransferForm;
+  TransferForm = nullptr;
+  if (status == DBS_ERR_CANCELLED) {
+    LastError = status;
+    Ui().Warning("Upload cancelled.");
+    return false;
+  }
+  return Ok(status);
 }
 
 DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,

@@ -37,8 +37,10 @@ class TBusyAnimation : public QWidget {
 // "Database Transfer": the progress of an upload or download, with Cancel.
 class TTransferForm : public QDialog {
  public:
-  // `workingFile` is the file an upload writes, named by the cancel question.
-  TTransferForm(bool download, const QString& workingFile, QWidget* parent = nullptr);
+  // `workingFile` is the file an upload writes, named by the cancel question;
+  // `cancelQuestion`, when given, is asked instead.
+  TTransferForm(bool download, const QString& workingFile, QWidget* parent = nullptr,
+                const QString& cancelQuestion = {});
   void SetProgress(uint32_t position, uint32_t total);
   // The user asked to cancel and confirmed it.
   bool CancelConfirmed() const { return cancel_; }
@@ -55,6 +57,7 @@ class TTransferForm : public QDialog {
   void AskCancel();
   bool download_;
   QString workingFile_;
+  QString cancelQuestion_;
   bool cancel_ = false;
 };
 

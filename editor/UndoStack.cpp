@@ -51,7 +51,7 @@ void TUndoStack::Sync() {
   if (texts_.size() != before || done_ != doneBefore) emit Changed();
 }
 
-bool TUndoStack::Run(const QString& what, const std::function<bool()>& change) {
+bool TUndoStack::Run(const QString& what, const std::function<bool()>& change, Failure onFailure) {
   if (depth_ > 0) return change();
   Sync();
   bool begun = false;
@@ -69,6 +69,14 @@ bool TUndoStack::Run(const QString& what, const std::function<bool()>& change) {
   const bool ok = change();
   --depth_;
   if (!begun) return ok;
+  if (!ok && onFailure == kCancelOnFailure) {
+    {
+      TQuiet quiet(ci_);
+      ci_.CancelStep(ci_.FileHandle);
+    }
+    Sync();
+    return ok;
+  }
   // A change that failed part way keeps what it wrote as a step of its own:
   // the form that made it still shows its working copy against what it
   // stored, so taking the writes back behind its back would part the two.

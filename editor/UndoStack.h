@@ -21,8 +21,11 @@ class TUndoStack : public QObject {
   // Runs `change` as one step named `what`: everything it writes is taken
   // back by one undo. A step inside a step joins the outer one; without an
   // open database, or one the journal does not cover, `change` just runs.
-  // Answers what `change` answered.
-  bool Run(const QString& what, const std::function<bool()>& change);
+  // Answers what `change` answered. A change that fails is kept as a step
+  // of what it wrote, unless `onFailure` is kCancelOnFailure: then all of it
+  // is taken back (for changes that leave no working copy behind).
+  enum Failure { kKeepOnFailure, kCancelOnFailure };
+  bool Run(const QString& what, const std::function<bool()>& change, Failure onFailure = kKeepOnFailure);
 
   bool CanUndo() const { return done_ > 0; }
   bool CanRedo() const { return done_ < texts_.size(); }

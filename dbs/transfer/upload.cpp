@@ -2,13 +2,20 @@
 // upload rebuilds the file with the controller's dimensions beside the old
 // one and puts it in place only when it is complete, so a failed or
 // cancelled upload leaves the database exactly as it was.
+#include <unistd.h>
+
 #include <cstring>
+#include <memory>
+#include <span>
 #include <utility>
 
+#include "config.h"
+#include "names.h"
 #include "transfer/controller_decode.h"
 #include "transfer/controller_image.h"
 #include "transfer/controller_memory.h"
 #include "transfer/online.h"
+#include "zephra/zephra_upload.h"
 
 namespace zephra {
 
@@ -137,6 +144,79 @@ Status Upload(DbsHandle handle, DbsTransferProgressCallback progress, const Tran
   });
 }
 
+// What a controller holds, whole: the configuration a full upload gives
+// the rebuilt file, the image and the three parameter areas.
+struct ControllerContents {
+  ConfigImage config{};
+  ControllerBuffers buffers;
+};
+
+constexpr TransferSelection kEverything{true, true, true, true};
+
+// A new database at `path` of the contents' dimensions, filled with them as a
+// full upload fills the rebuilt file, and closed. A failure removes it.
+Status WriteContents(DbsString path, ControllerContents& contents) {
+  std::string utf8;
+  if (Status s = PathToUtf8(path, utf8); s != DBS_OK) return s;
+  const std::unique_ptr<DbsChar, decltype(&DbsStringFree)> name(DbsStringAlloc(16), &DbsStringFree);
+  if (!name) return DBS_ERR_OUT_OF_MEMORY;
+  TConfigurationRecord record{};
+  record.name = name.get();
+  ConfigToCall(contents.config, record);
+  DbsHandle h = -1;
+  if (Status s = dbs_CreateFile(path, &record, 0, &h); s != DBS_OK) return s;
+  Status s = WithSlot(h, [&](Slot& slot) -> Status {
+    if (Status st = slot.ops.StoreControllerAreasSelected(h, &contents.buffers, &kEverything); st != DBS_OK) return st;
+    slot.Checksums().UpdateAllBlocks();
+    return slot.ops.BuildControllerImage(h);
+  });
+  const Status closed = dbs_CloseFile(h);
+  if (s == DBS_OK) s = closed;
+  if (s != DBS_OK) unlink(utf8.c_str());
+  return s;
+}
+
+Status UploadToFile(DbsHandle handle, DbsString path, DbsTransferProgressCallback progress) {
+  ControllerContents contents;
+  // Everything is read before the new file is made: the open database is
+  // only read from, and a cancelled upload leaves no file behind.
+  Status s = WithOnLineSlot(handle, DBS_ERR_INVALID_ARGUMENT, [&](Slot& slot) -> Status {
+    DatabaseSlot& db = *slot.db;
+    if (db.config.configType == DBS_TYPE_KV1) return DBS_ERR_INVALID_DATABASE;
+    if (Status st = slot.ops.ReadControllerConfig(handle, &contents.config); st != DBS_OK) return st;
+    if (Status st = ValidateConfigFor(*db.format, contents.config); st != DBS_OK) return st;
+    if (Status st = ReadAreas(slot, handle, progress, kEverything, contents.buffers); st != DBS_OK) return st;
+    std::memcpy(contents.config.name, db.config.name, sizeof contents.config.name);
+    return DBS_OK;
+  });
+  return s == DBS_OK ? WriteContents(path, contents) : s;
+}
+
+Status ControllerViewToFile(DbsHandle handle, DbsString path) {
+  ControllerContents contents;
+  Status s = WithDb(handle, [&](Db& d) -> Status {
+    Slot& slot = d.GetSlot();
+    const FormatInfo& format = *slot.db->format;
+    if (format.configType == DBS_TYPE_KV1 || !format.controllerMap) return DBS_ERR_INVALID_DATABASE;
+    if (Status st = CheckWritable(slot); st != DBS_OK) return st;
+    ControllerBuffers& b = contents.buffers;
+    b.image = EncodeControllerImage(d);
+    for (int area = 1; area <= 3; ++area) b.parameters[area - 1] = EncodeParameterArea(d, area);
+    // The configuration as the controller reports it, from the image's
+    // fixed and level areas, exactly as an upload reads it.
+    const ControllerMap& map = *format.controllerMap;
+    if (b.image.size() < map.ctlFixedArea + 32 || b.image.size() < map.ctlLevelArea2 + 16) {
+      return DBS_ERR_INVALID_DATABASE;
+    }
+    contents.config = UploadConfiguration(format, std::span<const std::uint8_t, 32>(b.image.data() + map.ctlFixedArea, 32),
+                                          std::span<const std::uint8_t, 16>(b.image.data() + map.ctlLevelArea2, 16));
+    if (Status st = ValidateConfigFor(format, contents.config); st != DBS_OK) return st;
+    std::memcpy(contents.config.name, d.Config().name, sizeof contents.config.name);
+    return DBS_OK;
+  });
+  return s == DBS_OK ? WriteContents(path, contents) : s;
+}
+
 }  // namespace
 
 Status StoreControllerAreasSelectedV(DbsHandle handle, ControllerBuffers* buffers, const TransferSelection* selection) {
@@ -167,4 +247,12 @@ DBS_API DbsStatus dbs_Upload(DbsHandle handle, DbsTransferProgressCallback progr
 DBS_API DbsStatus dbs_UploadWithOptions(DbsHandle handle, DbsTransferProgressCallback progress, uint16_t database,
                                         uint16_t sourceAudio, uint16_t destAudio, uint16_t videoTrigger) {
   return Upload(handle, progress, TransferSelection{database != 0, sourceAudio != 0, destAudio != 0, videoTrigger != 0});
+}
+
+DBS_API DbsStatus zephra_UploadToFile(DbsHandle handle, DbsString path, DbsTransferProgressCallback progress) {
+  return Guarded([&] { return UploadToFile(handle, path, progress); });
+}
+
+DBS_API DbsStatus zephra_ControllerViewToFile(DbsHandle handle, DbsString path) {
+  return Guarded([&] { return ControllerViewToFile(handle, path); });
 }

@@ -35,6 +35,7 @@ constexpr Group kGroups[] = {
     {"port and control-frame forms", &PortFormShots},
     {"keypad editor", &KeypadShots},
     {"grid editors", &GridEditorShots},
+    {"names and comparison", &NamesShots},
     {"undo and find", &UndoFindShots},
 };
 

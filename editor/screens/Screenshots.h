@@ -77,4 +77,5 @@ void OnlineShots(TScreenshots& shots);
 void PortFormShots(TScreenshots& shots);
 void KeypadShots(TScreenshots& shots);
 void GridEditorShots(TScreenshots& shots);
+void NamesShots(TScreenshots& shots);
 void UndoFindShots(TScreenshots& shots);

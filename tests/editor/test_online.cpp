@@ -29,6 +29,7 @@
 #include "model/DefaultConfiguration.h"
 #include "scripted_ui.h"
 #include "sim/ctlsim.h"
+#include "simulator_port.h"
 
 namespace {
 
@@ -56,11 +57,7 @@ struct OnlineTest : ::testing::Test {
   void SetUp() override {
     QDir::setCurrent(QString::fromStdString(dir.Path().string()));
     ASSERT_TRUE(sim.Start());
-    TPCPortSetupManager& port = PortSetup();
-    port = TPCPortSetupManager();
-    port.Enumerate = [] { return QStringList(); };
-    port.PortName = QString::fromStdString(sim.PortPath());
-    port.Chosen = true;
+    UseSimulatorPort(sim.PortPath());
     form = std::make_unique<TMainForm>();
   }
   void TearDown() override {

@@ -5,14 +5,12 @@
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
-#include <span>
 
 #include "database_records.h"
-#include "dbs/transfer/controller_decode.h"
-#include "dbs/transfer/controller_image.h"
 #include "model/Compare.h"
 #include "model/NameText.h"
 #include "text.h"
+#include "zephra/zephra_upload.h"
 
 namespace zephra::tool {
 
@@ -82,46 +80,15 @@ class TempFolder {
   fs::path path_;
 };
 
-// The database the controller would hold after a download of `copy`: its
-// controller image and parameter areas, decoded as an upload decodes them
-// into a new database at `view`.
+// The database the controller would hold after a download of `copy`,
+// decoded as an upload decodes the controller's into a new database at
+// `view`.
 int ControllerView(const std::string& copy, const std::string& view) {
   OpenDatabase source;
   if (DbsStatus s = source.Open(*FromUtf8(copy), true); s != DBS_OK) return Fail("cannot open " + copy, s);
-  std::vector<std::uint8_t> image, parameters[3];
-  ConfigImage config{};
-  const FormatInfo* format = nullptr;
-  DbsStatus s = WithDb(source.Handle(), [&](Db& d) -> Status {
-    format = FindFormat(d.Config().configType);
-    if (!format || !format->controllerMap) return DBS_ERR_INVALID_DATABASE;
-    image = EncodeControllerImage(d);
-    for (int area = 1; area <= 3; ++area) parameters[area - 1] = EncodeParameterArea(d, area);
-    const ControllerMap& map = *format->controllerMap;
-    if (image.size() < map.ctlFixedArea + 32 || image.size() < map.ctlLevelArea2 + 16) return DBS_ERR_INVALID_DATABASE;
-    config = UploadConfiguration(*format, std::span<const std::uint8_t, 32>(image.data() + map.ctlFixedArea, 32),
-                                 std::span<const std::uint8_t, 16>(image.data() + map.ctlLevelArea2, 16));
-    std::copy(std::begin(d.Config().name), std::end(d.Config().name), config.name);
-    return DBS_OK;
-  });
-  if (s != DBS_OK) return Fail("cannot build the controller image of " + copy, s);
-  LibString name(16);
-  TConfigurationRecord record{};
-  record.name = name;
-  ConfigToCall(config, record);
-  DbsHandle h = -1;
-  if (s = dbs_CreateFile(LibString(*FromUtf8(view)), &record, 0, &h); s != DBS_OK) {
-    return Fail("cannot make a database of the controller's dimensions", s);
+  if (DbsStatus s = zephra_ControllerViewToFile(source.Handle(), LibString(*FromUtf8(view))); s != DBS_OK) {
+    return Fail("cannot build the controller image of " + copy, s);
   }
-  s = WithDb(h, [&](Db& d) -> Status {
-    if (Status st = DecodeControllerImage(d, image); st != DBS_OK) return st;
-    for (int area = 1; area <= 3; ++area) {
-      if (Status st = DecodeParameterArea(d, area, parameters[area - 1]); st != DBS_OK) return st;
-    }
-    return DBS_OK;
-  });
-  const DbsStatus closed = dbs_CloseFile(h);
-  if (s != DBS_OK) return Fail("cannot decode the controller image of " + copy, s);
-  if (closed != DBS_OK) return Fail("cannot close " + view, closed);
   return kOk;
 }
 

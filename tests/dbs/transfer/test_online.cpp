@@ -16,6 +16,8 @@
 #include "dbs/records/sources.h"
 #include "dbs/transfer/controller_image.h"
 #include "sim/ctlsim.h"
+#include "zephra/zephra_journal.h"
+#include "zephra/zephra_upload.h"
 
 namespace zephra {
 namespace {
@@ -317,6 +319,90 @@ TEST_F(UploadTest, AParameterUploadKeepsTheConfiguration) {
   EXPECT_EQ(dbs_Upload(10, nullptr), DBS_ERR_INVALID_ARGUMENT);
   ASSERT_EQ(dbs_OffLine(h), DBS_OK);
   EXPECT_EQ(dbs_Upload(h, nullptr), DBS_ERR_NOT_ONLINE);
+}
+
+// The controller read into a file of its own: the open database keeps its
+// bytes, its dimensions, its journal and its place on-line.
+TEST_F(UploadTest, AnUploadToAFileLeavesTheOpenDatabaseAlone) {
+  ControllerHoldsAnother();
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  ASSERT_EQ(zephra_BeginStep(h), DBS_OK);
+  Str camera(u"CAMERA");
+  const TSourceIndexRecord renamed{0, 0, 2};
+  ASSERT_EQ(dbs_SetSourceName(&renamed, camera, h), DBS_OK);
+  std::uint32_t step = 0;
+  ASSERT_EQ(zephra_EndStep(&step, h), DBS_OK);
+  ASSERT_EQ(TheSlot().db->file.Flush(), DBS_OK);
+  const auto before = ReadAll(path);
+  const std::string copy = dir.File("controller.ZP3");
+  ASSERT_EQ(zephra_UploadToFile(h, Str(copy), nullptr), DBS_OK);
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(TheSlot().db->config.levelCount[0], 4);
+  EXPECT_TRUE(IsOnLine());
+  ZephraJournalState journal{};
+  ASSERT_EQ(zephra_GetJournalState(&journal, h), DBS_OK);
+  EXPECT_EQ(journal.undoSteps, 1u);
+  DbsHandle o = -1;
+  ASSERT_EQ(dbs_OpenFile(Str(copy), 0, &o), DBS_OK);
+  EXPECT_EQ(Slots()[o].db->config.levelCount[0], 3);
+  EXPECT_EQ(std::memcmp(Slots()[o].db->config.name, TheSlot().db->config.name, sizeof TheSlot().db->config.name), 0);
+  Str name(u"........");
+  const TSourceIndexRecord source{0, 1, 7};
+  ASSERT_EQ(dbs_GetSourceName(&source, name, o), DBS_OK);
+  EXPECT_EQ(std::u16string(name, 8), u"STUDIO A");
+  EXPECT_EQ(dbs_CloseFile(o), DBS_OK);
+}
+
+// A file that holds what the controller holds and the file's own controller
+// view are built alike: byte for byte the same when the two agree.
+TEST_F(UploadTest, TheControllerViewOfAnAgreeingFileIsWhatTheUploadGives) {
+  Str name(u"VT 3");
+  const TSourceIndexRecord source{0, 2, 9};
+  ASSERT_EQ(dbs_SetSourceName(&source, name, h), DBS_OK);
+  ControllerHoldsTheDatabase();
+  {
+    Db db(h, TheSlot());
+    for (int a = 1; a <= 3; ++a) sim.SetMemory(ParameterAreaAddress(*TheSlot().db->format, a), EncodeParameterArea(db, a));
+  }
+  ASSERT_EQ(GoOnLine(), DBS_OK);
+  const std::string fromController = dir.File("controller.ZP3"), view = dir.File("view.ZP3");
+  ASSERT_EQ(zephra_UploadToFile(h, Str(fromController), nullptr), DBS_OK);
+  ASSERT_EQ(zephra_ControllerViewToFile(h, Str(view)), DBS_OK);
+  const auto a = ReadAll(fromController), b = ReadAll(view);
+  ASSERT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+}
+
+TEST_F(UploadTest, AnUploadToAFileThatFailsLeavesNoFile) {
+  const std::string copy = dir.File("controller.ZP3");
+  EXPECT_EQ(zephra_UploadToFile(h, Str(copy), nullptr), DBS_ERR_NOT_ONLINE);
+  EXPECT_EQ(zephra_UploadToFile(10, Str(copy), nullptr), DBS_ERR_INVALID_ARGUMENT);
+  ControllerHoldsAnother();
+  ASSERT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+  const auto cancel = [](std::uint32_t, std::uint32_t done, std::uint32_t) -> std::uint32_t {
+    return done >= 128 * 20 ? 255 : 0;
+  };
+  EXPECT_EQ(zephra_UploadToFile(h, Str(copy), cancel), DBS_ERR_CANCELLED);
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  {
+    test::FileSizeLimit limit(1 << 20);  // the new file cannot be made
+    EXPECT_EQ(zephra_UploadToFile(h, Str(copy), nullptr), DBS_SYS_DISK_FULL);
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  // Never over a file, nor over the open database.
+  { std::ofstream(copy) << "kept"; }
+  EXPECT_NE(zephra_UploadToFile(h, Str(copy), nullptr), DBS_OK);
+  EXPECT_EQ(ReadAll(copy).size(), 4u);
+  EXPECT_NE(zephra_UploadToFile(h, Str(path), nullptr), DBS_OK);
+  EXPECT_NE(zephra_ControllerViewToFile(h, Str(path)), DBS_OK);
+  EXPECT_TRUE(IsOnLine());
+  ASSERT_EQ(dbs_OffLine(h), DBS_OK);
+  // The view needs no controller, but a database it may change.
+  EXPECT_EQ(zephra_ControllerViewToFile(h, Str(dir.File("view.ZP3"))), DBS_OK);
+  ASSERT_EQ(dbs_CloseFile(h), DBS_OK);
+  ASSERT_EQ(dbs_OpenFile(Str(path), 0, &h), DBS_OK);
+  EXPECT_EQ(zephra_ControllerViewToFile(h, Str(dir.File("view2.ZP3"))), DBS_SYS_ACCESS_DENIED);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("view2.ZP3")));
 }
 
 }  // namespace
