@@ -6,6 +6,7 @@
 #include "PCPortSetup.h"
 #include "Transfer.h"
 #include "sim/ctlsim.h"
+#include "simulator_port.h"
 #include "undo_session.h"
 
 namespace {
@@ -27,11 +28,7 @@ struct UndoOnlineTest : ::testing::Test {
   void SetUp() override {
     QDir::setCurrent(QString::fromStdString(dir.Path().string()));
     ASSERT_TRUE(sim.Start());
-    TPCPortSetupManager& port = PortSetup();
-    port = TPCPortSetupManager();
-    port.Enumerate = [] { return QStringList(); };
-    port.PortName = QString::fromStdString(sim.PortPath());
-    port.Chosen = true;
+    UseSimulatorPort(sim.PortPath());
     form = std::make_unique<TMainForm>();
   }
   void TearDown() override {
