@@ -47,26 +47,7 @@ int DatabaseOnly(QDialog& d) {
   return QDialog::Accepted;
 }
 
-struct OnlineTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-  ctlsim::Simulator sim{DBS_TYPE_V3};
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    ASSERT_TRUE(sim.Start());
-    UseSimulatorPort(sim.PortPath());
-    form = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    form->close();
-    form.reset();
-    sim.Stop();
-    PortSetup() = TPCPortSetupManager();
-    QDir::setCurrent(saved);
-  }
+struct OnlineTest : OnlineWindowTest {
   // A default V3 database in the folder, and a controller that holds
   // `memoryOf`'s image (the same database when empty).
   QString Prepare(const std::string& memoryOf = {}) {

@@ -18,27 +18,7 @@ int Tool(const std::string& args) {
   return std::system((std::string(ZEPHRA_DB_PROGRAM) + " " + args + " > /dev/null 2>&1").c_str());
 }
 
-struct UndoOnlineTest : ::testing::Test {
-  zephra::test::TempDir dir;
-  QString saved = QDir::currentPath();
-  TScriptedUi ui;
-  std::unique_ptr<TMainForm> form;
-  ctlsim::Simulator sim{DBS_TYPE_V3};
-
-  void SetUp() override {
-    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
-    ASSERT_TRUE(sim.Start());
-    UseSimulatorPort(sim.PortPath());
-    form = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    form->close();
-    form.reset();
-    sim.Stop();
-    PortSetup() = TPCPortSetupManager();
-    QDir::setCurrent(saved);
-  }
+struct UndoOnlineTest : OnlineWindowTest {
   // The controller image of the open file as it stands (read through a copy:
   // the editor holds the file).
   std::vector<uint8_t> ImageOfOpenFile() {
