@@ -26,6 +26,7 @@
 #include "forms/StringGrid.h"
 #include "model/DefaultConfiguration.h"
 #include "model/LargestConfiguration.h"
+#include "headless_editor.h"
 #include "ratio_reporter.h"
 #include "screens/Screenshots.h"
 
@@ -185,14 +186,7 @@ constexpr GridOperation kOperations[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-  QApplication app(argc, argv);
-  TPictureUi ui;  // no box may wait for an answer
-  SetUi(&ui);
-  QTemporaryDir folder;
-  const QString saved = QDir::currentPath();
-  QDir::setCurrent(folder.path());
+  HeadlessEditor editor(argc, argv);
   Database base, large;
   base.name = "default";
   large.name = "largest";
@@ -234,7 +228,5 @@ int main(int argc, char** argv) {
               LevelFormMegabytes(&large));
   base.window.reset();
   large.window.reset();
-  QDir::setCurrent(saved);
-  SetUi(nullptr);
   return 0;
 }

@@ -20,6 +20,7 @@
 #include "forms/StringGrid.h"
 #include "model/DefaultConfiguration.h"
 #include "model/LargestConfiguration.h"
+#include "headless_editor.h"
 #include "ratio_reporter.h"
 #include "screens/Screenshots.h"
 
@@ -97,14 +98,7 @@ void BM_LibraryUndo(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-  QApplication app(argc, argv);
-  TPictureUi ui;  // no box may wait for an answer
-  SetUi(&ui);
-  QTemporaryDir folder;
-  const QString saved = QDir::currentPath();
-  QDir::setCurrent(folder.path());
+  HeadlessEditor editor(argc, argv);
   zephra::editor::DefaultConfiguration config(DBS_TYPE_V3);
   zephra::editor::FillLargestConfig(config.Record(), DBS_TYPE_V3);
   const QString path = QDir::current().filePath("Largest.ZP3");
@@ -130,7 +124,5 @@ int main(int argc, char** argv) {
   std::printf("  of which the library's undo     %8.2f ms, %.2f x the Apply\n", reporter.Median("BM_LibraryUndo"),
               reporter.Ratio("BM_LibraryUndo", "BM_ApplyPaste"));
   window.reset();
-  QDir::setCurrent(saved);
-  SetUi(nullptr);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../dbs/temp_dir.h"
 #include "MainformCode.h"
@@ -45,5 +46,11 @@ struct OnlineWindowTest : ::testing::Test {
     sim.Stop();
     PortSetup() = TPCPortSetupManager();
     QDir::setCurrent(saved);
+  }
+  // The controller's image as the simulator holds it.
+  std::vector<uint8_t> SimImage() {
+    auto memory = sim.Memory();
+    memory.resize(sim.ImageSize());
+    return memory;
   }
 };

@@ -69,11 +69,6 @@ struct OnlineTest : OnlineWindowTest {
     bytes.resize(sim.ImageSize());
     return bytes;
   }
-  std::vector<uint8_t> SimImage() {
-    auto memory = sim.Memory();
-    memory.resize(sim.ImageSize());
-    return memory;
-  }
 };
 
 TEST_F(OnlineTest, AControllerThatHoldsTheFileAgreesAndTheEditorWorksOnItsWorkingFile) {

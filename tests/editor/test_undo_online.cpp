@@ -29,11 +29,6 @@ struct UndoOnlineTest : OnlineWindowTest {
     bytes.resize(sim.ImageSize());
     return bytes;
   }
-  std::vector<uint8_t> SimImage() {
-    auto memory = sim.Memory();
-    memory.resize(sim.ImageSize());
-    return memory;
-  }
 };
 
 TEST_F(UndoOnlineTest, TheControllerFollowsEveryUndoAndRedo) {
