@@ -750,13 +750,11 @@ Status DecodeParameterArea(Db& db, int area, std::span<const std::uint8_t> bytes
   const FormatInfo& f = *db.GetSlot().db->format;
   const std::uint16_t levels = std::min<std::uint16_t>(c.matrixCount ? c.levelCount[0] : 0, 8);
   for (std::uint16_t l = 0; l < levels; ++l) {
-    // Levels that share a physical level share its parameters.
-    std::uint16_t p = l;
-    if (l < c.matrixPortCount) {
-      const auto port = db.Read<MatrixPortEntry>(db.Layout().matrixPortPos + l * std::uint32_t{sizeof(MatrixPortEntry)});
-      if (port.physicalLevel < levels) p = port.physicalLevel;
-    }
-    const std::uint32_t base = ParameterLevelOffset(f, p);
+    // Each level's bytes lie where a download and a live update put them,
+    // in its own block, whatever physical level it drives: reading them from
+    // the physical level's block would trade the parameters of two levels
+    // mapped crosswise on every upload.
+    const std::uint32_t base = ParameterLevelOffset(f, l);
     const auto byte = [&](std::uint32_t n, std::uint8_t fallback) {
       return n < f.maxDests[l] && base + n < bytes.size() ? bytes[base + n] : fallback;
     };

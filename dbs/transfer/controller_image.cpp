@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "checksum.h"
 #include "names.h"
@@ -418,38 +422,61 @@ void SalvoLinkArea(const Source& s, std::uint8_t* out) {
 
 // ---- keypads -----------------------------------------------------------------
 
-// The top-level node whose key name is the key's name, searched forward
-// from the root and then backward; -1 when none.
-std::int16_t TopLevelNodeNamed(KeypadTree& tree, const char16_t (&name)[16]) {
-  const SequenceTail tail = tree.Tail();
-  if (!tree.Valid(tail.root)) return -1;
-  for (const std::int16_t n : tree.Siblings(tail.root)) {
-    if (SameKeyName(tree.Node(n).keyName, name)) return n;
-  }
-  std::vector<bool> seen(tree.NodeCount());
-  for (std::int16_t n = tree.Node(tail.root).prev; tree.Valid(n) && !seen[static_cast<std::size_t>(n)];
-       n = tree.Node(n).prev) {
-    seen[static_cast<std::size_t>(n)] = true;
-    if (SameKeyName(tree.Node(n).keyName, name)) return n;
-  }
-  return -1;
+// A key name without its trailing spaces and zeros: the names that
+// SameKeyName takes for one.
+std::u16string_view Trimmed(const char16_t (&name)[16]) {
+  std::size_t n = 16;
+  while (n > 0 && (name[n - 1] == 0 || name[n - 1] == u' ')) --n;
+  return {name, n};
 }
+
+// The top-level nodes of a keypad's tree by key name; a key's name finds the
+// first of them met forward from the root, then backward from it. Read once
+// for a whole keypad, as every key looks its name up among them.
+class TopLevelNodes {
+ public:
+  explicit TopLevelNodes(KeypadTree& tree) {
+    const SequenceTail tail = tree.Tail();
+    if (!tree.Valid(tail.root)) return;
+    for (const std::int16_t n : tree.Siblings(tail.root)) Add(tree.Node(n));
+    std::vector<bool> seen(tree.NodeCount());
+    for (std::int16_t n = tree.Node(tail.root).prev; tree.Valid(n) && !seen[static_cast<std::size_t>(n)];
+         n = tree.Node(n).prev) {
+      seen[static_cast<std::size_t>(n)] = true;
+      Add(tree.Node(n));
+    }
+  }
+  // The node whose key name is `name`, or none.
+  const SequenceNode* Named(const char16_t (&name)[16]) const {
+    const std::u16string_view key = Trimmed(name);
+    if (key.empty()) return nullptr;
+    const auto at = byName_.find(std::u16string(key));
+    return at == byName_.end() ? nullptr : &at->second;
+  }
+
+ private:
+  void Add(const SequenceNode& node) {
+    const std::u16string_view key = Trimmed(node.keyName);
+    if (!key.empty()) byName_.emplace(std::u16string(key), node);
+  }
+  std::unordered_map<std::u16string, SequenceNode> byName_;
+};
 
 // The word of a simple keypad's key: a name key carries what its top-level
 // sequence selects (or fires), any other key its function's code.
-int SimpleKeyWordOf(const Source& s, KeypadTree& tree, std::uint16_t k, std::uint16_t j, bool source) {
+int SimpleKeyWordOf(const Source& s, const TopLevelNodes& top, std::uint16_t k, std::uint16_t j, bool source) {
   const KeyEntry key = s.Key(k, j);
   if (key.keyType > 1) return KeyCode(key.keyType);
-  const std::int16_t n = TopLevelNodeNamed(tree, key.name);
-  if (n < 0) return -1;
-  const SequenceNode node = tree.Node(n);
-  return source && (node.salvoFlags & 1) ? kSalvoKeyBase + node.salvo : node.selection[0];
+  const SequenceNode* node = top.Named(key.name);
+  if (!node) return -1;
+  return source && (node->salvoFlags & 1) ? kSalvoKeyBase + node->salvo : node->selection[0];
 }
 
 void SimpleKeypad(const Source& s, std::uint16_t k, bool source, std::uint8_t* out, std::uint32_t words) {
   KeypadTree tree(s.db, k);
+  const TopLevelNodes top(tree);
   const std::uint32_t keys = std::min<std::uint32_t>(s.c.keyCount[k], words);
-  for (std::uint16_t j = 0; j < keys; ++j) PutBE16(out + 2 * j, SimpleKeyWordOf(s, tree, k, j, source));
+  for (std::uint16_t j = 0; j < keys; ++j) PutBE16(out + 2 * j, SimpleKeyWordOf(s, top, k, j, source));
 }
 
 void SimpleKeypadArea(const Source& s, std::uint8_t* out, bool source) {
@@ -720,7 +747,7 @@ Source SourceOf(Db& db) {
 int SimpleKeyWord(Db& db, std::uint16_t k, std::uint16_t j) {
   const Source s = SourceOf(db);
   KeypadTree tree(db, k);
-  return SimpleKeyWordOf(s, tree, k, j, PlaceOfKeypad(db, k).area == KeypadPlace::Area::SimpleSource);
+  return SimpleKeyWordOf(s, TopLevelNodes(tree), k, j, PlaceOfKeypad(db, k).area == KeypadPlace::Area::SimpleSource);
 }
 
 std::vector<std::uint8_t> EncodeSimpleKeypad(Db& db, std::uint16_t k) {

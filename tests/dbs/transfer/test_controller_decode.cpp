@@ -16,6 +16,7 @@
 #include "dbs/records/panels.h"
 #include "dbs/records/ports.h"
 #include "dbs/records/salvos.h"
+#include "dbs/records/sources.h"
 #include "dbs/records/umds.h"
 #include "dbs/transfer/controller_decode.h"
 #include "dbs/transfer/controller_image.h"
@@ -172,6 +173,48 @@ void DecodeTest::RoundTrip() {
   EXPECT_EQ(first0.record.presses[0].selection[0], 5);
   const auto problems = CheckStructures(db.Config(), L, {Slots()[up.h].db->image, L.fileSize});
   for (const auto& p : problems) ADD_FAILURE() << p;
+}
+
+// Levels 0 and 1 drive each other's physical level, so they share nothing:
+// each keeps its own parameters through a download and an upload.
+TEST_F(DecodeTest, LevelsMappedCrosswiseKeepTheirOwnParameters) {
+  {
+    Db db(h, TheSlot());
+    const ImageLayout& L = db.Layout();
+    for (std::uint16_t l = 0; l < 2; ++l) {
+      const std::uint32_t at = L.matrixPortPos + l * std::uint32_t{sizeof(MatrixPortEntry)};
+      auto port = db.Read<MatrixPortEntry>(at);
+      port.physicalLevel = static_cast<std::uint16_t>(1 - l);
+      ASSERT_EQ(db.Write(at, port), DBS_OK);
+      auto source = db.Read<SourceEntry>(SourcePos(db, 0, l, 3));
+      source.audioParam = static_cast<std::uint8_t>(0x10 + l);
+      source.trigger = static_cast<std::uint8_t>(0x20 + l);
+      ASSERT_EQ(db.Write(SourcePos(db, 0, l, 3), source), DBS_OK);
+      auto dest = db.Read<DestinationEntry>(DestPos(db, 0, l, 4));
+      dest.audioParam = static_cast<std::uint8_t>(0x30 + l);
+      ASSERT_EQ(db.Write(DestPos(db, 0, l, 4), dest), DBS_OK);
+    }
+  }
+  Bytes params[3];
+  {
+    Db db(h, TheSlot());
+    for (int area = 1; area <= 3; ++area) params[area - 1] = EncodeParameterArea(db, area);
+  }
+  Target up(TheSlot().db->config);
+  ControllerBuffers buffers{Image(), {params[0], params[1], params[2]}};
+  ASSERT_EQ(Slots()[up.h].ops.StoreControllerAreas(up.h, &buffers), DBS_OK);
+  Db db = up.Open();
+  for (std::uint16_t l = 0; l < 2; ++l) {
+    SCOPED_TRACE(l);
+    EXPECT_EQ(db.Read<MatrixPortEntry>(db.Layout().matrixPortPos + l * std::uint32_t{sizeof(MatrixPortEntry)})
+                  .physicalLevel,
+              1 - l);
+    const auto source = db.Read<SourceEntry>(SourcePos(db, 0, l, 3));
+    EXPECT_EQ(source.audioParam, 0x10 + l);
+    EXPECT_EQ(source.trigger, 0x20 + l);
+    EXPECT_EQ(db.Read<DestinationEntry>(DestPos(db, 0, l, 4)).audioParam, 0x30 + l);
+  }
+  for (int area = 1; area <= 3; ++area) EXPECT_EQ(EncodeParameterArea(db, area), params[area - 1]);
 }
 
 TEST_F(DecodeTest, AwkwardControllerValuesBecomeNoneOrTheDefault) {
