@@ -300,7 +300,7 @@ TEST_F(LinkTest, NoiseOnTheLineIsPassedOver) {
 TEST_F(LinkTest, ALateReplyNeverAnswersTheNextCommand) {
   ASSERT_EQ(GoOnLine(), DBS_OK);
   sim.SetMemory(0x400, {1, 2, 3, 4});
-  sim.AddFault({Fault::Kind::Delay, 0x1F, 0, 1, 800});
+  sim.AddFault({Fault::Kind::Delay, 0x1F, 0, 1, FastTiming().replyMs + 200});  // past the limit
   std::uint8_t reply[16];
   EXPECT_EQ(GetTableData(reply, 0x400, 2, 0), DBS_ERR_COMMS);
   ASSERT_EQ(GetTableData(reply, 0x402, 2, 0), DBS_OK);
