@@ -10,12 +10,6 @@ namespace {
 
 constexpr char16_t kBlankName[16] = {u' ', u' ', u' ', u' ', u' ', u' ', u' ', u' '};
 
-std::size_t TrimmedLength(const char16_t (&name)[16]) {
-  std::size_t n = 16;
-  while (n > 0 && (name[n - 1] == 0 || name[n - 1] == u' ')) --n;
-  return n;
-}
-
 // Sibling order: code unit by code unit over the whole field.
 bool Before(const char16_t (&a)[16], const char16_t (&b)[16]) {
   return std::lexicographical_compare(std::begin(a), std::end(a), std::begin(b), std::end(b));
@@ -23,9 +17,15 @@ bool Before(const char16_t (&a)[16], const char16_t (&b)[16]) {
 
 }  // namespace
 
+std::u16string_view TrimmedKeyName(const char16_t (&name)[16]) {
+  std::size_t n = 16;
+  while (n > 0 && (name[n - 1] == 0 || name[n - 1] == u' ')) --n;
+  return {name, n};
+}
+
 bool SameKeyName(const char16_t (&a)[16], const char16_t (&b)[16]) {
-  const std::size_t n = TrimmedLength(a);
-  return n > 0 && n == TrimmedLength(b) && std::equal(a, a + n, b);
+  const std::u16string_view trimmed = TrimmedKeyName(a);
+  return !trimmed.empty() && trimmed == TrimmedKeyName(b);
 }
 
 KeyName::KeyName(DbsString text) {
@@ -212,7 +212,7 @@ std::int16_t KeypadTree::RemoveSubtree(std::int16_t n) {
 
 Status KeypadTree::RenameKey(const char16_t (&from)[16], const char16_t (&to)[16]) {
   if (!Valid(Tail().root)) return DBS_OK;
-  const bool remove = TrimmedLength(to) == 0;
+  const bool remove = TrimmedKeyName(to).empty();
   Status last = DBS_OK;
   for (std::int16_t i = 0; i < nodes_; ++i) {
     SequenceNode node = Node(i);

@@ -4,6 +4,7 @@
 // outside the keypad's area.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "dbs/entry.h"
@@ -14,6 +15,8 @@ namespace zephra {
 // Two key names are the same when they agree after trailing blanks (zero or
 // space units) are dropped from both; a blank name matches nothing.
 bool SameKeyName(const char16_t (&a)[16], const char16_t (&b)[16]);
+// A key name without its trailing blanks; empty for a blank name.
+std::u16string_view TrimmedKeyName(const char16_t (&name)[16]);
 
 // A name as 16 units, from a caller's string.
 struct KeyName {

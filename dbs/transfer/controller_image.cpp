@@ -422,14 +422,6 @@ void SalvoLinkArea(const Source& s, std::uint8_t* out) {
 
 // ---- keypads -----------------------------------------------------------------
 
-// A key name without its trailing spaces and zeros: the names that
-// SameKeyName takes for one.
-std::u16string_view Trimmed(const char16_t (&name)[16]) {
-  std::size_t n = 16;
-  while (n > 0 && (name[n - 1] == 0 || name[n - 1] == u' ')) --n;
-  return {name, n};
-}
-
 // The top-level nodes of a keypad's tree by key name; a key's name finds the
 // first of them met forward from the root, then backward from it. Read once
 // for a whole keypad, as every key looks its name up among them.
@@ -448,7 +440,7 @@ class TopLevelNodes {
   }
   // The node whose key name is `name`, or none.
   const SequenceNode* Named(const char16_t (&name)[16]) const {
-    const std::u16string_view key = Trimmed(name);
+    const std::u16string_view key = TrimmedKeyName(name);
     if (key.empty()) return nullptr;
     const auto at = byName_.find(std::u16string(key));
     return at == byName_.end() ? nullptr : &at->second;
@@ -456,7 +448,7 @@ class TopLevelNodes {
 
  private:
   void Add(const SequenceNode& node) {
-    const std::u16string_view key = Trimmed(node.keyName);
+    const std::u16string_view key = TrimmedKeyName(node.keyName);
     if (!key.empty()) byName_.emplace(std::u16string(key), node);
   }
   std::unordered_map<std::u16string, SequenceNode> byName_;
