@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS = --output-on-failure --no-tests=error -j$(JOBS) --timeout 300
 
-.PHONY: all deps build test test-sanitize test-tsan soak fuzz bench run screenshots package clean
+.PHONY: all deps build test test-sanitize test-tsan soak fuzz session-fuzz bench run screenshots package clean
 
 all: build
 
@@ -42,6 +42,14 @@ FUZZ_RUNS ?= 10000000
 FUZZ_TARGETS ?= frame_parser config_json database controller_memory
 fuzz: build
 	@for t in $(FUZZ_TARGETS); do bash scripts/fuzz.sh build/debug $$t $(FUZZ_RUNS) || exit 1; done
+
+# Randomized editing sessions through every form of the editor, STEPS
+# gestures from episode SEED on, at the lowest priority; a failure prints the
+# episode's seed and gestures, and the command that replays it.
+SEED ?= 1
+STEPS ?= 10000
+session-fuzz: build
+	nice -n 19 build/debug/bin/editor_session_tests --seed $(SEED) --steps $(STEPS)
 
 bench: deps
 	cmake --preset release
