@@ -604,6 +604,9 @@ bool TPanelForm::Store() {
   StoreSets(r);  // a failure there has been told; the record stays stored
   TypeChanged = false;
   ReadStored();
+  // The keypad kinds show the keypads the panel has now (none after another
+  // type), as the form shows them when it opens.
+  RefreshKeypadGroups();
   setWindowTitle(panel->GetName());
   if (oldAddress != panel->DropAddress) panel->Manager->SortTree();
   return true;

@@ -378,6 +378,28 @@ TEST_F(PanelFormTest, PassingThroughTheKeypadKindsKeepsTheKeypad) {
   EXPECT_EQ(source->ItemIndex(), 1);
 }
 
+// Another type gives the keypads up; once it is applied the keypad kinds
+// show what they show when the form opens on the panel again.
+TEST_F(PanelFormTest, AfterAnotherTypeIsAppliedTheKeypadKindsShowThePanelAsStored) {
+  ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+  Reopen();
+  for (const char* type : {"PNL-06 BPX", "PNL-01 XY"}) {
+    auto* f = Open<TPanelForm>(Panel(0));
+    ASSERT_NE(f, nullptr);
+    f->Pages()->setCurrentIndex(kOperationPage);
+    Pick(f, type);
+    f->ApplyButton()->click();
+    ASSERT_FALSE(f->HasChanges());
+    TPanelForm fresh(*Panel(0));
+    ASSERT_TRUE(fresh.Load());
+    EXPECT_EQ(f->SrcKeypadTypeRadioGroup->ItemIndex(), fresh.SrcKeypadTypeRadioGroup->ItemIndex()) << type;
+    EXPECT_EQ(f->DestKeypadTypeRadioGroup->ItemIndex(), fresh.DestKeypadTypeRadioGroup->ItemIndex()) << type;
+    EXPECT_EQ(f->SrcKeypadTypeRadioGroup->isEnabled(), fresh.SrcKeypadTypeRadioGroup->isEnabled()) << type;
+    f->CancelButton()->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 // The form's keypads start as stored: Apply writes them back, so starting
 // from "none" would give both keypads up.
 TEST_F(PanelFormTest, ApplyKeepsTheStoredKeypads) {
