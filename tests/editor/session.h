@@ -110,6 +110,7 @@ class Session {
   void TableClick(QTableView* view);
   void TypeInto(QLineEdit* edit);
   void ClickButton(QAbstractButton* b);
+  QWidget* FocusTarget() const;
   void KeyToFocus(int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
   void TypeText(const QString& text);
   QString RandomCellText(TStringGrid* grid);
@@ -146,6 +147,7 @@ class Session {
   int step_ = 0;
   long done_ = 0;
   int depth_ = 0;
+  QPointer<QWidget> acting_;  // the window the gestures go to
   bool final_ = false;  // undoing everything at the end  // modal dialogs driven inside a gesture
   // The file after each step of the history (index: the steps made), and
   // the records as the last check saw them.

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -145,12 +146,12 @@ Dump DumpWindow(QWidget* root, const QList<const QWidget*>& skip) {
     } else if (auto* l = qobject_cast<QListWidget*>(w)) {
       // Where the user is in a list of check boxes is not what it holds.
       bool checkable = false;
-      for (int i = 0; i < l->count(); ++i) checkable = checkable || (l->item(i)->flags() & Qt::ItemIsUserCheckable);
+      for (int i = 0; i < l->count(); ++i) checkable = checkable || l->item(i)->data(Qt::CheckStateRole).isValid();
       const bool selection = !skip.contains(l->viewport()) && !checkable;
       for (int i = 0; i < l->count(); ++i) {
         QListWidgetItem* item = l->item(i);
         QString line = QString("%1 item %2: '%3'").arg(path).arg(i).arg(item->text());
-        if (item->flags() & Qt::ItemIsUserCheckable) line += " " + Check(item->checkState());
+        if (item->data(Qt::CheckStateRole).isValid()) line += " " + Check(item->checkState());
         if (selection && item->isSelected()) line += " (selected)";
         d.lines << line;
       }
@@ -160,6 +161,9 @@ Dump DumpWindow(QWidget* root, const QList<const QWidget*>& skip) {
       DumpTable(d.lines, path, v, skip);
     }
   }
+  // A salvo's cells in rows without a destination association are never
+  // stored.
+  d.lines.removeIf([](const QString& line) { return line.contains(QRegularExpression("MacrosStringGrid row \\d+ \\[\\]")); });
   // Raising a control reorders its siblings: the picture is a set of lines.
   d.lines.sort();
   return d;
@@ -192,8 +196,16 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
       out << g->viewport();
     }
   } else if (auto* panel = qobject_cast<TPanelForm*>(form)) {
-    // TEMPORARY (under study): the keypad kind groups after a type pick.
-    out << panel->SrcKeypadTypeRadioGroup << panel->DestKeypadTypeRadioGroup;
+    // The override level chooses the sources the lists offer. Sources chosen
+    // while no level is (the lists then offer the first level's) are the
+    // user's choice until a level is chosen: Apply stores no override for
+    // them and the lists keep them. The level is stored only with a source.
+    bool any = false;
+    for (QComboBox* c : panel->OverrideCombos) any = any || (c && c->currentIndex() > 0);
+    if (!any) out << panel->OverrideSourceLevelComboBox;
+    if (panel->OverrideSourceLevelComboBox->currentIndex() == 0) {
+      for (QComboBox* c : panel->OverrideCombos) out << c;
+    }
   } else if (auto* p = qobject_cast<TKeypadForm*>(form)) {
     out << p->NameEdit << p->cbLockLists << p->NameList->viewport() << p->BPSourceListBox->viewport()
         << p->BPDestListBox->viewport() << p->BPMacroListBox->viewport();

@@ -108,16 +108,23 @@ QString Session::RandomCellText(TStringGrid* grid) {
   return OneOf(texts);
 }
 
-void Session::KeyToFocus(int key, Qt::KeyboardModifiers mods) {
+// The widget of the window being driven that has the focus (the window
+// itself when the focus is elsewhere: keys go to the active window).
+QWidget* Session::FocusTarget() const {
   QWidget* target = QApplication::focusWidget();
-  if (!target) target = QApplication::activeWindow();
+  if (acting_ && (!target || target->window() != acting_)) target = acting_;
+  return target;
+}
+
+void Session::KeyToFocus(int key, Qt::KeyboardModifiers mods) {
+  QWidget* target = FocusTarget();
   if (!target) return;
   QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
 }
 
 void Session::TypeText(const QString& text) {
   for (const QChar c : text) {
-    QWidget* target = QApplication::focusWidget();
+    QWidget* target = FocusTarget();
     if (!target) return;
     QTest::keyClick(target, c.toLatin1());
   }
@@ -262,7 +269,7 @@ void Session::WidgetGesture(QWidget* form) {
   } else if (auto* l = qobject_cast<QListWidget*>(w)) {
     if (l->count() == 0) return;
     QListWidgetItem* item = l->item(Pick(l->count()));
-    if ((item->flags() & Qt::ItemIsUserCheckable) && Chance(0.6)) {
+    if (item->data(Qt::CheckStateRole).isValid() && Chance(0.6)) {
       Log(QString("tick \"%1\" in %2").arg(item->text(), Describe(l)));
       l->setFocus(Qt::MouseFocusReason);
       item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
@@ -288,6 +295,7 @@ void Session::FormGesture(TResourceForm* form) {
   QPointer<TResourceForm> f(form);
   TResource* resource = form->Resource();
   const QString title = Title(form);
+  acting_ = form;
   if (!Activate(form)) Note("the form does not become the active window");
   const int roll = Pick(100);
   if (roll < 8) return CloseGesture(form, 0);
@@ -394,6 +402,8 @@ int Session::DriveModal(QDialog& dialog) {
     result = DriveGeneric(dialog);
   }
   --depth_;
+  // What the dialog did, before the gesture goes on.
+  if (outer_ && !Failed()) AfterGesture(outer_, false);
   stepsBefore_ = Manager().Steps().UndoCount();
   redoBefore_ = Manager().Steps().CanRedo();
   return result;
@@ -454,6 +464,8 @@ int Session::DriveAssignment(TKeypadAssignmentForm& form) {
 
 int Session::DriveKeypadEditor(TKeypadForm& form) {
   Note("the keypad editor opens: " + form.windowTitle());
+  const QPointer<QWidget> outerWindow = acting_;
+  acting_ = &form;
   if (!Activate(&form)) Note("the keypad editor does not become the active window");
   const int gestures = 2 + Pick(30);
   for (int i = 0; i < gestures && form.isVisible() && !Failed() && step_ < steps_; ++i) {
@@ -483,6 +495,7 @@ int Session::DriveKeypadEditor(TKeypadForm& form) {
     Log("Cancel in the keypad editor");
     form.CancelButton()->click();
   }
+  acting_ = outerWindow;
   return form.result();
 }
 
