@@ -307,7 +307,7 @@ bool TPanelForm::Load() {
   }
 
   ApplyTypeRules(r.panelType);
-  Brightness->Show(r.brightness >= 1 && r.brightness <= 8 ? std::optional<int>(r.brightness) : std::nullopt);
+  ShowStoredBrightness();
   {
     const QSignalBlocker block(LevelsControlledCheck);
     while (LevelsControlledCheck->count() > levels) delete LevelsControlledCheck->takeItem(levels);
@@ -350,6 +350,11 @@ void TPanelForm::FillOverrideLists(int level) {
 
 // The lists show the sources of the level the stored overrides use; an
 // override the lists cannot show (another level) is kept as it is.
+void TPanelForm::ShowStoredBrightness() {
+  const int b = StoredPanelRecord.brightness;
+  Brightness->Show(b >= 1 && b <= 8 ? std::optional<int>(b) : std::nullopt);
+}
+
 void TPanelForm::ReadOverrides(int levels) {
   TCommonInterface& ci = Interface();
   int overrideLevel = -1;
@@ -605,8 +610,9 @@ bool TPanelForm::Store() {
   TypeChanged = false;
   ReadStored();
   // The keypad kinds show the keypads the panel has now (none after another
-  // type), as the form shows them when it opens.
+  // type), and the brightness what the panel keeps, as when the form opens.
   RefreshKeypadGroups();
+  ShowStoredBrightness();
   setWindowTitle(panel->GetName());
   if (oldAddress != panel->DropAddress) panel->Manager->SortTree();
   return true;

@@ -79,6 +79,7 @@ class TPanelForm : public TDeviceForm {
   QWidget* BuildOverridesPage();
   bool ReadStored();
   void ReadOverrides(int levels);
+  void ShowStoredBrightness();
   void ReadControlledDests();
   // The type rules: which controls apply to `code`.
   void ApplyTypeRules(int code);

@@ -400,6 +400,27 @@ TEST_F(PanelFormTest, AfterAnotherTypeIsAppliedTheKeypadKindsShowThePanelAsStore
   }
 }
 
+// A brightness typed and then shut off by another type is not a number to
+// store: once applied, the field shows the brightness the panel keeps, as
+// the form shows it when it opens.
+TEST_F(PanelFormTest, AfterApplyTheBrightnessShowsWhatIsStored) {
+  ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+  Reopen();
+  auto* f = Open<TPanelForm>(Panel(0));
+  ASSERT_NE(f, nullptr);
+  ASSERT_TRUE(f->Brightness->Edit->isEnabled());
+  const QString stored = f->Brightness->Edit->text();
+  Retype(f->Brightness->Edit, "a b");
+  Pick(f, "Generic BPX");
+  EXPECT_FALSE(f->Brightness->Edit->isEnabled());
+  f->ApplyButton()->click();
+  ASSERT_FALSE(f->HasChanges());
+  EXPECT_EQ(f->Brightness->Edit->text(), stored);
+  TPanelForm fresh(*Panel(0));
+  ASSERT_TRUE(fresh.Load());
+  EXPECT_EQ(f->Brightness->Edit->text(), fresh.Brightness->Edit->text());
+}
+
 // The form's keypads start as stored: Apply writes them back, so starting
 // from "none" would give both keypads up.
 TEST_F(PanelFormTest, ApplyKeepsTheStoredKeypads) {
