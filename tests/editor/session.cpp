@@ -279,7 +279,17 @@ void Session::OpenForm() {
     if (r && r->HasEditor() && !dynamic_cast<TKorvellControlFrameResource*>(r)) nodes.push_back(*it);
   }
   if (nodes.empty()) return;
-  QTreeWidgetItem* node = OneOf(nodes);
+  // The panels prepared with keypads of both kinds, the controller data and
+  // the levels are visited more often than any one of the other devices.
+  std::vector<QTreeWidgetItem*> favoured;
+  for (QTreeWidgetItem* n : nodes) {
+    TResource* r = TDatabaseManager::ResourceOf(n);
+    if ((dynamic_cast<TPanelResource*>(r) && r->Number < 3) || dynamic_cast<TKorvellControllerResource*>(r) ||
+        dynamic_cast<TLevelResource*>(r)) {
+      favoured.push_back(n);
+    }
+  }
+  QTreeWidgetItem* node = !favoured.empty() && Chance(0.5) ? OneOf(favoured) : OneOf(nodes);
   Log("open the form of \"" + node->text(0) + "\"");
   window_->Tree()->setCurrentItem(node);
   window_->PropertiesCommand();

@@ -202,10 +202,11 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
     // them and the lists keep them. The level is stored only with a source.
     bool any = false;
     for (QComboBox* c : panel->OverrideCombos) any = any || (c && c->currentIndex() > 0);
-    if (!any) out << panel->OverrideSourceLevelComboBox;
     if (panel->OverrideSourceLevelComboBox->currentIndex() == 0) {
       for (QComboBox* c : panel->OverrideCombos) out << c;
+      any = false;
     }
+    if (!any) out << panel->OverrideSourceLevelComboBox;
   } else if (auto* p = qobject_cast<TKeypadForm*>(form)) {
     out << p->NameEdit << p->cbLockLists << p->NameList->viewport() << p->BPSourceListBox->viewport()
         << p->BPDestListBox->viewport() << p->BPMacroListBox->viewport();

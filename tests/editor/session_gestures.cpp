@@ -25,6 +25,7 @@
 #include "forms/KeypadAssignment.h"
 #include "forms/KeypadResourceForm.h"
 #include "forms/KorvellResourceForm.h"
+#include "forms/PanelResourceForm.h"
 #include "forms/ResourceForm.h"
 #include "forms/SalvoPage.h"
 #include "forms/StringGrid.h"
@@ -306,7 +307,17 @@ void Session::FormGesture(TResourceForm* form) {
     const bool back = Chance(0.3);
     Log(QString("press %1 in \"%2\"").arg(back ? "Shift+Tab" : "Tab", title));
     KeyToFocus(back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
-  } else if (roll < 26) {
+  } else if (auto* panel = qobject_cast<TPanelForm*>(form); panel && roll < 30) {
+    // The keypads: the keypad editor, or the assignment of another panel's.
+    QPushButton* button = Chance(0.75) ? panel->EditKeypadButton : panel->ConfigureButton;
+    if (!button->isVisible()) {
+      for (int i = 0; i < panel->Pages()->count(); ++i) {
+        if (panel->Pages()->widget(i)->isAncestorOf(button)) panel->Pages()->setCurrentIndex(i);
+      }
+      Log(QString("go to the page \"%1\" of \"%2\"").arg(panel->Pages()->tabText(panel->Pages()->currentIndex()), title));
+    }
+    if (button->isVisible() && button->isEnabled()) ClickButton(button);
+  } else if (roll < 30) {
     auto* bar = form->Pages()->findChild<QTabBar*>();
     std::vector<int> tabs;
     for (int i = 0; bar && i < bar->count(); ++i) {
