@@ -260,8 +260,9 @@ bool TKeypadResource::LoadKeys(TKeyResources& keys, bool dest) const {
     }
     TKeyResource& key = keys[static_cast<size_t>(position)];
     TKeyValues& v = dest ? key.Dest : key.Source;
-    v = {name.Text(), altName.Text(), name.Text(), altName.Text(), r.keyType, r.keyIndex, r.column, r.row, true};
-    if (!dest || !key.Source.loaded) key.Function = r.keyType & kFunctionMask;
+    v = {name.Text(), altName.Text(), name.Text(), altName.Text(), r.keyType, r.keyIndex, r.column, r.row, true,
+         r.keyType & kFunctionMask};
+    if (!dest || !key.Source.loaded) key.Function = v.function;
     if (dialUp) continue;
     const QString assignment = AssignmentName(v);
     if (Blank(assignment)) continue;
@@ -294,6 +295,7 @@ void TKeypadResource::ReloadNames(TKeyResources& keys) const {
       v.name = v.storedName = name.Text();
       v.altName = v.storedAltName = altName.Text();
       v.keyType = r.keyType;
+      v.function = r.keyType & kFunctionMask;
     }
   }
 }
@@ -345,7 +347,7 @@ bool TKeypadResource::StoreKey(const TKeyResource& key, bool dest, bool freeingN
   r.key = static_cast<uint16_t>(key.Code);
   r.name = name;
   r.altName = altName;
-  r.keyType = freeingNames ? v.keyType : static_cast<uint8_t>(key.Function | key.Flags);
+  r.keyType = freeingNames ? v.keyType : static_cast<uint8_t>(v.function | key.Flags);
   r.keyIndex = v.keyIndex;
   r.column = v.column;
   r.row = v.row;

@@ -468,4 +468,141 @@ TEST_F(KeypadFormTest, EditKeypadOpensTheEditorFromThePanelEditor) {
   EXPECT_EQ(keys, 64 + 8);
 }
 
+
+// A "PNL-01 XY" whose two keypads are of different kinds: each keypad's keys
+// keep their own types, and the hidden keypad's names and assignments stay.
+struct MixedPanelTest : KeypadFormTest {
+  void ShowDest(TKeypadForm& f) {
+    f.SelectKeypadRadioGroup->Button(1)->click();
+    ASSERT_EQ(f.CurrentPage(), f.Keypads()->DestDialUp() ? TKeypadForm::KeyNamesPage : TKeypadForm::ButtonPerPage);
+  }
+  std::vector<int> KeyTypes(int keypad) {
+    std::vector<int> types;
+    for (int k = 0; k < 36; ++k) types.push_back(ReadKey(keypad, k).keyType);
+    return types;
+  }
+};
+
+TEST_F(MixedPanelTest, ApplyKeepsEachKeypadsOwnKeyTypesUntilTheUserPicksAFunction) {
+  // Panel 1 shares the button-per destination keypad.
+  ASSERT_EQ(dbs_SetPanelKeypad(1, 0, 32, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetKeyAssignment(32, Str(u"Dest 3"), 0, 5, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 64, 32);
+  EXPECT_FALSE(f.SelectKeypadRadioGroup->isHidden());
+  EXPECT_TRUE(f.DropName(At(1), "CAM"));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(KeyTypes(64), std::vector<int>(36, kFnNormal));
+  EXPECT_EQ(KeyTypes(32), std::vector<int>(36, kFnSource));
+  EXPECT_EQ(ReadKey(64, 1).name, "CAM");
+  EXPECT_EQ(ReadKey(32, 1).name, "Dest 2");
+
+  // A function the user picks goes to both keypads; Blank Key and Remove too.
+  EXPECT_TRUE(f.ChooseFunction(At(5), kFnClear));
+  EXPECT_TRUE(f.ChooseFunction(At(7), kFnBlank));
+  f.ApplyButton()->click();
+  std::vector<int> source(36, kFnNormal), dest(36, kFnSource);
+  source[5] = dest[5] = kFnClear;
+  dest[7] = kFnNormal;
+  EXPECT_EQ(KeyTypes(64), source);
+  EXPECT_EQ(KeyTypes(32), dest);
+
+  // Apply on the destination keypad's page leaves the source keypad's types.
+  ShowDest(f);
+  EXPECT_TRUE(f.DropDest(At(3), 9));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(KeyTypes(64), source);
+  EXPECT_EQ(KeyTypes(32), dest);
+  EXPECT_EQ(Assignment(32, u"Dest 3"), 5);
+  EXPECT_EQ(Assignment(32, u"Dest 4"), 9);
+  EXPECT_EQ(ReadPanel(1).destKeypad, 32);
+}
+
+TEST_F(MixedPanelTest, RemovingANameLeavesTheHiddenButtonPerKeypad) {
+  ASSERT_EQ(dbs_SetKeyAssignment(0, Str(u"Key 8"), 0, 7, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 0, 72);  // a button-per source keypad, a dial-up destination keypad
+  EXPECT_EQ(f.CurrentPage(), TKeypadForm::ButtonPerPage);
+  ShowDest(f);
+  f.NameEdit->setText("Key 8");
+  f.AddButton->click();
+  f.NameList->setCurrentItem(f.NameList->findItems("Key 8", Qt::MatchExactly).front());
+  f.RemoveButton->click();
+  EXPECT_EQ(f.CaptionLine(At(7), 0), "");
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(ReadKey(72, 7).name, "");
+  EXPECT_EQ(ReadKey(0, 7).name, "Key 8");
+  EXPECT_EQ(Assignment(0, u"Key 8"), 7);
+}
+
+TEST_F(MixedPanelTest, NamesAreDroppedAndDraggedOnTheShownKeypadsKeys) {
+  NameKey(H(), 0, 3, u"SAT");  // a name of the hidden button-per keypad only
+  TKeypadForm& f = Edit(3, 0, 72);
+  ShowDest(f);
+  const int key = At(5);
+  EXPECT_TRUE(f.DropName(key, "CAM"));
+  EXPECT_TRUE(f.DropName(key, "VTR"));
+  EXPECT_EQ(f.CaptionLine(key, 0), "VTR");
+  EXPECT_EQ(f.CaptionLine(key, 1), "CAM");
+  EXPECT_TRUE(f.DropKey(key, key));
+  EXPECT_TRUE(f.DropName(At(4), "SAT"));
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  // A name the shown keypad has on another key is still refused.
+  EXPECT_FALSE(f.DropName(At(6), "Key 1"));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 5).name, "CAM");
+  EXPECT_EQ(ReadKey(72, 5).altName, "VTR");
+  EXPECT_EQ(ReadKey(72, 4).name, "SAT");
+  EXPECT_EQ(ReadKey(0, 5).name, "Key 6");
+  EXPECT_EQ(ReadKey(0, 3).name, "SAT");
+}
+
+TEST_F(MixedPanelTest, BlankKeyAndRemoveLeaveTheHiddenKeypadsNamesAndAssignments) {
+  NameKey(H(), 72, 7, u"SAT", 0);
+  Sequence s(72, {u"SAT"}, 3);
+  ASSERT_EQ(dbs_SetEntrySequence(72, &s.record, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetKeyAssignment(0, Str(u"Key 9"), 0, 4, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 0, 72);
+  // On the button-per page: the dial-up keypad's names stay.
+  EXPECT_TRUE(f.ChooseFunction(At(7), kFnBlank));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 7).name, "SAT");
+  EXPECT_EQ(Sequences(72), QStringList{"SAT=3"});
+  // On the dial-up keypad's page: the button-per keypad's assignment stays.
+  ShowDest(f);
+  EXPECT_TRUE(f.ChooseFunction(At(8), kFnRemove));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 8).name, "");
+  f.SelectKeypadRadioGroup->Button(0)->click();
+  EXPECT_EQ(f.CaptionLine(At(8), 0), "m1s5");
+  EXPECT_TRUE(f.DropSource(At(2), 1));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(Assignment(0, u"Key 9"), 4);
+  EXPECT_EQ(Assignment(0, u"Key 3"), 1);
+}
+
+TEST_F(KeypadFormTest, ANameHeldOnlyByAFunctionKeyMayGoToAnotherKey) {
+  TKeypadForm& f = Edit(3, 64, 72);
+  EXPECT_TRUE(f.ChooseFunction(At(5), kFnClear));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(64, 5).name, "Key 6");  // a function key keeps its names, unseen
+  EXPECT_TRUE(f.DropName(At(6), "Key 6"));
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(f.CaptionLine(At(6), 0), "Key 6");
+  EXPECT_EQ(f.CaptionLine(At(5), 0), "Clear");
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  for (int keypad : {64, 72}) {
+    EXPECT_EQ(ReadKey(keypad, 6).name, "Key 6") << keypad;
+    EXPECT_EQ(ReadKey(keypad, 6).altName, "Key 7") << keypad;
+    EXPECT_EQ(ReadKey(keypad, 5).name, "") << keypad;  // a keypad keeps a name on one key
+    EXPECT_EQ(ReadKey(keypad, 5).keyType, kFnClear) << keypad;
+  }
+  // A name a name key shows is still refused.
+  EXPECT_FALSE(f.DropName(At(8), "Key 7"));
+  EXPECT_EQ(ui.Messages, QStringList{"The same name cannot be assigned to two keys"});
+}
+
 }  // namespace
