@@ -406,7 +406,7 @@ bool TKeypadResource::DeleteNode(TSequenceNode& node, bool source, bool dest) {
   TCommonInterface& ci = Manager->CommonInterface;
   for (TSequenceNode* n : TSequenceTree::RemovalOrder(node)) {
     std::vector<TPress> presses;
-    for (const std::u16string& name : n->Path()) presses.push_back({name, -1, -1, {}});
+    for (const std::u16string& name : n->Path()) presses.push_back({name, -1, -1, {}, false});
     for (int side : {kSourceSide, kDestSide}) {
       const TKeypadValues& keypad = side == kSourceSide ? SourceRecord : DestRecord;
       if (!(side == kSourceSide ? source : dest) || !IsDialUpKeypad(keypad.number)) continue;

@@ -605,4 +605,49 @@ TEST_F(KeypadFormTest, ANameHeldOnlyByAFunctionKeyMayGoToAnotherKey) {
   EXPECT_EQ(ui.Messages, QStringList{"The same name cannot be assigned to two keys"});
 }
 
+TEST_F(KeypadFormTest, ClearingAPartEntryDisplayNameIsStored) {
+  NameKey(H(), 64, 0, u"A", 0);
+  NameKey(H(), 64, 1, u"B", 0);
+  NameKey(H(), 64, 2, u"C", 0);
+  Sequence s(64, {u"A", u"B"}, 5);
+  s.record.presses[0].displayName = s.Keep(u"CAMS");
+  ASSERT_EQ(dbs_SetEntrySequence(64, &s.record, H()), DBS_OK);
+  Sequence c(64, {u"C"});
+  c.record.presses[0].displayName = c.Keep(u"SATS");
+  ASSERT_EQ(dbs_SetEntrySequence(64, &c.record, H()), DBS_OK);
+  const auto displayNames = [&] {
+    QStringList out;
+    Sequence walk = Sequence::Empty(64);
+    for (DbsStatus st = dbs_GetFirstSequence(64, &walk.record, H()); st == DBS_OK;
+         st = dbs_GetNextSequence(64, &walk.record, H())) {
+      const TKeyPressRecord& first = walk.record.presses[0];
+      out << ShownName(QString::fromStdU16String(std::u16string(first.displayName, 16))).trimmed();
+    }
+    return out;
+  };
+  ASSERT_EQ(displayNames(), (QStringList{"CAMS", "SATS"}));
+
+  TKeypadForm& f = Edit(24, 64, 32);
+  ShowPage(f, "Sequences");
+  f.DisplayGroup->Button(TKeypadForm::SourcePartEntry)->click();
+  for (const auto& top : f.Tree.Root().Children()) {
+    QTreeWidgetItem* item = f.ItemOf(top.get());
+    ASSERT_EQ(item->text(0), SameKeyName(top->keyName, u"A") ? "CAMS" : "SATS");
+    f.SequenceTreeView->setCurrentItem(item);
+    f.SequenceTreeView->editItem(item);
+    auto* editor = f.SequenceTreeView->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();  // the tree takes the text once the key is handled
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(item->text(0), "");
+  }
+  EXPECT_TRUE(f.ApplyButton()->isEnabled());
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(displayNames(), (QStringList{"", ""}));
+}
+
 }  // namespace
