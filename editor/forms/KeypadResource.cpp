@@ -382,7 +382,28 @@ bool TKeypadResource::OnNameDataAccepted(TKeyResources& keys) {
     if (k.OnSourceKeypad() && !StoreKey(k, false, false, {})) return false;
     if (k.OnDestKeypad() && !StoreKey(k, true, false, {})) return false;
   }
+  // The library leaves a key's name as it was, without an error, when
+  // another name key of the keypad has the name: one the window has no
+  // button for. The keys are read back and the first such name reported.
+  std::vector<std::pair<QString, QString>> wanted;  // each key's source names, then its destination names
+  for (const TKeyResource& k : keys) {
+    for (const TKeyValues* v : {&k.Source, &k.Dest}) wanted.emplace_back(v->name, v->altName);
+  }
   ReloadNames(keys);
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const TKeyResource& k = keys[i / 2];
+    const TKeyValues& v = i % 2 ? k.Dest : k.Source;
+    const int keypad = i % 2 ? DestRecord.number : SourceRecord.number;
+    for (const auto& [asked, kept] : {std::pair{wanted[i].first, v.name}, std::pair{wanted[i].second, v.altName}}) {
+      if (!v.loaded || Bare(asked) == Bare(kept)) continue;
+      Ui().Warning("The same name cannot be assigned to two keys",
+                   QString("Key %1 of keypad %2 keeps \"%3\": another key of that keypad has \"%4\".")
+                       .arg(k.KeyNumber() + 1)
+                       .arg(keypad + 1)
+                       .arg(Bare(kept), Bare(asked)));
+      return false;
+    }
+  }
   return true;
 }
 

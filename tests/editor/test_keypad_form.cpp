@@ -650,4 +650,19 @@ TEST_F(KeypadFormTest, ClearingAPartEntryDisplayNameIsStored) {
   EXPECT_EQ(displayNames(), (QStringList{"", ""}));
 }
 
+TEST_F(KeypadFormTest, ANameTheLibraryKeepsOnAKeyWithoutAButtonIsReported) {
+  // Key 20 of the destination keypad has no button on this panel.
+  NameKey(H(), 72, 20, u"SAT", 0);
+  TKeypadForm& f = Edit(24, 64, 72);
+  const int dest = At(1000);
+  EXPECT_TRUE(f.DropName(dest, "SAT"));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 0).name, "Key 1");
+  ASSERT_EQ(ui.Messages, QStringList{"The same name cannot be assigned to two keys"});
+  EXPECT_EQ(ui.Kinds, QStringList{"warning"});
+  EXPECT_TRUE(ui.Details.front().contains("SAT")) << ui.Details.front().toStdString();
+  EXPECT_EQ(f.CaptionLine(dest, 0), "Key 1");  // the window shows what is stored
+  EXPECT_TRUE(f.ApplyButton()->isEnabled());
+}
+
 }  // namespace
