@@ -198,6 +198,43 @@ TEST_F(SalvoPageTest, RemoveWithUnsavedEditsDeletesExactlyTheRowsCrosspoints) {
   EXPECT_EQ(Grid()->Model().RowHeader(0), "m1d7");
 }
 
+TEST_F(SalvoPageTest, TheSourceShownIsTheSourceSavedHoweverTheCellWasLeft) {
+  Open();
+  Add(8, 0, 5, 7);
+  Add(8, 1, 5, 7);
+  QApplication::clipboard()->setText("m1s9\r\n");
+  OpenWindow();
+  Activate(form);  // with text on the clipboard: Paste is enabled
+  OpenSalvo(8);
+  Retype(Grid(), 0, 0, "m1s3");
+  Press(Grid(), Qt::Key_Down);
+  EXPECT_EQ(page->CellAt(0, 0).Number, 3);
+  EXPECT_FALSE(page->SalvoSaved);
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 7}}));
+  // Save and Paste take what the open cell editor holds first.
+  Retype(Grid(), 0, 1, "m1s4");
+  page->SaveButton->click();
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 3}}));
+  Retype(Grid(), 0, 2, "m1s5");
+  ASSERT_TRUE(page->SalvoPaste->isEnabled());
+  page->SalvoPaste->click();
+  EXPECT_FALSE(Grid()->Editing());
+  Press(Grid(), Qt::Key_Down);
+  EXPECT_EQ(Grid()->Model().Text(0, 2), "m1s9");
+  EXPECT_EQ(page->CellAt(0, 2).Number, 9);
+  // A name the salvo's levels do not have is refused when the cell is left.
+  Retype(Grid(), 0, 3, "nobody");
+  Press(Grid(), Qt::Key_Tab);
+  EXPECT_EQ(LastMessage(), "You have entered an invalid value");
+  EXPECT_EQ(Grid()->currentIndex(), Grid()->Model().index(0, 3));
+  EXPECT_FALSE(page->Save());  // refused too
+  Retype(Grid(), 0, 3, "");
+  Press(Grid(), Qt::Key_Return);
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 3}, {2, 5, 8}}));
+}
+
 TEST_F(SalvoPageTest, RenameKeepsTheSalvosOwnValue) {
   Open();
   TLibString shortName(QString("SAL1")), name(QString("Salvo 6 "));
