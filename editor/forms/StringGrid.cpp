@@ -450,6 +450,9 @@ QModelIndex TStringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers m
 }
 
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // An editor closed already (its cell was left) may still have a queued
+  // Enter to hand over: it has nothing left to say.
+  if (!editor || editor != indexWidget(editorCell_)) return;
   if (hint == QAbstractItemDelegate::RevertModelCache) {  // Escape
     DropEdit(true);
     return;

@@ -295,7 +295,14 @@ TEST_F(ControllerFormTest, AMemberTypedAndLeftByAnyKeyClickOrFocusIsCheckedAndTa
     EXPECT_EQ(sources->currentIndex(), sources->Model().index(53, 2)) << m.key;
     EXPECT_TRUE(sources->hasFocus()) << m.key;
   }
-  EXPECT_EQ(ui.Messages.size(), refused + std::size(moving));
+  // Nor a click on another cell, nor the focus going to another control.
+  Click(sources, 55, 2);
+  EXPECT_EQ(sources->currentIndex(), sources->Model().index(53, 2));
+  form->OneToOneCheck->setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(sources->hasFocus());
+  EXPECT_EQ(ui.Messages.size(), refused + std::size(moving) + 2);
+  EXPECT_EQ(LastMessage(), "Invalid source name");
   Retype(sources, 53, 2, "m1s24");
   Press(sources, Qt::Key_Up);
   form->OkButton()->click();
@@ -304,6 +311,26 @@ TEST_F(ControllerFormTest, AMemberTypedAndLeftByAnyKeyClickOrFocusIsCheckedAndTa
     const int expected = row <= 47 ? row - 31 : row == 48 ? 19 : row - 30;
     EXPECT_EQ(SourceAssn(H(), row).members[2].number, expected) << row;
   }
+}
+
+TEST_F(ControllerFormTest, EscapeGivesACellTypedOverItsTextBackAndLeavesNothingToCheck) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  TStringGrid* sources = form->SourceAssocsStringGrid;
+  sources->SelectCell(40, 1);
+  QTest::keyClick(sources, 'x');  // the first character replaces the text
+  ASSERT_TRUE(sources->Editing());
+  EXPECT_EQ(sources->Model().Text(40, 1), "x");
+  QTest::keyClicks(Editor(sources), "yz");
+  Press(sources, Qt::Key_Escape);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(sources->Editing());
+  EXPECT_EQ(sources->Model().Text(40, 1), QString(8, ' '));
+  EXPECT_FALSE(sources->HasUncheckedEdit());
+  Press(sources, Qt::Key_Down);
+  EXPECT_EQ(sources->currentIndex().row(), 41);
+  EXPECT_TRUE(ui.Messages.isEmpty());
 }
 
 TEST_F(ControllerFormTest, ADestinationMemberIsCheckedWhenLeftAndANameIsCutToEight) {
