@@ -97,6 +97,7 @@ struct LiveAgreementTest : test::DbTest, ::testing::WithParamInterface<std::uint
     const bool v1 = GetParam() == DBS_TYPE_V1;
     ConfigImage c = test::EditorDefault(GetParam(), v1 ? 384 : 768);
     c.sourceAssocCount[0] = c.destAssocCount[0] = v1 ? 300 : 500;
+    c.hasAutoProtect = 1;
     Make(c);
     ASSERT_TRUE(sim.Start());
     GoOnLine();
@@ -267,7 +268,7 @@ TEST_P(LiveAgreementTest, MatrixLevelsSourcesAssociationsPortsAndSalvos) {
   TGeneralPortRecord generalPort{};
   Str salvoShort(u"S1"), salvoName(u"OPENING");
   TMacroStoreRecord salvo{3, salvoShort, salvoName, 0};
-  const TMacroXPRecord xp1{0, 1, 2, 3}, xp2{0, 1, 4, 5}, xp3{0, 2, 6, 7};
+  const TMacroXPRecord xp1{0, 1, 2, 3}, xp1b{0, 1, 2, 8}, xp2{0, 1, 4, 5}, xp3{0, 2, 6, 7};
   const std::uint8_t lines[4] = {0x85, 0x10, 0, 0x21};
 
   Run({
@@ -286,10 +287,8 @@ TEST_P(LiveAgreementTest, MatrixLevelsSourcesAssociationsPortsAndSalvos) {
       {"dbs_SetSafeSource", [&] { return dbs_SetSafeSource(&park, h); }, DBS_OK, {"LiveSafeSource"}},
       {"dbs_SetInhibit", [&] { return dbs_SetInhibit(&point, 1, h); }},
       {"dbs_SetLevelInhibits", [&] { return dbs_SetLevelInhibits(0, 2, inhibits, sizeof inhibits, h); }},
-      {"dbs_SetAutoProt: no auto-protect tables", [&] { return dbs_SetAutoProt(&point, 1, h); },
-       DBS_ERR_INVALID_ARGUMENT, {"LiveAutoProtects"}},
-      {"dbs_SetLevelAutoProt: no auto-protect tables",
-       [&] { return dbs_SetLevelAutoProt(0, 2, inhibits, sizeof inhibits, h); }, DBS_ERR_INVALID_ARGUMENT,
+      {"dbs_SetAutoProt", [&] { return dbs_SetAutoProt(&point, 1, h); }, DBS_OK, {"LiveAutoProtects"}},
+      {"dbs_SetLevelAutoProt", [&] { return dbs_SetLevelAutoProt(0, 2, inhibits, sizeof inhibits, h); }, DBS_OK,
        {"LiveAutoProtects"}},
       {"dbs_SetLevelData", [&] { return dbs_SetLevelData(0, 2, &level, h); }},
       {"dbs_SetSourceName", [&] { return dbs_SetSourceName(&source, sourceName, h); }},
@@ -346,7 +345,9 @@ TEST_P(LiveAgreementTest, MatrixLevelsSourcesAssociationsPortsAndSalvos) {
       {"dbs_SetMacroXP", [&] { return dbs_SetMacroXP(3, &xp1, h); }},
       {"dbs_SetMacroXP: a second crosspoint", [&] { return dbs_SetMacroXP(3, &xp2, h); }},
       {"dbs_SetMacroXP: another salvo", [&] { return dbs_SetMacroXP(5, &xp3, h); }},
-      {"dbs_DeleteMacroXP", [&] { return dbs_DeleteMacroXP(3, &xp1, h); }},
+      {"dbs_SetMacroXP: another source on the same destination", [&] { return dbs_SetMacroXP(3, &xp1b, h); }},
+      {"dbs_DeleteMacroXP", [&] { return dbs_DeleteMacroXP(3, &xp1b, h); }},
+      {"dbs_DeleteMacroXP: the salvo's last crosspoint", [&] { return dbs_DeleteMacroXP(5, &xp3, h); }},
       {"dbs_SetTrigLines", [&] { return dbs_SetTrigLines(lines, h); }},
   });
 }
@@ -379,9 +380,18 @@ TEST_P(LiveAgreementTest, KeypadsKeysAndSequences) {
       {"dbs_SetKey: a function key", [&] { return SetKey(h, 0, 5, u"CLR", u"", 7); }},
       {"dbs_CopyKeypad: simple source keypads", [&] { return dbs_CopyKeypad(0, 1, 0, nullptr, nullptr, h); }},
       {"dbs_CopyKeypad: simple destination keypads", [&] { return dbs_CopyKeypad(40, 41, 0, nullptr, nullptr, h); }},
-      // The copy takes the source's flags, the in-use bit among them.
-      {"dbs_CopyKeypad: dial-up keypads", [&] { return dbs_CopyKeypad(64, 65, 0, nullptr, nullptr, h); }, DBS_OK,
-       {"LiveKeypad"}},
+      {"dbs_CopyKeypad: dial-up keypads", [&] { return dbs_CopyKeypad(64, 65, 0, nullptr, nullptr, h); }},
+      {"dbs_SetPanelRecord: a panel pairing two dial-up keypads",
+       [&] {
+         PanelRecord p(h, 12);
+         p.record.panelType = 3;
+         p.record.sourceKeypad = 66;
+         p.record.destKeypad = 74;
+         return dbs_SetPanelRecord(12, &p.record, h);
+       },
+       DBS_OK, {"LivePanelKeypadLink"}},
+      {"dbs_CopyKeypad: keys carried on to the paired keypad",
+       [&] { return dbs_CopyKeypad(64, 66, 12, nullptr, nullptr, h); }},
       {"dbs_SetKeypad: a destination keypad made a source keypad",
        [&] {
          dbs_GetKeypad(45, &keypad, h);
