@@ -303,6 +303,9 @@ void TMainForm::NewCommand() {
 void TMainForm::OpenCommand() {
   if (online_) {
     if (!Ui().WarningYesNo("Opening a new file will force the system offline. Do you want to continue?")) return;
+    // The toggle takes the editor off-line, the library with it; an off-line
+    // that failed keeps the open database and ends the command.
+    if (OnLineCommand()) return;
   }
   switch (manager_->OpenWithDialog()) {
     case -1:
