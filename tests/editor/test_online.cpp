@@ -391,11 +391,11 @@ TEST_F(OnlineTest, APortThatRefusesTheSpeedSaysSo) {
 TEST_F(OnlineTest, AFirmwareQueryThatFailsOnTheLineLeavesTheControllerLinesEmpty) {
   Open(Prepare());
   ASSERT_TRUE(form->OnLineCommand());
-  sim.AddFault({ctlsim::Fault::Kind::Silent, 0x2D, 0, 1000});  // the version request goes unanswered
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x29, 0, 5});  // the controller refuses the firmware query
   const QStringList lines = ProductInformation(Ci());
   ASSERT_GE(lines.size(), 8);
   EXPECT_EQ(lines.mid(4, 3), (QStringList{"", "", ""})) << lines.join('|').toStdString();
-  sim.ClearFaults();
+  EXPECT_EQ(lines.value(7), "Controller Status: MASTER Active, SLAVE Running OK");
 }
 
 // The port form of a node, opened as Properties opens it.
