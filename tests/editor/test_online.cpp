@@ -430,7 +430,7 @@ TEST_F(OnlineTest, APortWrittenButNotSentStillSendsItsDevicesToTheStoreroom) {
   TGeneralPortRecord back{};
   ASSERT_TRUE(Ci().GetGeneralPort(1, back, Ci().FileHandle));
   EXPECT_EQ(back.protocol, 2);
-  EXPECT_EQ(port->childCount(), 0);
+  EXPECT_EQ(port->childCount(), 0) << ui.Messages.join('|').toStdString();
   uint16_t p = 0, address = 0;
   ASSERT_TRUE(Ci().GetPanelPort(0, p, address, Ci().FileHandle));
   EXPECT_EQ(p, 0xFFFF);
