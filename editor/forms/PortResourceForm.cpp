@@ -117,7 +117,7 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   }
   connect(ProtocolCombo, &QComboBox::activated, this, &TPortForm::ProtocolChosen);
   connect(InhibitsGroup, &QButtonGroup::idClicked, this, [this] { MarkChanged(); });
-  resize(380, 360);
+  FixSize();
 }
 
 void TPortForm::Fill(const TGeneralPortRecord& r, bool read) {
