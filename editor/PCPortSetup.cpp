@@ -113,7 +113,7 @@ TPCPortForm::TPCPortForm(const DbsPortSettings* previous, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
   layout->addWidget(OkCancelButtons(this));
-  resize(340, 300);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 DbsPortSettings TPCPortForm::Settings() const {

@@ -270,6 +270,18 @@ TEST_F(OnlineTest, APortIsChosenFromTheListOrTyped) {
   EXPECT_TRUE(asked);
 }
 
+TEST(SelectorForm, OkWaitsForAnAnswerWhenTheListIsEmpty) {
+  TScriptedUi ui;
+  TSelectorForm selector("Com Port Selection", {}, 8, nullptr, "COM1", "Select a serial port");
+  EXPECT_FALSE(selector.OkButton->isEnabled());
+  QTest::mouseClick(selector.FreeText, Qt::LeftButton);
+  ASSERT_TRUE(selector.OkButton->isEnabled());
+  selector.FreeText->setText("COM123456789");
+  selector.OkButton->click();
+  EXPECT_EQ(selector.result(), QDialog::Accepted);
+  EXPECT_EQ(selector.Answer(), "COM12345");
+}
+
 TEST_F(OnlineTest, TheWizardAsksTheControllerForItsType) {
   TLibString name(QString(16, ' '));
   TConfigurationRecord record{};
