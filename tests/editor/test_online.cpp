@@ -63,6 +63,16 @@ struct OnlineTest : OnlineWindowTest {
     form->EnableAfterOpen();
   }
   TCommonInterface& Ci() { return form->Manager().CommonInterface; }
+  // The on-line toggle asks for the port (the question is cancelled) and
+  // stays off-line.
+  bool AsksForThePortAgain() {
+    bool asked = false;
+    ui.Dialogs.enqueue([&](QDialog&) {
+      asked = true;
+      return QDialog::Rejected;
+    });
+    return !form->OnLineCommand() && asked;
+  }
   // The controller's memory as a download of the file would leave it.
   std::vector<uint8_t> ImageOf(const std::string& db) {
     EXPECT_EQ(Tool("controller-image " + db + " expected.bin"), 0);
@@ -261,13 +271,7 @@ TEST_F(OnlineTest, APortIsChosenFromTheListOrTyped) {
   EXPECT_FALSE(form->OnLineCommand());
   EXPECT_EQ(ui.Messages.last(), "Communications error with the control frame or com port not available");
   EXPECT_EQ(ui.Messages.count("File not found"), 0);
-  bool asked = false;
-  ui.Dialogs.enqueue([&](QDialog&) {
-    asked = true;
-    return QDialog::Rejected;
-  });
-  EXPECT_FALSE(form->OnLineCommand());
-  EXPECT_TRUE(asked);
+  EXPECT_TRUE(AsksForThePortAgain());
 }
 
 TEST(SelectorForm, OkWaitsForAnAnswerWhenTheListIsEmpty) {
@@ -391,13 +395,7 @@ TEST_F(OnlineTest, APortThatRefusesTheSpeedSaysSo) {
   EXPECT_FALSE(ui.Notices.contains("Data is still being transferred to the control frame.\nPlease wait."));
   EXPECT_FALSE(form->Online());
   // The next attempt asks for the port and its settings again.
-  bool asked = false;
-  ui.Dialogs.enqueue([&](QDialog&) {
-    asked = true;
-    return QDialog::Rejected;
-  });
-  EXPECT_FALSE(form->OnLineCommand());
-  EXPECT_TRUE(asked);
+  EXPECT_TRUE(AsksForThePortAgain());
 }
 
 TEST_F(OnlineTest, AFirmwareQueryThatFailsOnTheLineLeavesTheControllerLinesEmpty) {
