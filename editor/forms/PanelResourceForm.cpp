@@ -67,10 +67,11 @@ TPanelForm::TPanelForm(TPanelResource& panel) : TDeviceForm(panel, panel.GetName
   Pages()->setCurrentIndex(0);
   FixSize();
   connect(Pages(), &QTabWidget::currentChanged, this, [this] { RefreshKeypadGroups(); });
-  connect(qApp, &QApplication::focusChanged, this, &TPanelForm::FocusMoved);
+  WatchFocus([this](QWidget* from, QWidget* to) { FocusMoved(from, to); });
 }
 
-TPanelForm::~TPanelForm() = default;
+// The watch uses the form's members: it ends before they go.
+TPanelForm::~TPanelForm() { EndFocusWatch(); }
 
 QWidget* TPanelForm::BuildPanelDataPage() {
   auto* page = new QWidget;

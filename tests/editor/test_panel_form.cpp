@@ -12,7 +12,9 @@
 #include "device_fixture.h"
 #include "forms/FormFields.h"
 #include "forms/KeypadAssignment.h"
+#include "forms/KeypadResourceForm.h"
 #include "forms/PanelResourceForm.h"
+#include "model/KeypadLayout.h"
 #include "model/PanelTypes.h"
 
 namespace {
@@ -505,6 +507,58 @@ TEST_F(PanelFormTest, OpeningAnotherDatabaseClosesTheFormsStoringNothing) {
   std::u16string name;
   ReadPanel(0, &name);
   EXPECT_EQ(name, u"Panel 1");
+}
+
+// The keypad editor opened from the panel editor and closed with OK after a
+// name dropped, a page changed (applying) and a key pressed. The panel
+// editor then goes while its OK button still holds the focus, as it does
+// when the window system reports the focus leaving only after the window has
+// gone: nothing of the panel editor may be called once it is being taken
+// down.
+TEST_F(PanelFormTest, ThePanelEditorGoesCleanlyAfterEditingItsKeypads) {
+  ASSERT_EQ(dbs_SetPanelType(0, 3, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelKeypad(0, 1, 64, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelKeypad(0, 0, 72, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
+  Reopen();
+  QPointer<TPanelForm> f = Open<TPanelForm>(Panel(0));
+  ASSERT_NE(f, nullptr);
+  Activate(f);
+  f->Pages()->setCurrentIndex(kOperationPage);
+  Focus(f->EditKeypadButton);
+  const auto at = [](int32_t code) {
+    const TKeypadLayout& layout = KeypadLayout(3);
+    for (int p = 0; p < kLayoutPositions; ++p) {
+      if (layout.codes[static_cast<size_t>(p)] == code) return p;
+    }
+    return -1;
+  };
+  bool edited = false;
+  ui.Dialogs.enqueue([&](QDialog& d) {
+    auto& k = static_cast<TKeypadForm&>(d);
+    Activate(&k);
+    EXPECT_TRUE(k.DropName(at(9), "CAM"));
+    ui.Answers << true;  // the names are applied before the page changes
+    k.Pages()->setCurrentIndex(TKeypadForm::SequencesPage);
+    EXPECT_EQ(k.CurrentPage(), TKeypadForm::SequencesPage);
+    QTest::mouseClick(k.KeyButtons[static_cast<size_t>(at(1))], Qt::LeftButton);
+    QTest::mouseClick(k.OkButton(), Qt::LeftButton);
+    edited = k.result() == QDialog::Accepted;
+    return k.result();
+  });
+  QTest::mouseClick(f->EditKeypadButton, Qt::LeftButton);
+  EXPECT_TRUE(edited);
+  EXPECT_EQ(ui.Messages, QStringList{TResourceForm::PendingQuestion()});
+  Activate(f);
+  Focus(f->OkButton());
+  ASSERT_TRUE(f->OkButton()->hasFocus());
+  delete f.data();
+  QApplication::processEvents();
+  EXPECT_EQ(Panel(0)->EditorForm, nullptr);
+  EXPECT_FALSE(Panel(0)->Editing);
+  const TPanelRecord r = ReadPanel(0);
+  EXPECT_EQ(r.sourceKeypad, 64);
+  EXPECT_EQ(r.destKeypad, 72);
 }
 
 }  // namespace
