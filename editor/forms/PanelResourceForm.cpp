@@ -552,13 +552,16 @@ bool TPanelForm::event(QEvent* event) {
   return TResourceForm::event(event);
 }
 
-// A device dragged to another port or to the storeroom while the form is
-// open: the form shows where it is now, and Apply leaves it there.
+// The stored record again, whoever wrote it: a type picked next writes back
+// the record as it is now. A panel dragged to another port or to the
+// storeroom shows where it is now, and Apply leaves it there; a name given
+// in the tree shows unless the user has typed another.
 void TPanelForm::ResourceChanged() {
-  auto* panel = dynamic_cast<TMultiDropResource*>(Resource());
-  if (!panel) return;
-  ReadStored();
-  Address->Show(panel->DropAddress);
+  const TPanelRecord before = StoredPanelRecord;
+  const QString nameBefore = StoredName;
+  if (!ReadStored()) return;
+  const TPanelRecord& now = StoredPanelRecord;
+  TakeUpStored(now.port != before.port || now.address != before.address, Signed16(now.address), nameBefore);
 }
 
 TPanelRecord TPanelForm::BuildRecord() const {

@@ -34,7 +34,6 @@ class TPanelForm : public TDeviceForm {
   // The panel's record as it is stored now (its name apart): re-read after
   // every write the form makes, so writing it back changes nothing.
   TPanelRecord StoredPanelRecord{};
-  QString StoredName;
   int FormPanelType = 0;     // the type in force
   int FormDestKeypad = -1;   // -1: none
   int FormSourceKeypad = -1;

@@ -51,8 +51,10 @@ class TResourceForm : public QDialog {
   // What the undo stack calls the form's Apply.
   virtual QString StepName() const;
 
-  // The resource was changed from outside the form (moved to another port
-  // or to the storeroom, say): the form takes up what it shows of it.
+  // Something was written to the database, by the form or from outside it
+  // (a rename or a drag in the tree, another form, an import, an undo): the
+  // form reads again what it keeps of the stored state, and shows what
+  // changed outside it where the user has not changed it in the form.
   virtual void ResourceChanged() {}
 
  protected:

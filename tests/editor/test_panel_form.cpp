@@ -350,6 +350,36 @@ TEST_F(PanelFormTest, PickingATypeKeepsWhatWasApplied) {
   EXPECT_EQ(name, u"Studio");
 }
 
+// A rename in the tree while the form is open: picking a type writes the
+// stored record back, which must be the record as it is now, and the name
+// field, untouched, follows the tree; Cancel takes none of it back.
+TEST_F(PanelFormTest, ARenameInTheTreeWhileTheFormIsOpenStays) {
+  auto* f = Open<TPanelForm>(Panel(0));
+  RenameInTree(Panel(0), "Renamed");
+  EXPECT_EQ(f->NameEdit->text(), "Renamed");
+  EXPECT_EQ(f->windowTitle(), "Renamed");
+  Pick(f, "Generic Multi-Output");
+  std::u16string name;
+  ReadPanel(0, &name);
+  EXPECT_EQ(name, u"Renamed");
+  f->CancelButton()->click();
+  ReadPanel(0, &name);
+  EXPECT_EQ(name, u"Renamed");
+  EXPECT_EQ(Panel(0)->GetName(), "Renamed");
+
+  // A name the user is typing stays theirs; OK stores it.
+  f = Open<TPanelForm>(Panel(1));
+  Retype(f->NameEdit, "Mine");
+  RenameInTree(Panel(1), "Tree");
+  EXPECT_EQ(f->NameEdit->text(), "Mine");
+  Choose(f->NoLevelButtonsComboBox, 3);
+  f->OkButton()->click();
+  ReadPanel(1, &name);
+  EXPECT_EQ(name, u"Mine");
+  EXPECT_EQ(ReadPanel(1).mode, 3);
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
 // Leaving a keypad kind group gives the keypad up only when the kind chosen
 // there has changed: passing through keeps it.
 TEST_F(PanelFormTest, PassingThroughTheKeypadKindsKeepsTheKeypad) {
