@@ -605,42 +605,53 @@ bool TPanelForm::Store() {
   panel->Record = r;
   panel->Record.name = nullptr;
   panel->DropAddress = Signed16(r.address);
-  StoreSets(r);  // a failure there has been told; the record stays stored
   TypeChanged = false;
   ReadStored();
   setWindowTitle(panel->GetName());
   if (oldAddress != panel->DropAddress) panel->Manager->SortTree();
-  return true;
+  // The record is stored; sets that could not all be written keep the
+  // changes pending, so that Apply may write them again.
+  return StoreSets(r);
 }
 
 // The override sources, and the controlled destinations of the types that
-// have them. A failure is told once and ends the writing.
+// have them. Every one is written however many fail (on-line, a refused
+// live update leaves the others still to be sent); the first failure is
+// told, the rest are not.
 bool TPanelForm::StoreSets(const TPanelRecord& record) {
   TCommonInterface& ci = Interface();
+  const bool showErrors = ci.ShowErrors;
+  bool all = true;
+  const auto written = [&](bool ok) {
+    if (!ok) all = ci.ShowErrors = false;
+    return ok;
+  };
   const int level = OverrideSourceLevelComboBox->currentIndex() - 1;
   for (size_t i = 0; i < 16; ++i) {
     TOverrideRecord o{0, static_cast<int16_t>(level), -1};
     const int position = OverrideCombos[i]->currentIndex();
     if (position > 0) o.source = static_cast<int16_t>(position - 1);
     if (keepOverride_[i]) o = storedOverrides_[i];
-    if (!ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle)) return false;
-    storedOverrides_[i] = o;
+    if (written(ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle))) storedOverrides_[i] = o;
   }
-  if (!HasControlledDests(record.panelType)) return true;
-  TXYRecord xy{};
-  xy.destCount = static_cast<uint16_t>(destAssocCount_);
-  std::copy(storedDestMap_.begin(), storedDestMap_.end(), std::begin(xy.destMap));
-  for (int i = 0; i < DestControlledChecks->count(); ++i) {
-    QListWidgetItem* item = DestControlledChecks->item(i);
-    const int d = item->data(Qt::UserRole).toInt();
-    const auto bit = static_cast<uint8_t>(1 << (d % 8));
-    if (item->checkState() == Qt::Checked) {
-      xy.destMap[d / 8] |= bit;
-    } else {
-      xy.destMap[d / 8] &= static_cast<uint8_t>(~bit);
+  if (HasControlledDests(record.panelType)) {
+    TXYRecord xy{};
+    xy.destCount = static_cast<uint16_t>(destAssocCount_);
+    std::copy(storedDestMap_.begin(), storedDestMap_.end(), std::begin(xy.destMap));
+    for (int i = 0; i < DestControlledChecks->count(); ++i) {
+      QListWidgetItem* item = DestControlledChecks->item(i);
+      const int d = item->data(Qt::UserRole).toInt();
+      const auto bit = static_cast<uint8_t>(1 << (d % 8));
+      if (item->checkState() == Qt::Checked) {
+        xy.destMap[d / 8] |= bit;
+      } else {
+        xy.destMap[d / 8] &= static_cast<uint8_t>(~bit);
+      }
+    }
+    if (written(ci.SetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle))) {
+      storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
     }
   }
-  if (!ci.SetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle)) return false;
-  storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
-  return true;
+  ci.ShowErrors = showErrors;
+  return all;
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <cstdlib>
 #include <set>
 
 #include "device_fixture.h"
@@ -16,6 +17,7 @@
 #include "forms/PanelResourceForm.h"
 #include "model/KeypadLayout.h"
 #include "model/PanelTypes.h"
+#include "simulator_port.h"
 
 namespace {
 
@@ -589,6 +591,79 @@ TEST_F(PanelFormTest, ThePanelEditorGoesCleanlyAfterEditingItsKeypads) {
   const TPanelRecord r = ReadPanel(0);
   EXPECT_EQ(r.sourceKeypad, 64);
   EXPECT_EQ(r.destKeypad, 72);
+}
+
+// The panel editor on-line: each of its writes goes to the controller too.
+struct PanelOnlineTest : OnlineWindowTest {
+  static int Tool(const std::string& args) {
+    return std::system((std::string(ZEPHRA_DB_PROGRAM) + " " + args + " > /dev/null 2>&1").c_str());
+  }
+  // A default V3 database whose panel 1 is a "Generic Multi-Output" at
+  // address 1 of "RS485-1", on a controller that holds it, on-line.
+  void GoOnline() {
+    ASSERT_EQ(Tool("create Studio.ZP3 --format v3"), 0);
+    const QString path = QDir::current().filePath("Studio.ZP3");
+    ASSERT_TRUE(form->Manager().OpenDatabaseFile(path, {2, 3, 4}));
+    ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+    ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
+    form->ResetToEmpty();
+    ASSERT_EQ(Tool("controller-image Studio.ZP3 memory.bin"), 0);
+    ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
+    ASSERT_TRUE(form->Manager().OpenDatabaseFile(QDir::current().filePath("Studio.ZP3"), {2, 3, 4}));
+    form->EnableAfterOpen();
+    ASSERT_TRUE(form->OnLineCommand()) << ui.Messages.join('|').toStdString();
+  }
+  TPanelResource* Panel(int n) {
+    for (QTreeWidgetItemIterator it(form->Tree()); *it; ++it) {
+      if (auto* r = dynamic_cast<TPanelResource*>(TDatabaseManager::ResourceOf(*it)); r && r->Number == n) return r;
+    }
+    return nullptr;
+  }
+  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
+};
+
+// A live update refused on the fourth override: every other override and the
+// controlled destinations are still written, the failure is told once, and
+// the changes stay pending so that Apply may send them again.
+TEST_F(PanelOnlineTest, AFailedOverrideWriteLeavesTheRestWrittenAndTheChangesPending) {
+  GoOnline();
+  auto* f = qobject_cast<TPanelForm*>((Panel(0)->Edit(form->Manager().CommonInterface), Panel(0)->EditorForm.data()));
+  ASSERT_NE(f, nullptr);
+  Choose(f->OverrideSourceLevelComboBox, 1);
+  f->ApplyButton()->click();  // the record as the form writes it
+  ASSERT_FALSE(f->ApplyButton()->isEnabled());
+  ASSERT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  for (int i = 0; i < 16; ++i) Choose(f->OverrideCombos[static_cast<size_t>(i)], i + 2);
+  for (int d : {0, 5, 9}) f->DestControlledChecks->item(d)->setCheckState(Qt::Unchecked);
+  // The link's writes, one for each override: the fourth and the eighth are
+  // refused every time they are tried.
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 3, 5});
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 3 + 5 + 3, 5});
+  f->ApplyButton()->click();
+  // Told once: what the first failure says (the link's report and the
+  // library's answer), nothing of the second.
+  ASSERT_FALSE(ui.Messages.isEmpty());
+  const int told = static_cast<int>(ui.Messages.size());
+  EXPECT_LE(told, 2);
+  EXPECT_EQ(ui.Messages.filter("Control frame timed out").size(), told) << ui.Messages.join('|').toStdString();
+  EXPECT_TRUE(f->ApplyButton()->isEnabled());
+  EXPECT_TRUE(f->HasChanges());
+  for (uint16_t i = 0; i < 16; ++i) {
+    TOverrideRecord o{};
+    ASSERT_EQ(dbs_GetOverrideSource(0, i, &o, H()), DBS_OK);
+    EXPECT_EQ(o.level, 0) << i;
+    EXPECT_EQ(o.source, i + 1) << i;
+  }
+  TXYRecord xy{};
+  xy.destCount = 40;
+  ASSERT_EQ(dbs_GetXY_ControlledDests(0, 0, &xy, H()), DBS_OK);
+  EXPECT_EQ(xy.destMap[0], 0xDE);
+  EXPECT_EQ(xy.destMap[1], 0xFD);
+  // OK tries again; nothing fails now, and the form closes.
+  sim.ClearFaults();
+  f->OkButton()->click();
+  EXPECT_EQ(ui.Messages.size(), told) << ui.Messages.join('|').toStdString();
+  EXPECT_EQ(Panel(0)->EditorForm, nullptr);
 }
 
 }  // namespace
