@@ -459,8 +459,12 @@ void TPanelForm::RefreshKeypadGroups() {
 
 // Leaving a keypad kind group with another kind chosen than on coming in
 // gives the panel's keypad up at once; passing through it changes nothing.
+// Going to another window is not leaving, and coming back is no entry: the
+// focus goes on from where it was in the form.
 void TPanelForm::FocusMoved(QWidget* from, QWidget* to) {
-  if (!to || to->window() != this) return;  // another window is not leaving
+  if (!to || to->window() != this) return;
+  if (!from || from->window() != this) from = lastFocus_;
+  lastFocus_ = to;
   for (TRadioGroup* group : {SrcKeypadTypeRadioGroup, DestKeypadTypeRadioGroup}) {
     int& entry = group == SrcKeypadTypeRadioGroup ? srcEntry_ : destEntry_;
     const bool wasIn = group->Holds(from), isIn = group->Holds(to);

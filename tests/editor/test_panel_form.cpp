@@ -412,6 +412,35 @@ TEST_F(PanelFormTest, PassingThroughTheKeypadKindsKeepsTheKeypad) {
   EXPECT_EQ(source->ItemIndex(), 1);
 }
 
+// A kind chosen, another window visited and the form come back to: the
+// focus returning to the group is no new entry, so leaving it gives the
+// keypad up, and Configure then gives the panel one of the kind chosen.
+TEST_F(PanelFormTest, AKeypadKindChosenIsKeptAcrossAVisitToAnotherWindow) {
+  ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+  Reopen();
+  auto* f = Open<TPanelForm>(Panel(0));
+  f->Pages()->setCurrentIndex(kOperationPage);
+  Activate(f);
+  TRadioGroup* source = f->SrcKeypadTypeRadioGroup;
+  Focus(source->Button(0));
+  QTest::keyClick(source->Button(0), Qt::Key_Down);  // Dial-up
+  ASSERT_EQ(source->ItemIndex(), 1);
+  ASSERT_TRUE(source->Button(1)->hasFocus());
+  Activate(form.get());
+  Focus(form->Tree());
+  Activate(f);
+  QApplication::processEvents();
+  ASSERT_TRUE(source->Button(1)->hasFocus());  // back where it was
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 0);
+  Focus(f->SwapModeCheck);
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 0xFFFF);
+  EXPECT_EQ(f->FormSourceKeypad, -1);
+  ui.Dialogs.enqueue([](QDialog&) { return int(QDialog::Accepted); });
+  f->ConfigureButton->click();
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 64);
+  EXPECT_EQ(source->ItemIndex(), 1);
+}
+
 // The form's keypads start as stored: Apply writes them back, so starting
 // from "none" would give both keypads up.
 TEST_F(PanelFormTest, ApplyKeepsTheStoredKeypads) {
