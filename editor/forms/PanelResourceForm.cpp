@@ -49,6 +49,10 @@ QListWidgetItem* AddCheckItem(QListWidget* list, const QString& text, int data) 
   return item;
 }
 
+// A keypad as the form holds it: -1 for none, and for a number of 100 or
+// more (no keypad was free when the panel was given one).
+int FormKeypad(int keypad) { return IsKeypadAssigned(keypad) ? keypad : -1; }
+
 void CheckAll(QListWidget* list, bool checked) {
   const QSignalBlocker block(list);
   for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
@@ -272,8 +276,8 @@ bool TPanelForm::Load() {
   NameEdit->setText(Resource()->GetName());
   setWindowTitle(Resource()->GetName());
   // The keypads start as stored: Apply writes them back.
-  FormSourceKeypad = IsKeypadAssigned(r.sourceKeypad) ? r.sourceKeypad : -1;
-  FormDestKeypad = IsKeypadAssigned(r.destKeypad) ? r.destKeypad : -1;
+  FormSourceKeypad = FormKeypad(r.sourceKeypad);
+  FormDestKeypad = FormKeypad(r.destKeypad);
   FormPanelType = r.panelType;
   Address->Show(Signed16(r.address));
 
@@ -529,8 +533,8 @@ void TPanelForm::Configure() {
     dialog.Setup(TKeypadAssignmentForm::Mode::Panel, DeviceNumber());
     Ui().RunModal(dialog);
     if (!Resource()) return;
-    FormDestKeypad = dialog.ChosenDestKeypad();
-    FormSourceKeypad = dialog.ChosenSourceKeypad();
+    FormDestKeypad = FormKeypad(dialog.ChosenDestKeypad());
+    FormSourceKeypad = FormKeypad(dialog.ChosenSourceKeypad());
     ReadStored();
   }
   RefreshKeypadGroups();
