@@ -305,9 +305,7 @@ bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
     if (!StorePortAddress(-1, -1)) return false;
     PortNumber = DropAddress = -1;
   }
-  const bool moved = TResource::MoveTo(target);
-  if (EditorForm) EditorForm->ResourceChanged();  // an open editor shows where it went
-  return moved;
+  return TResource::MoveTo(target);
 }
 
 void TPanelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, PanelImage(Record.panelType)); }
