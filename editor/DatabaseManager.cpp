@@ -32,6 +32,17 @@ bool IsTempDatabaseName(const QString& path) {
 TDatabaseManager::TDatabaseManager(QTreeWidget* tree)
     : tree_(tree), steps_(std::make_unique<TUndoStack>(CommonInterface)) {
   CommonInterface.Steps = steps_.get();
+  // Whatever writes (a form, a rename or a drag in the tree, an import, an
+  // undo), the open forms keep no stale copy of what it changed.
+  QObject::connect(steps_.get(), &TUndoStack::Written, steps_.get(), [this] { FormsTakeUpStored(); });
+}
+
+void TDatabaseManager::FormsTakeUpStored() {
+  const QList<QPointer<QWidget>> open = forms_;
+  for (const QPointer<QWidget>& w : open) {
+    auto* form = qobject_cast<TResourceForm*>(w.data());
+    if (form && form->Resource()) form->ResourceChanged();
+  }
 }
 
 // A manager that goes takes its database with it: nothing stays open in the

@@ -56,6 +56,9 @@ class TDatabaseManager {
   // current, and the resource forms that were open opened again on what is
   // stored now.
   bool Rebuild();
+  // After anything was written to the database (the undo stack's Written):
+  // every open resource form reads again what it keeps of the stored state.
+  void FormsTakeUpStored();
   // The open resource forms holding changes not yet applied.
   QList<TResourceForm*> FormsWithChanges() const;
 

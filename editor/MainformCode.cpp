@@ -81,6 +81,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   resize(760, 560);
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
+  // The list follows the current node's children whatever moves them (a
+  // drop, a port that stops being a multi-drop port).
+  const auto childrenChanged = [this](const QModelIndex& under) {
+    if (tree_->currentItem() && tree_->currentIndex() == under) FillList(tree_->currentItem());
+  };
+  connect(tree_->model(), &QAbstractItemModel::rowsInserted, this, childrenChanged);
+  connect(tree_->model(), &QAbstractItemModel::rowsRemoved, this, childrenChanged);
   tree_->setItemDelegate(new TRenameDelegate(this, tree_));
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) {
     if (tree_->PressHitNode()) PropertiesCommand();
@@ -303,6 +310,9 @@ void TMainForm::NewCommand() {
 void TMainForm::OpenCommand() {
   if (online_) {
     if (!Ui().WarningYesNo("Opening a new file will force the system offline. Do you want to continue?")) return;
+    // The toggle takes the editor off-line, the library with it; an off-line
+    // that failed keeps the open database and ends the command.
+    if (OnLineCommand()) return;
   }
   switch (manager_->OpenWithDialog()) {
     case -1:

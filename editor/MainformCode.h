@@ -140,7 +140,9 @@ class TMainForm : public QMainWindow {
   void BuildNamesMenu(QMenu* file);
   void ShowDifferences(const QString& heading, const zephra::model::Snapshot& a, const zephra::model::Snapshot& b);
   // Read or Apply: the components, the transfer, and what follows it.
-  bool Transfer(bool download);
+  // Declined: the components dialog was not confirmed, nothing happened.
+  enum class TransferEnd { Done, Failed, Declined };
+  TransferEnd Transfer(bool download);
   bool TransferCommand(bool download);
   void ShowLevelTypes(const std::array<uint16_t, 20>& types);
   void FillList(QTreeWidgetItem* node);

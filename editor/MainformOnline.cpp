@@ -94,9 +94,9 @@ bool TMainForm::OnLineCommand() {
       // the editor goes off-line again.
       bool agreed = false;
       if (status == DBS_ERR_CHECKSUM_MISMATCH && Ui().Confirm("Do you want to read the database from the control frame ?")) {
-        agreed = Transfer(false);
+        agreed = Transfer(false) == TransferEnd::Done;
       } else if (Ui().Confirm("Do you want to apply this database to the control frame ?")) {
-        agreed = Transfer(true);
+        agreed = Transfer(true) == TransferEnd::Done;
       }
       if (!agreed) ci.GoOffLine(ci.FileHandle);
       online_ = ci.OnlineStatus;
@@ -107,24 +107,21 @@ bool TMainForm::OnLineCommand() {
   return online_;
 }
 
-bool TMainForm::Transfer(bool download) {
+TMainForm::TransferEnd TMainForm::Transfer(bool download) {
   TDatabaseManager& m = *manager_;
   TCommonInterface& ci = m.CommonInterface;
   TReadApplyForm options(download ? "Apply Configuration Options" : "Read Configuration Options",
                          download ? "Select the following components you want to download."
                                   : "Select the following components you want to upload.",
                          this);
-  if (Ui().RunModal(options) != QDialog::Accepted) {
-    ci.OnlineStatus = false;  // nothing settles the difference: the caller takes the editor off-line
-    return false;
-  }
+  if (Ui().RunModal(options) != QDialog::Accepted) return TransferEnd::Declined;
   if (QFileInfo(m.DatabaseFileName).fileName().compare(m.WorkingFileName, Qt::CaseInsensitive) != 0) {
     m.SaveAs(m.WorkingFileName);
   }
   const bool done = ci.TransferWithOptions(download, ci.FileHandle, options.Database(), options.SourceParams(),
                                            options.DestParams(), options.TriggerParams());
   if (done && !download) m.LoadOpenDatabase({2, 3, 4});  // the tree of what the controller held
-  return done;
+  return done ? TransferEnd::Done : TransferEnd::Failed;
 }
 
 bool TMainForm::ReadConfigCommand() { return TransferCommand(false); }
@@ -134,7 +131,9 @@ bool TMainForm::TransferCommand(bool download) {
   TCommandGuard guard(running);
   if (!guard || !online_) return online_;
   TCommonInterface& ci = manager_->CommonInterface;
-  if (!Transfer(download)) {
+  const TransferEnd end = Transfer(download);
+  if (end == TransferEnd::Declined) return online_;  // nothing was asked of the controller
+  if (end == TransferEnd::Failed) {
     // A transfer that did not complete leaves file and controller apart: the
     // editor goes off-line, and the library with it.
     ci.GoOffLine(ci.FileHandle);

@@ -41,7 +41,11 @@ TPCPortSetupManager& PortSetup() {
 void TPCPortSetupManager::ListPorts() { PortList = Enumerate ? Enumerate() : QStringList(); }
 
 bool TPCPortSetupManager::EnsurePort() {
-  if (Chosen && LastOnlineStatus != DBS_ERR_COMMS && LastOnlineStatus != DBS_SYS_FILE_NOT_FOUND) return true;
+  // A port that could not be reached or refused its speed is chosen again.
+  if (Chosen && LastOnlineStatus != DBS_ERR_COMMS && LastOnlineStatus != DBS_SYS_FILE_NOT_FOUND &&
+      LastOnlineStatus != DBS_ERR_TRANSFER_BUSY) {
+    return true;
+  }
   return ChoosePort();
 }
 
@@ -109,7 +113,7 @@ TPCPortForm::TPCPortForm(const DbsPortSettings* previous, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
   layout->addWidget(OkCancelButtons(this));
-  resize(340, 300);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 DbsPortSettings TPCPortForm::Settings() const {

@@ -30,7 +30,7 @@ class TPCPortSetupManager {
 
   void ListPorts();
   // A port is chosen already (and the last attempt did not fail on the
-  // line), or the user chooses one now.
+  // line or on the port's speed), or the user chooses one now.
   bool EnsurePort();
   // The port, then its settings; true when both were confirmed.
   bool ChoosePort();

@@ -228,12 +228,16 @@ bool TPortResource::Edit(TCommonInterface&) {
   return ShowForm([this] { return new TPortForm(*this); });
 }
 
-bool TPortResource::OnDataAccepted(const TGeneralPortRecord& record, bool multiDrop) {
+bool TPortResource::OnDataAccepted(const TGeneralPortRecord& record) {
   TCommonInterface& ci = Manager->CommonInterface;
-  if (!ci.SetGeneralPort(static_cast<uint16_t>(Number), record, ci.FileHandle)) return false;
-  if (multiDrop || !TreeNode) return true;
+  const bool sent = ci.SetGeneralPort(static_cast<uint16_t>(Number), record, ci.FileHandle);
+  // The file may hold the record although the controller did not take it:
+  // what the file holds decides whether the port keeps its devices.
+  TGeneralPortRecord stored{};
+  if (!ci.GetGeneralPort(static_cast<uint16_t>(Number), stored, ci.FileHandle)) return false;
+  if (stored.protocol == kMultiDropProtocol || !TreeNode) return sent;
   QTreeWidgetItem* storeroom = Manager->FindNode("Storeroom");
-  if (!storeroom) return true;
+  if (!storeroom) return sent;
   // Every panel and UMD leaves the port, in the file and in the tree; other
   // children stay.
   for (int i = TreeNode->childCount() - 1; i >= 0; --i) {
@@ -242,7 +246,7 @@ bool TPortResource::OnDataAccepted(const TGeneralPortRecord& record, bool multiD
     }
   }
   Manager->SortTree();
-  return true;
+  return sent;
 }
 
 bool TPortResource::CanDropOn(const TResource* target) const {
@@ -258,7 +262,7 @@ bool TPortResource::CanAccept(const TResource* item) const {
   ci.ShowErrors = false;
   const bool ok = ci.GetGeneralPort(static_cast<uint16_t>(Number), port, ci.FileHandle);
   ci.ShowErrors = saved;
-  return ok && port.protocol == 6;  // multi-drop ports only
+  return ok && port.protocol == kMultiDropProtocol;
 }
 
 void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Storeroom", kImageStoreroom); }
@@ -266,6 +270,24 @@ void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "
 bool TMultiDropResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TPortResource*>(target) || dynamic_cast<const TStoreRoomResource*>(target);
 }
+
+namespace {
+
+// Whether the file holds a device at a port and address (-1: not placed): a
+// live update can fail after the record was written, and then the tree
+// follows the file, the failure having been shown.
+bool HeldAt(const TMultiDropResource& device, int port, int address) {
+  TCommonInterface& ci = device.Manager->CommonInterface;
+  const bool shown = ci.ShowErrors;
+  ci.ShowErrors = false;
+  uint16_t p = 0, a = 0;
+  const auto n = static_cast<uint16_t>(device.Number);
+  const bool read = device.IsPanel() ? ci.GetPanelPort(n, p, a, ci.FileHandle) : ci.GetUMDPort(n, p, a, ci.FileHandle);
+  ci.ShowErrors = shown;
+  return read && p == static_cast<uint16_t>(port) && a == static_cast<uint16_t>(address);
+}
+
+}  // namespace
 
 bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
   auto* port = dynamic_cast<TPortResource*>(TDatabaseManager::ResourceOf(target));
@@ -283,9 +305,7 @@ bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
     if (!StorePortAddress(-1, -1)) return false;
     PortNumber = DropAddress = -1;
   }
-  const bool moved = TResource::MoveTo(target);
-  if (EditorForm) EditorForm->ResourceChanged();  // an open editor shows where it went
-  return moved;
+  return TResource::MoveTo(target);
 }
 
 void TPanelResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, StoredName, PanelImage(Record.panelType)); }
@@ -298,7 +318,9 @@ bool TPanelResource::StorePortAddress(int port, int address) {
   if (!ci.GetPanelRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
   r.port = static_cast<uint16_t>(port);
   r.address = static_cast<uint16_t>(address);
-  if (!ci.SetPanelRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
+  if (!ci.SetPanelRecord(static_cast<uint16_t>(Number), r, ci.FileHandle) && !HeldAt(*this, port, address)) {
+    return false;
+  }
   Record.port = r.port;
   Record.address = r.address;
   return true;
@@ -319,7 +341,7 @@ bool TUMDResource::StorePortAddress(int port, int address) {
   if (!ci.GetUMDRecord(static_cast<uint16_t>(Number), r, ci.FileHandle)) return false;
   r.port = static_cast<uint16_t>(port);
   r.address = static_cast<uint16_t>(address);
-  return ci.SetUMDRecord(static_cast<uint16_t>(Number), r, ci.FileHandle);
+  return ci.SetUMDRecord(static_cast<uint16_t>(Number), r, ci.FileHandle) || HeldAt(*this, port, address);
 }
 
 bool TUMDResource::StoreName(const QString& name) {

@@ -122,8 +122,10 @@ class TPortResource : public TResource {
   bool Edit(TCommonInterface&) override;
   bool HasEditor() const override { return true; }
   // Stores the port's record; a port that is no longer a multi-drop port
-  // sends its panels and UMDs to the storeroom.
-  bool OnDataAccepted(const TGeneralPortRecord& record, bool multiDrop);
+  // in the file sends its panels and UMDs to the storeroom, even when the
+  // controller did not take the record.
+  bool OnDataAccepted(const TGeneralPortRecord& record);
+  static constexpr uint8_t kMultiDropProtocol = 6;  // the only protocol that holds devices
   bool CanDropOn(const TResource* target) const override;
   bool CanAccept(const TResource* item) const override;
   static QString PortName(int number);

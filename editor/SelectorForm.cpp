@@ -56,12 +56,9 @@ TSelectorForm::TSelectorForm(const QString& caption, const QStringList& items, i
   const bool withText = !hint.isEmpty();
   Hint->setVisible(withText);
   FreeText->setVisible(withText);
-  if (List->count() > 0) {
-    List->setCurrentRow(0);
-    OkButton->setEnabled(true);
-  } else {
-    OkButton->setEnabled(withText);
-  }
+  // OK waits for an answer: a list entry, or a click into the free-text box.
+  if (List->count() > 0) List->setCurrentRow(0);
+  OkButton->setEnabled(List->count() > 0);
   connect(List, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     FreeText->setText(item->text());
     OkButton->setEnabled(true);
@@ -74,7 +71,8 @@ TSelectorForm::TSelectorForm(const QString& caption, const QStringList& items, i
   };
   connect(OkButton, &QPushButton::clicked, this, &TSelectorForm::Ok);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  resize(320, withText ? 320 : 260);
+  List->setFixedSize(300, withText ? 200 : 240);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TSelectorForm::Ok() {

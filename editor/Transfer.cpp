@@ -235,6 +235,8 @@ QStringList ProductInformation(TCommonInterface& ci) {
   const DbsStatus firmware = ci.Get_Firmware_Version(boot, main, oem, h);
   if (firmware == DBS_ERR_NOT_ONLINE) {
     lines << "Zephra Controller Off-Line" << QString() << QString();
+  } else if (firmware != DBS_OK) {
+    lines << QString() << QString() << QString();  // the controller did not say
   } else {
     lines << "Zephra Controller " + boot << "Zephra Controller " + main << "Zephra Controller " + oem;
   }
@@ -364,6 +366,13 @@ DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings&
   if (status == DBS_SYS_FILE_NOT_FOUND) {
     LastError = status;
     if (ShowErrors) Ui().Warning("Communications error with the control frame or com port not available", port);
+  } else if (status == DBS_ERR_TRANSFER_BUSY) {
+    // From going on-line this status says that the port refused the speed.
+    LastError = status;
+    if (ShowErrors) {
+      Ui().Warning("Communications error with the control frame or com port not available",
+                   QString("The port %1 cannot be set to %2 baud.").arg(port).arg(settings.baudRate));
+    }
   } else if (status != DBS_OK) {
     ReportError(status);
   }

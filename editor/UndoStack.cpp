@@ -53,6 +53,12 @@ void TUndoStack::Sync() {
 
 bool TUndoStack::Run(const QString& what, const std::function<bool()>& change, Failure onFailure) {
   if (depth_ > 0) return change();
+  const bool ok = Record(what, change, onFailure);
+  emit Written();
+  return ok;
+}
+
+bool TUndoStack::Record(const QString& what, const std::function<bool()>& change, Failure onFailure) {
   Sync();
   bool begun = false;
   if (handle_ >= 0) {
@@ -102,6 +108,7 @@ bool TUndoStack::Move(bool undo) {
   const std::size_t before = done_;
   // On-line, the interface tells of a controller that did not follow.
   undo ? ci_.UndoStep(ci_.FileHandle) : ci_.RedoStep(ci_.FileHandle);
+  emit Written();
   ZephraJournalState state{};
   if (State(state) && state.undoSteps + state.redoSteps == texts_.size() && state.losses == losses_) {
     done_ = state.undoSteps;

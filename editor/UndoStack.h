@@ -25,6 +25,8 @@ class TUndoStack : public QObject {
   // of what it wrote, unless `onFailure` is kCancelOnFailure: then all of it
   // is taken back (for changes that leave no working copy behind).
   enum Failure { kKeepOnFailure, kCancelOnFailure };
+  // Once the outermost step has run, Written tells that the database may
+  // have changed.
   bool Run(const QString& what, const std::function<bool()>& change, Failure onFailure = kKeepOnFailure);
 
   bool CanUndo() const { return done_ > 0; }
@@ -36,7 +38,7 @@ class TUndoStack : public QObject {
   bool InStep() const { return depth_ > 0; }
 
   // Takes back the latest step or makes again the one the last undo took
-  // back; true when the step moved (on-line, the controller may still have
+  // back (and tells Written); true when the step moved (on-line, the controller may still have
   // refused it: the interface has said so).
   bool Undo();
   bool Redo();
@@ -46,8 +48,12 @@ class TUndoStack : public QObject {
 
  signals:
   void Changed();
+  // Something was written to the database (a step run, undone or redone):
+  // whoever keeps a copy of what is stored reads it again.
+  void Written();
 
  private:
+  bool Record(const QString& what, const std::function<bool()>& change, Failure onFailure);
   bool Move(bool undo);
   // The journal's state, asked without a message; false without a database.
   bool State(ZephraJournalState& state);

@@ -12,9 +12,6 @@
 namespace zephra {
 namespace {
 
-constexpr std::uint8_t kInUse = 0x01;
-constexpr std::uint8_t kDialUp = 0x02;
-
 bool IsNameKey(std::uint8_t type) { return type == 0 || type == 1; }
 
 std::uint32_t KeypadPos(const Db& db, std::uint16_t k) {
@@ -85,7 +82,7 @@ Status FreeKeypad(DbsHandle h, TKeypadRecord* r, std::uint8_t type, bool dialUp)
     if (!r) return DBS_ERR_INVALID_ARGUMENT;
     for (std::uint16_t k = 0; k < db.Config().keypadCount; ++k) {
       const KeypadEntry e = db.Read<KeypadEntry>(KeypadPos(db, k));
-      if ((e.keypadFlags & kInUse) || e.keypadType != type || ((e.keypadFlags & kDialUp) != 0) != dialUp) continue;
+      if ((e.keypadFlags & kKeypadInUse) || e.keypadType != type || ((e.keypadFlags & kKeypadDialUp) != 0) != dialUp) continue;
       FillKeypad(e, k, *r);
       return DBS_OK;
     }

@@ -8,6 +8,10 @@ namespace zephra {
 
 #pragma pack(push, 1)
 
+// The bits of a keypad's flags.
+inline constexpr std::uint8_t kKeypadInUse = 0x01;
+inline constexpr std::uint8_t kKeypadDialUp = 0x02;
+
 struct KeypadEntry {
   std::uint16_t keypad;
   char16_t name[16];

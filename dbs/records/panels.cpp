@@ -223,7 +223,16 @@ Status CopyKeypadAreasV(DbsHandle handle, std::uint16_t s, std::uint16_t t, std:
     }
   }
   target.WriteTail(tail);
-  const Status result = db.Online() ? db.Ops().SendKeypadAreas(handle) : Status{DBS_OK};
+  Status result = db.Online() ? db.Ops().SendKeypadAreas(handle) : Status{DBS_OK};
+  // A simple keypad's name keys carry what its sequences select: with the
+  // copied sequences in place, the controller gets them again.
+  if (db.Online() && !(to.keypadFlags & kKeypadDialUp)) {
+    for (std::uint16_t i = 0; i < db.Config().keyCount[t]; ++i) {
+      const KeyEntry key = db.Read<KeyEntry>(KeyPos(db, t, i));
+      if (key.keyType > 1) continue;
+      if (Status sent = db.Live(&FormatOps::LiveKeys, &key); result == DBS_OK) result = sent;
+    }
+  }
   if (Panel(db, p).panelType == 3) CopyToPairedKeypads(db, s, t);
   return result;
 }

@@ -47,6 +47,8 @@ std::uint16_t KeyCode(std::uint8_t keyType) { return keyType < 16 ? kKeyCodes[ke
 
 std::uint8_t UMDDeviceType(std::uint8_t umdType) { return umdType < 24 ? kUMDDeviceTypes[umdType] : 5; }
 
+std::uint8_t UMDFlagByte(std::uint16_t umdFlags) { return umdFlags == 1 ? 0x08 : 0x00; }
+
 std::uint8_t PanelFlagByte(std::uint32_t flags) {
   std::uint8_t b = 0;
   if (flags & (1u << 1)) b |= 0x01;
@@ -76,6 +78,13 @@ void EncodeOverrides(const OverrideSetEntry& set, std::uint8_t* out) {
     PutBE16(out + 4 * j, set.overrides[j].level);
     PutBE16(out + 4 * j + 2, set.overrides[j].number);
   }
+}
+
+void EncodeXYSet(const ConfigImage& c, std::uint32_t entryBytes, const XYSetEntry& set, std::uint8_t* out) {
+  const std::uint32_t maps = c.matrixCount ? (c.destAssocCount[0] + 7u) / 8u : 0u;
+  const std::uint32_t used = std::min({maps, entryBytes, std::uint32_t{sizeof set.destMap}});
+  std::memcpy(out, set.destMap, used);
+  std::memset(out + used, 0, entryBytes - used);
 }
 
 void EncodeSalvo(const SalvoEntry& salvo, std::uint8_t* out) {
@@ -248,7 +257,8 @@ void PanelArea2(const Source& s, std::uint8_t* out) {
   EachDevice(
       s,
       [&](std::uint16_t, const UMDEntry& u, std::uint32_t i) {
-        if (u.umdFlags == 1) out[2 * i] = 0x08, out[2 * i + 1] = 0x00;
+        out[2 * i] = UMDFlagByte(u.umdFlags);
+        out[2 * i + 1] = 0x00;
       },
       [&](std::uint16_t, const PanelEntry& p, std::uint32_t i) {
         out[2 * i] = PanelFlagByte(p.flags);
@@ -310,13 +320,12 @@ void PanelArea4(const Source& s, std::uint8_t* out) {
 void XYArea(const Source& s, std::uint8_t* out) {
   const std::uint32_t X = s.consts.XYEntry();
   std::memset(out, 0, X * kPanelPlaces);
-  const std::uint32_t bytes = std::min<std::uint32_t>((s.c.matrixCount ? s.c.destAssocCount[0] + 7u : 0) / 8u, X);
   for (std::uint16_t x = 0; x < s.c.panelCount && x < s.c.xySetCount; ++x) {
     const auto set = s.db.Read<XYSetEntry>(s.L.xySetPos + x * std::uint32_t{sizeof(XYSetEntry)});
     if (set.panel >= s.c.panelCount) continue;
     const PanelEntry p = s.Panel(set.panel);
     const int i = s.PlaceIndex(p.port, p.address);
-    if (i >= 0) std::memcpy(out + X * static_cast<std::uint32_t>(i), set.destMap, std::min<std::uint32_t>(bytes, sizeof set.destMap));
+    if (i >= 0) EncodeXYSet(s.c, X, set, out + X * static_cast<std::uint32_t>(i));
   }
 }
 
@@ -712,6 +721,31 @@ std::vector<std::uint8_t> EncodeControllerImage(Db& db) {
   MatrixPortArea(s, at + map.ctlMatrixPortArea);
   if (map.hasTrigLineArea) TrigLineArea(s, at + map.ctlTrigLineArea);
   return image;
+}
+
+std::vector<ControllerBytes> EncodePlace(Db& db, std::uint32_t i) {
+  const FormatInfo& f = *db.GetSlot().db->format;
+  const ControllerMap& map = *f.controllerMap;
+  const Source s{db, db.Config(), db.Layout(), f, map, ConstantsOf(f)};
+  const std::uint32_t X = s.consts.XYEntry();
+  struct Part {
+    void (*build)(const Source&, std::uint8_t*);
+    std::uint32_t address, entry;  // the area's start, and each place's bytes in it
+  };
+  const Part parts[] = {{PortArea, map.ctlPortArea, 8},         {PanelArea1, map.ctlPanelArea1, 1},
+                        {PanelArea2, map.ctlPanelArea2, 2},     {PanelArea3, map.ctlPanelArea3, 2},
+                        {PanelArea4, map.ctlPanelArea4, 2},     {XYArea, map.ctlXYArea, X},
+                        {OverrideArea, map.ctlOverrideArea, 64}};
+  std::vector<ControllerBytes> out;
+  if (i >= kPanelPlaces) return out;
+  std::vector<std::uint8_t> area;
+  for (const Part& part : parts) {
+    area.assign(std::size_t{part.entry} * kPanelPlaces, 0);
+    part.build(s, area.data());
+    const auto first = area.begin() + static_cast<std::ptrdiff_t>(part.entry * i);
+    out.push_back({part.address + part.entry * i, std::vector<std::uint8_t>(first, first + part.entry)});
+  }
+  return out;
 }
 
 Status BuildControllerImageV(DbsHandle handle) {

@@ -56,11 +56,16 @@ std::uint8_t BaudCode(std::uint32_t baud);
 std::uint16_t KeyCode(std::uint8_t keyType);
 std::uint8_t UMDDeviceType(std::uint8_t umdType);
 std::uint8_t PanelFlagByte(std::uint32_t flags);
+// A UMD's flag byte: 08 for a UMD whose flags are exactly "audio parameters
+// enabled", else 00.
+std::uint8_t UMDFlagByte(std::uint16_t umdFlags);
 
 // Single records as the controller holds them, for the image and the live
 // updates alike: a general port (8 bytes), an association's eight level
 // members (16), an override set (64), a salvo (12), a salvo crosspoint
-// record (8, `next` as stored), a panel's two keypad bytes.
+// record (8, `next` as stored), a panel's two keypad bytes, and an XY set
+// (the format's XY entry: the map of the matrix's destination associations,
+// zeros after it).
 void EncodeGeneralPort(const GeneralPortEntry& port, std::uint8_t* out);
 void EncodeAssociation(const MemberTriple* members, std::uint8_t* out);
 void EncodeOverrides(const OverrideSetEntry& set, std::uint8_t* out);
@@ -70,6 +75,7 @@ void EncodeSalvoRecord(const SalvoXPEntry& record, std::uint8_t* out);
 // file's record holds.
 inline constexpr std::uint8_t kFreeSalvoRecordByte = 0xFF;
 void EncodePanelKeypads(const Db& db, const PanelEntry& panel, std::uint8_t* out);
+void EncodeXYSet(const ConfigImage& config, std::uint32_t entryBytes, const XYSetEntry& set, std::uint8_t* out);
 
 // Where things of a level lie in the controller's areas: the inhibit rows of
 // level l (each row `InhibitRowBytes` long) from the start of the inhibit
@@ -85,6 +91,16 @@ std::uint8_t ControllerKeypadNumber(std::uint16_t k);
 // the panel keypad area gives a UMD without a keypad one, as the library
 // does whenever a UMD's keypad is asked for, so the database may change.
 std::vector<std::uint8_t> EncodeControllerImage(Db& db);
+
+// What a download puts at device place i (0-31) of the per-device areas:
+// the name, the panel areas 1-4, the XY entry and the override entry, each
+// with its controller address. A UMD placed there is given its keypad, as in
+// the whole image.
+struct ControllerBytes {
+  std::uint32_t address;
+  std::vector<std::uint8_t> bytes;
+};
+std::vector<ControllerBytes> EncodePlace(Db& db, std::uint32_t i);
 
 // Parameter area 1 (source audio parameters), 2 (destination audio
 // parameters) or 3 (video triggers): one byte per item at each level's

@@ -1,5 +1,5 @@
 // Live updates of the operator devices: panels and UMDs on their multi-drop
-// places, their keypads, XY and override sets, and a place given up.
+// places, their keypads, XY and override sets, and a place given up or taken.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -28,9 +28,12 @@ Status OnPanelPlace(Live& live, const PanelEntry& p, F&& send) {
   return i < 0 ? Status{DBS_OK} : send(static_cast<std::uint32_t>(i));
 }
 
+// A UMD in the Storeroom (on no port) has nothing on the controller; any
+// other place outside the two ports' sixteen addresses is refused.
 template <class F>
 Status OnUMDPlace(Live& live, const UMDEntry& u, F&& send) {
   if (u.umd >= kPlaces) return DBS_ERR_INVALID_ARGUMENT;
+  if (u.port == kNoEntry && u.address == kNoEntry) return DBS_OK;
   if (u.port > 1 || u.address < 1 || u.address > 16) return DBS_ERR_INVALID_ARGUMENT;
   const int i = live.Place(u.port, u.address);
   return i < 0 ? Status{DBS_OK} : send(static_cast<std::uint32_t>(i));
@@ -80,27 +83,13 @@ Status PanelParts(Live& live, const PanelEntry& p) {
   return DBS_OK;
 }
 
-Status XYDests(Live& live, const XYSetEntry& set);
-Status Overrides(Live& live, const OverrideSetEntry& set);
 
-// A panel's whole record, and the XY and override sets it owns: a panel
-// placed anew brings its sets to its place, as a download would.
-Status PanelRecord(Live& live, const PanelEntry& p) {
-  if (Status s = PanelParts(live, p); s != DBS_OK) return s;
-  const ConfigImage& c = live.Config();
-  const ImageLayout& L = live.db.Layout();
-  if (live.Place(p.port, p.address) < 0) return DBS_OK;
-  for (std::uint16_t x = 0; x < c.panelCount && x < c.xySetCount; ++x) {
-    const auto set = live.db.Read<XYSetEntry>(L.xySetPos + x * std::uint32_t{sizeof(XYSetEntry)});
-    if (set.panel != p.panel) continue;
-    if (Status s = XYDests(live, set); s != DBS_OK) return s;
-  }
-  for (std::uint16_t o = 0; o < c.panelCount && o < c.outputSetCount; ++o) {
-    const auto set = live.db.Read<OverrideSetEntry>(L.overrideSetPos + o * std::uint32_t{sizeof(OverrideSetEntry)});
-    if (set.head[1] != p.panel) continue;
-    if (Status s = Overrides(live, set); s != DBS_OK) return s;
-  }
-  return DBS_OK;
+Status UMDName(Live& live, const UMDEntry& u) {
+  return OnUMDPlace(live, u, [&](std::uint32_t i) {
+    std::uint8_t name[8];
+    PutName(name, u.name);
+    return live.Send(live.map.ctlPortArea + 8 * i, name, 8);
+  });
 }
 
 Status UMDType(Live& live, const UMDEntry& u) {
@@ -112,7 +101,7 @@ Status UMDType(Live& live, const UMDEntry& u) {
 
 Status UMDFlags(Live& live, const UMDEntry& u) {
   return OnUMDPlace(live, u, [&](std::uint32_t i) {
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(u.umdFlags & 1 ? 8 : 0), 0};
+    const std::uint8_t bytes[2] = {UMDFlagByte(u.umdFlags), 0};
     return live.Send(live.map.ctlPanelArea2 + 2 * i, bytes, 2);
   });
 }
@@ -147,15 +136,7 @@ Status UMDDests(DbsHandle handle, const UMDEntry& u) {
 }
 
 Status UMDRecord(Live& live, const UMDEntry& u) {
-  if (Status s = OnUMDPlace(live, u, [&](std::uint32_t i) {
-        std::uint8_t name[8];
-        PutName(name, u.name);
-        return live.Send(live.map.ctlPortArea + 8 * i, name, 8);
-      });
-      s != DBS_OK) {
-    return s;
-  }
-  for (auto part : {UMDType, UMDFlags, UMDBrightness}) {
+  for (auto part : {UMDName, UMDType, UMDFlags, UMDBrightness}) {
     if (Status s = part(live, u); s != DBS_OK) return s;
   }
   return UMDDests(live.handle, u);
@@ -172,10 +153,12 @@ Status XYDests(Live& live, const XYSetEntry& set) {
   if (set.matrix != 0 || set.panel >= kPlaces || set.panel >= live.Config().panelCount) return DBS_ERR_INVALID_ARGUMENT;
   const int i = PanelPlace(live, set.panel);
   if (i < 0) return DBS_OK;
-  // The format's XY entry (48 bytes in V1, 96 in V2 and V3), never more.
+  // The format's XY entry (48 bytes in V1, 96 in V2 and V3) as the download
+  // gives it.
   const std::uint32_t X = live.k.XYEntry();
-  return live.Send(live.map.ctlXYArea + X * static_cast<std::uint32_t>(i), set.destMap,
-                   std::min<std::size_t>(X, sizeof set.destMap));
+  std::vector<std::uint8_t> entry(X);
+  EncodeXYSet(live.Config(), X, set, entry.data());
+  return live.Send(live.map.ctlXYArea + X * static_cast<std::uint32_t>(i), entry);
 }
 
 Status Overrides(Live& live, const OverrideSetEntry& set) {
@@ -188,6 +171,27 @@ Status Overrides(Live& live, const OverrideSetEntry& set) {
   return live.Send(live.map.ctlOverrideArea + 64u * static_cast<std::uint32_t>(i), bytes, 64);
 }
 
+// A device that has arrived at a place: the controller gets the whole place
+// as the download gives it, the device's sets included and nothing left of
+// what stood there before.
+Status Arrived(Live& live, std::uint16_t kind, std::uint16_t n) {
+  const ConfigImage& c = live.Config();
+  const ImageLayout& L = live.db.Layout();
+  int i = -1;
+  if (kind == 0 && n < c.panelCount) {
+    const auto p = live.db.Read<PanelEntry>(L.panelPos + n * std::uint32_t{sizeof(PanelEntry)});
+    i = live.Place(p.port, p.address);
+  } else if (kind == 1 && n < c.umdCount) {
+    const auto u = live.db.Read<UMDEntry>(L.umdPos + n * std::uint32_t{sizeof(UMDEntry)});
+    i = live.Place(u.port, u.address);
+  }
+  if (i < 0) return DBS_OK;
+  for (const ControllerBytes& part : EncodePlace(live.db, static_cast<std::uint32_t>(i))) {
+    if (Status s = live.Send(part.address, part.bytes); s != DBS_OK) return s;
+  }
+  return DBS_OK;
+}
+
 }  // namespace
 
 Status LivePanelNameV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelName); }
@@ -197,7 +201,8 @@ Status LivePanelFlagsV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h,
 Status LivePanelBrightnessV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelBrightness); }
 Status LivePanelLevelsV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelBrightness); }
 Status LivePanelKeypadV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelKeypad); }
-Status LivePanelRecordV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelRecord); }
+Status LivePanelRecordV(DbsHandle h, const void* r) { return Entry<PanelEntry>(h, r, PanelParts); }
+Status LiveUMDNameV(DbsHandle h, const void* r) { return Entry<UMDEntry>(h, r, UMDName); }
 Status LiveUMDTypeV(DbsHandle h, const void* r) { return Entry<UMDEntry>(h, r, UMDType); }
 Status LiveUMDFlagsV(DbsHandle h, const void* r) { return Entry<UMDEntry>(h, r, UMDFlags); }
 Status LiveUMDBrightnessV(DbsHandle h, const void* r) { return Entry<UMDEntry>(h, r, UMDBrightness); }
@@ -213,9 +218,9 @@ Status LiveUMDDestsV(DbsHandle h, const void* r) {
 
 Status LivePortAssignmentV(DbsHandle h, std::uint16_t port, std::uint16_t addressIndex, std::uint16_t occupantKind,
                            std::uint16_t occupant) {
-  if (occupantKind != kNoEntry && occupant != kNoEntry) return DBS_OK;
   auto live = Begin(h);
   if (!live) return DBS_OK;
+  if (occupantKind != kNoEntry && occupant != kNoEntry) return Arrived(*live, occupantKind, occupant);
   if (port > 1 || addressIndex > 15) return DBS_ERR_INVALID_ARGUMENT;
   // The place given up holds an empty panel on the controller.
   PanelEntry empty{};

@@ -14,7 +14,7 @@ namespace zephra {
   X(LiveGeneralPort) X(LiveSourceName) X(LiveSourceAssoc) X(LiveDestName) X(LiveDestAssoc)                   \
   X(LiveSourceAudioParam) X(LiveTrigger) X(LiveSourceData) X(LiveDestAudioParam) X(LiveDestData)             \
   X(LivePanelName) X(LivePanelType) X(LivePanelMode) X(LivePanelFlags) X(LivePanelBrightness)                \
-  X(LivePanelLevels) X(LivePanelKeypad) X(LivePanelRecord) X(LiveUMDType) X(LiveUMDFlags)                    \
+  X(LivePanelLevels) X(LivePanelKeypad) X(LivePanelRecord) X(LiveUMDName) X(LiveUMDType) X(LiveUMDFlags)     \
   X(LiveUMDBrightness) X(LiveUMDDests) X(LiveUMDRecord) X(LiveXYControlledDests) X(LiveOverrideSource)       \
   X(LiveKeys) X(LiveSequences) X(LiveMacroStore) X(LiveMacroXP) X(LiveMacroXPArea) X(LiveTrigLines)
 

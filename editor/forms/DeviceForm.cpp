@@ -70,6 +70,13 @@ bool TDeviceForm::FieldsAcceptable() {
   return false;
 }
 
+void TDeviceForm::TakeUpStored(bool moved, int address, const QString& nameBefore) {
+  if (moved) Address->Show(address);
+  const QString before = ShownName(nameBefore), now = ShownName(StoredName);
+  if (before != now && ShownName(FitName(NameEdit->text(), 8)) == before) NameEdit->setText(now);
+  setWindowTitle(now);
+}
+
 // An address typed and not stored does not stay with the device.
 void TDeviceForm::Closing() {
   if (auto* device = dynamic_cast<TMultiDropResource*>(Resource())) device->DropAddress = storedAddress_;

@@ -24,6 +24,7 @@ class TDeviceForm : public TResourceForm {
   ~TDeviceForm() override;
 
   QLineEdit* NameEdit = nullptr;
+  QString StoredName;  // the device's name as the file holds it
   std::unique_ptr<TAddressField> Address;
   std::unique_ptr<TNumberField> Brightness;
 
@@ -41,6 +42,11 @@ class TDeviceForm : public TResourceForm {
   // The address the file holds for the device, given back to it on closing.
   void KeepStoredAddress(int address) { storedAddress_ = address; }
   uint16_t DeviceNumber() const;
+  // Once the stored record has been read again (StoredName is the name read
+  // now, `nameBefore` the one read before): an address changed outside the
+  // form (`moved`) is shown, as is a name changed outside it while the name
+  // field still holds the name stored before.
+  void TakeUpStored(bool moved, int address, const QString& nameBefore);
   void Closing() override;
 
  private:

@@ -33,6 +33,9 @@ struct TSourceResource {
   int Number = -1;
   TSourceValues Record;
   bool Present = false;  // the cell holds a source at all
+  // The user emptied the cell: the source is kept only so that Save knows
+  // a stored crosspoint is to go (a source's name may be empty too).
+  bool Emptied = false;
   // The record's 8-character name, up to its first NUL.
   QString GetName() const { return ShownName(Record.names[1]); }
   void SetName(const QString& text) { Record.names[1] = FitName(text, 8); }

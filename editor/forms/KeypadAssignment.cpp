@@ -19,7 +19,10 @@ namespace {
 
 enum Column { kPanelColumn, kSourceColumn, kDestColumn };
 
-int Keypad(uint16_t stored) { return IsKeypadAssigned(stored) ? stored : -1; }
+// A stored keypad number; -1 for none. A number of 100 or more (no keypad
+// was free when the panel was given one) is shown and may be chosen as any
+// other.
+int Keypad(uint16_t stored) { return stored == kNoKeypad ? -1 : stored; }
 
 QString Shown(int keypad) { return keypad == -1 ? QString() : QString::number(KeypadDisplayNumber(keypad)); }
 

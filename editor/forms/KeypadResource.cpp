@@ -260,8 +260,9 @@ bool TKeypadResource::LoadKeys(TKeyResources& keys, bool dest) const {
     }
     TKeyResource& key = keys[static_cast<size_t>(position)];
     TKeyValues& v = dest ? key.Dest : key.Source;
-    v = {name.Text(), altName.Text(), name.Text(), altName.Text(), r.keyType, r.keyIndex, r.column, r.row, true};
-    if (!dest || !key.Source.loaded) key.Function = r.keyType & kFunctionMask;
+    v = {name.Text(), altName.Text(), name.Text(), altName.Text(), r.keyType, r.keyIndex, r.column, r.row, true,
+         r.keyType & kFunctionMask};
+    if (!dest || !key.Source.loaded) key.Function = v.function;
     if (dialUp) continue;
     const QString assignment = AssignmentName(v);
     if (Blank(assignment)) continue;
@@ -294,6 +295,7 @@ void TKeypadResource::ReloadNames(TKeyResources& keys) const {
       v.name = v.storedName = name.Text();
       v.altName = v.storedAltName = altName.Text();
       v.keyType = r.keyType;
+      v.function = r.keyType & kFunctionMask;
     }
   }
 }
@@ -345,7 +347,7 @@ bool TKeypadResource::StoreKey(const TKeyResource& key, bool dest, bool freeingN
   r.key = static_cast<uint16_t>(key.Code);
   r.name = name;
   r.altName = altName;
-  r.keyType = freeingNames ? v.keyType : static_cast<uint8_t>(key.Function | key.Flags);
+  r.keyType = freeingNames ? v.keyType : static_cast<uint8_t>(v.function | key.Flags);
   r.keyIndex = v.keyIndex;
   r.column = v.column;
   r.row = v.row;
@@ -380,7 +382,28 @@ bool TKeypadResource::OnNameDataAccepted(TKeyResources& keys) {
     if (k.OnSourceKeypad() && !StoreKey(k, false, false, {})) return false;
     if (k.OnDestKeypad() && !StoreKey(k, true, false, {})) return false;
   }
+  // The library leaves a key's name as it was, without an error, when
+  // another name key of the keypad has the name: one the window has no
+  // button for. The keys are read back and the first such name reported.
+  std::vector<std::pair<QString, QString>> wanted;  // each key's source names, then its destination names
+  for (const TKeyResource& k : keys) {
+    for (const TKeyValues* v : {&k.Source, &k.Dest}) wanted.emplace_back(v->name, v->altName);
+  }
   ReloadNames(keys);
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const TKeyResource& k = keys[i / 2];
+    const TKeyValues& v = i % 2 ? k.Dest : k.Source;
+    const int keypad = i % 2 ? DestRecord.number : SourceRecord.number;
+    for (const auto& [asked, kept] : {std::pair{wanted[i].first, v.name}, std::pair{wanted[i].second, v.altName}}) {
+      if (!v.loaded || Bare(asked) == Bare(kept)) continue;
+      Ui().Warning("The same name cannot be assigned to two keys",
+                   QString("Key %1 of keypad %2 keeps \"%3\": another key of that keypad has \"%4\".")
+                       .arg(k.KeyNumber() + 1)
+                       .arg(keypad + 1)
+                       .arg(Bare(kept), Bare(asked)));
+      return false;
+    }
+  }
   return true;
 }
 
@@ -404,7 +427,7 @@ bool TKeypadResource::DeleteNode(TSequenceNode& node, bool source, bool dest) {
   TCommonInterface& ci = Manager->CommonInterface;
   for (TSequenceNode* n : TSequenceTree::RemovalOrder(node)) {
     std::vector<TPress> presses;
-    for (const std::u16string& name : n->Path()) presses.push_back({name, -1, -1, {}});
+    for (const std::u16string& name : n->Path()) presses.push_back({name, -1, -1, {}, false});
     for (int side : {kSourceSide, kDestSide}) {
       const TKeypadValues& keypad = side == kSourceSide ? SourceRecord : DestRecord;
       if (!(side == kSourceSide ? source : dest) || !IsDialUpKeypad(keypad.number)) continue;

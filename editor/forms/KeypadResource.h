@@ -19,7 +19,8 @@
 #include "model/SequenceTree.h"
 
 // A key record as the editor holds it: the names as shown (up to the first
-// NUL) and as last read from the database.
+// NUL) and as last read from the database; the function it is to be stored
+// with, its own until the user gives the key one.
 struct TKeyValues {
   QString name, altName;
   QString storedName, storedAltName;
@@ -27,12 +28,13 @@ struct TKeyValues {
   uint8_t keyIndex = 0;
   uint16_t column = 0, row = 0;
   bool loaded = false;
+  int function = 0;
 };
 
 struct TKeyResource {
   int32_t Code = zephra::editor::kNoButton;
   TKeyValues Source, Dest;  // the key of each keypad at the position
-  int Function = 0;         // the key's function (without the editor's flags)
+  int Function = 0;         // the function the window shows (without the editor's flags)
   uint8_t Flags = 0;        // kDestKeyFlag or kSharedKeyFlag
   // Button-per assignments, -1 for none.
   int SourceAssn = -1, Salvo = -1, DestAssn = -1;
@@ -44,10 +46,15 @@ struct TKeyResource {
   bool OnDestKeypad() const { return Exists() && (Shared() || zephra::editor::IsDestCode(Code)); }
   bool DestOnly() const { return OnDestKeypad() && !Shared(); }
   int KeyNumber() const { return zephra::editor::KeyNumberOf(Code); }
-  // The key of the keypad that shows the position's names.
-  TKeyValues& Names() { return DestOnly() ? Dest : Source; }
-  const TKeyValues& Names() const { return DestOnly() ? Dest : Source; }
   bool IsNameKey() const { return zephra::editor::IsNameFunction(Function); }
+  // The user gives the key a function: it is stored on every keypad the key
+  // belongs to. Otherwise each keypad keeps the type its record has.
+  void SetFunction(int function) { Function = Source.function = Dest.function = function; }
+  // The window shows the function of one keypad's record.
+  void ShowFunctionOf(bool dest) {
+    const TKeyValues& v = dest ? Dest : Source;
+    if (v.loaded) Function = v.function;
+  }
 };
 using TKeyResources = std::array<TKeyResource, zephra::editor::kLayoutPositions>;
 

@@ -321,6 +321,11 @@ bool TKeypadForm::ShowsKey(const TKeyResource& key) const {
   return (key.OnSourceKeypad() && ShowsSource()) || (key.OnDestKeypad() && ShowsDest());
 }
 
+bool TKeypadForm::NamesShownOn(const TKeyResource& key, bool dest) const {
+  return dest ? key.OnDestKeypad() && ShowsDest() && DialUpSide(true)
+              : key.OnSourceKeypad() && ShowsSource() && DialUpSide(false);
+}
+
 bool TKeypadForm::AltDestChosen() const {
   return std::any_of(Keys.begin(), Keys.end(), [](const TKeyResource& k) { return k.Exists() && k.Function == kFnAltDest; });
 }
@@ -451,6 +456,9 @@ void TKeypadForm::KeypadChosen(int id) {
     return;
   }
   keypadChoice_ = id;
+  for (TKeyResource& k : Keys) {
+    if (k.Shared()) k.ShowFunctionOf(ShownSideIsDest(k));
+  }
   if (Keypads()) Keypads()->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());
   current_ = nullptr;
   ShowPagesForKeypad();
@@ -515,51 +523,73 @@ bool TKeypadForm::ChooseFunction(int position, int function) {
   if (!MenuEntryEnabled(position, function)) return false;
   TKeyResource& k = Keys[static_cast<size_t>(position)];
   if (function == kFnRemove) {
-    k.SourceAssn = k.Salvo = k.DestAssn = -1;
+    // The assignments of the keypads shown: a hidden keypad's stay.
+    if (ShowsSource()) k.SourceAssn = k.Salvo = -1;
+    if (ShowsDest()) k.DestAssn = -1;
     BlankKey(k);
   } else if (function == kFnBlank) {
     BlankKey(k);
   } else {
-    k.Function = function;
+    k.SetFunction(function);
   }
   RefreshKeys();
   MarkChanged();
   return true;
 }
 
-// Blanking gives a key no function and no names on its dial-up keypads; a
-// button-per key keeps its names, which its assignments are stored under.
+// Blanking gives a key no function and no names on the dial-up keypads shown;
+// a button-per key keeps its names, which its assignments are stored under,
+// and a hidden keypad's key keeps its names and the sequences that use them.
 void TKeypadForm::BlankKey(TKeyResource& k) {
-  k.Function = kFnNormal;
-  if (k.OnSourceKeypad() && DialUpSide(false)) k.Source.name = k.Source.altName = QString();
-  if (k.OnDestKeypad() && DialUpSide(true)) k.Dest.name = k.Dest.altName = QString();
+  k.SetFunction(kFnNormal);
+  for (bool dest : {false, true}) {
+    if (!NamesShownOn(k, dest)) continue;
+    TKeyValues& v = dest ? k.Dest : k.Source;
+    v.name = v.altName = QString();
+  }
 }
 
 // -------------------------------------------------------------- key names
 
 void TKeypadForm::SetNames(TKeyResource& k, const QString& name, const QString& altName) {
-  if (k.OnSourceKeypad() && DialUpSide(false)) {
-    k.Source.name = name;
-    k.Source.altName = altName;
-  }
-  if (k.OnDestKeypad() && DialUpSide(true)) {
-    k.Dest.name = name;
-    k.Dest.altName = altName;
+  for (bool dest : {false, true}) {
+    if (!NamesShownOn(k, dest)) continue;
+    TKeyValues& v = dest ? k.Dest : k.Source;
+    v.name = name;
+    v.altName = altName;
   }
 }
 
-// The other position that shows `name`, or -1.
+// The other position whose button shows `name`, or -1. Names held by a key
+// with another function, or by a keypad the window hides, show nowhere.
 int TKeypadForm::ShowingName(const QString& name, int except) const {
   const QString wanted = Bare(name);
   if (wanted.isEmpty()) return -1;
   for (int p = 0; p < kLayoutPositions; ++p) {
     const TKeyResource& k = Keys[static_cast<size_t>(p)];
-    if (p == except || !k.Exists() || !ShowsKey(k)) continue;
-    for (const TKeyValues* v : {&k.Source, &k.Dest}) {
-      if (v->loaded && (Bare(v->name) == wanted || Bare(v->altName) == wanted)) return p;
+    if (p == except || !k.Exists() || k.Unusable || !k.IsNameKey()) continue;
+    for (bool dest : {false, true}) {
+      const TKeyValues& v = dest ? k.Dest : k.Source;
+      if (v.loaded && NamesShownOn(k, dest) && (Bare(v.name) == wanted || Bare(v.altName) == wanted)) return p;
     }
   }
   return -1;
+}
+
+// A keypad keeps a name on one key: a key that holds `name` unseen (it has
+// another function now) gives it up to the key at `position`.
+void TKeypadForm::TakeNameFromOthers(const QString& name, int position) {
+  const TKeyResource& taker = Keys[static_cast<size_t>(position)];
+  for (int p = 0; p < kLayoutPositions; ++p) {
+    TKeyResource& k = Keys[static_cast<size_t>(p)];
+    if (p == position || !k.Exists()) continue;
+    for (bool dest : {false, true}) {
+      if (!NamesShownOn(taker, dest) || !(dest ? k.OnDestKeypad() : k.OnSourceKeypad())) continue;
+      TKeyValues& v = dest ? k.Dest : k.Source;
+      if (Bare(v.name) == Bare(name)) v.name.clear();
+      if (Bare(v.altName) == Bare(name)) v.altName.clear();
+    }
+  }
 }
 
 bool TKeypadForm::DropName(int position, const QString& name) {
@@ -571,8 +601,9 @@ bool TKeypadForm::DropName(int position, const QString& name) {
     Ui().Information(kSameName);
     return false;
   }
-  const QString previous = k.Names().name;
+  const QString previous = ShownNames(k).name;
   if (Bare(previous) == Bare(text)) return false;  // it has that name already
+  TakeNameFromOthers(text, position);
   SetNames(k, text, previous);
   RefreshKeys();
   MarkChanged();
@@ -587,12 +618,13 @@ bool TKeypadForm::DropKey(int from, int to) {
     if (!k->Exists() || k->Unusable || !k->IsNameKey() || !ShowsKey(*k) || !DialUpSide(ShownSideIsDest(*k))) return false;
   }
   if (ShownSideIsDest(a) != ShownSideIsDest(b)) return false;  // keys of different keypads
-  const TKeyValues names = a.Names();
+  const TKeyValues names = ShownNames(a);
   if (from == to) {
     SetNames(a, names.altName, names.name);
   } else {
+    // The names move; both keys stay name keys of the types they have.
     SetNames(b, names.name, names.altName);
-    BlankKey(a);
+    SetNames(a, {}, {});
   }
   RefreshKeys();
   MarkChanged();
@@ -664,12 +696,16 @@ void TKeypadForm::RemovePressed() {
     if (!item) return;
     const QString name = Bare(item->text());
     delete item;
+    // Only the buttons that show the name lose it: a hidden button-per
+    // keypad's names are what its assignments are stored under.
     bool changed = false;
     for (TKeyResource& k : Keys) {
-      for (TKeyValues* v : {&k.Source, &k.Dest}) {
-        if (!v->loaded) continue;
-        if (Bare(v->name) == name) v->name.clear(), changed = true;
-        if (Bare(v->altName) == name) v->altName.clear(), changed = true;
+      if (!k.Exists() || k.Unusable || !k.IsNameKey()) continue;
+      for (bool dest : {false, true}) {
+        TKeyValues& v = dest ? k.Dest : k.Source;
+        if (!v.loaded || !NamesShownOn(k, dest)) continue;
+        if (Bare(v.name) == name) v.name.clear(), changed = true;
+        if (Bare(v.altName) == name) v.altName.clear(), changed = true;
       }
     }
     if (changed) {

@@ -160,6 +160,11 @@ class TKeypadForm : public TResourceForm {
   // one is shown or the key is a destination key.
   bool ShownSideIsDest(const TKeyResource& key) const;
   bool ShowsKey(const TKeyResource& key) const;
+  // Whether the key's names on `dest`'s side are the window's: that keypad
+  // is a dial-up keypad the window shows, and the key is one of its keys.
+  bool NamesShownOn(const TKeyResource& key, bool dest) const;
+  // The record whose names the key's button shows.
+  TKeyValues& ShownNames(TKeyResource& key) const { return ShownSideIsDest(key) ? key.Dest : key.Source; }
   bool TakenByOther(int position, int function) const;
   bool AltDestChosen() const;
 
@@ -177,6 +182,7 @@ class TKeypadForm : public TResourceForm {
   void SetNames(TKeyResource& key, const QString& name, const QString& altName);
   void BlankKey(TKeyResource& key);
   int ShowingName(const QString& name, int except) const;
+  void TakeNameFromOthers(const QString& name, int position);
   void KeyDropped(int position, const QMimeData* mime);
   void KeyMenuRequested(int position, const QPoint& at);
 

@@ -381,8 +381,10 @@ void TKeypadForm::NodeTextEdited(TSequenceNode* n, const QString& typed) {
       Ui().Information(kNameReduced);
       text = text.left(8);
     }
-    if (text != Text(n->sides[static_cast<size_t>(side)].displayName)) {
-      n->sides[static_cast<size_t>(side)].displayName = text.toStdU16String();
+    TPressSide& press = n->sides[static_cast<size_t>(side)];
+    if (text != Text(press.displayName)) {
+      press.displayName = text.toStdU16String();
+      press.renamed = true;  // stored even where nothing below selects anything
       MarkChanged();
     }
   }

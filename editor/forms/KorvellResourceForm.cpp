@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -127,12 +126,6 @@ QWidget* TKorvellForm::BuildTriggerPage() {
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   auto* layout = new QVBoxLayout(TabSheet1);
-  auto* note = new QLabel(
-      "The video line on which the controller switches each standard: in the field, or in "
-      "the frame (picture).",
-      TabSheet1);
-  note->setWordWrap(true);
-  layout->addWidget(note);
   auto* row = new QHBoxLayout;
   layout->addLayout(row);
   const struct {

@@ -49,6 +49,10 @@ QListWidgetItem* AddCheckItem(QListWidget* list, const QString& text, int data) 
   return item;
 }
 
+// A keypad as the form holds it: -1 for none, and for a number of 100 or
+// more (no keypad was free when the panel was given one).
+int FormKeypad(int keypad) { return IsKeypadAssigned(keypad) ? keypad : -1; }
+
 void CheckAll(QListWidget* list, bool checked) {
   const QSignalBlocker block(list);
   for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
@@ -67,10 +71,11 @@ TPanelForm::TPanelForm(TPanelResource& panel) : TDeviceForm(panel, panel.GetName
   Pages()->setCurrentIndex(0);
   FixSize();
   connect(Pages(), &QTabWidget::currentChanged, this, [this] { RefreshKeypadGroups(); });
-  connect(qApp, &QApplication::focusChanged, this, &TPanelForm::FocusMoved);
+  WatchFocus([this](QWidget* from, QWidget* to) { FocusMoved(from, to); });
 }
 
-TPanelForm::~TPanelForm() = default;
+// The watch uses the form's members: it ends before they go.
+TPanelForm::~TPanelForm() { EndFocusWatch(); }
 
 QWidget* TPanelForm::BuildPanelDataPage() {
   auto* page = new QWidget;
@@ -271,8 +276,8 @@ bool TPanelForm::Load() {
   NameEdit->setText(Resource()->GetName());
   setWindowTitle(Resource()->GetName());
   // The keypads start as stored: Apply writes them back.
-  FormSourceKeypad = IsKeypadAssigned(r.sourceKeypad) ? r.sourceKeypad : -1;
-  FormDestKeypad = IsKeypadAssigned(r.destKeypad) ? r.destKeypad : -1;
+  FormSourceKeypad = FormKeypad(r.sourceKeypad);
+  FormDestKeypad = FormKeypad(r.destKeypad);
   FormPanelType = r.panelType;
   Address->Show(Signed16(r.address));
 
@@ -463,8 +468,12 @@ void TPanelForm::RefreshKeypadGroups() {
 
 // Leaving a keypad kind group with another kind chosen than on coming in
 // gives the panel's keypad up at once; passing through it changes nothing.
+// Going to another window is not leaving, and coming back is no entry: the
+// focus goes on from where it was in the form.
 void TPanelForm::FocusMoved(QWidget* from, QWidget* to) {
-  if (!to || to->window() != this) return;  // another window is not leaving
+  if (!to || to->window() != this) return;
+  if (!from || from->window() != this) from = lastFocus_;
+  lastFocus_ = to;
   for (TRadioGroup* group : {SrcKeypadTypeRadioGroup, DestKeypadTypeRadioGroup}) {
     int& entry = group == SrcKeypadTypeRadioGroup ? srcEntry_ : destEntry_;
     const bool wasIn = group->Holds(from), isIn = group->Holds(to);
@@ -529,8 +538,8 @@ void TPanelForm::Configure() {
     dialog.Setup(TKeypadAssignmentForm::Mode::Panel, DeviceNumber());
     Ui().RunModal(dialog);
     if (!Resource()) return;
-    FormDestKeypad = dialog.ChosenDestKeypad();
-    FormSourceKeypad = dialog.ChosenSourceKeypad();
+    FormDestKeypad = FormKeypad(dialog.ChosenDestKeypad());
+    FormSourceKeypad = FormKeypad(dialog.ChosenSourceKeypad());
     ReadStored();
   }
   RefreshKeypadGroups();
@@ -556,13 +565,16 @@ bool TPanelForm::event(QEvent* event) {
   return TResourceForm::event(event);
 }
 
-// A device dragged to another port or to the storeroom while the form is
-// open: the form shows where it is now, and Apply leaves it there.
+// The stored record again, whoever wrote it: a type picked next writes back
+// the record as it is now. A panel dragged to another port or to the
+// storeroom shows where it is now, and Apply leaves it there; a name given
+// in the tree shows unless the user has typed another.
 void TPanelForm::ResourceChanged() {
-  auto* panel = dynamic_cast<TMultiDropResource*>(Resource());
-  if (!panel) return;
-  ReadStored();
-  Address->Show(panel->DropAddress);
+  const TPanelRecord before = StoredPanelRecord;
+  const QString nameBefore = StoredName;
+  if (!ReadStored()) return;
+  const TPanelRecord& now = StoredPanelRecord;
+  TakeUpStored(now.port != before.port || now.address != before.address, Signed16(now.address), nameBefore);
 }
 
 TPanelRecord TPanelForm::BuildRecord() const {
@@ -606,7 +618,6 @@ bool TPanelForm::Store() {
   panel->Record = r;
   panel->Record.name = nullptr;
   panel->DropAddress = Signed16(r.address);
-  StoreSets(r);  // a failure there has been told; the record stays stored
   TypeChanged = false;
   ReadStored();
   // The keypad kinds show the keypads the panel has now (none after another
@@ -615,37 +626,49 @@ bool TPanelForm::Store() {
   ShowStoredBrightness();
   setWindowTitle(panel->GetName());
   if (oldAddress != panel->DropAddress) panel->Manager->SortTree();
-  return true;
+  // The record is stored; sets that could not all be written keep the
+  // changes pending, so that Apply may write them again.
+  return StoreSets(r);
 }
 
 // The override sources, and the controlled destinations of the types that
-// have them. A failure is told once and ends the writing.
+// have them. Every one is written however many fail (on-line, a refused
+// live update leaves the others still to be sent); the first failure is
+// told, the rest are not.
 bool TPanelForm::StoreSets(const TPanelRecord& record) {
   TCommonInterface& ci = Interface();
+  const bool showErrors = ci.ShowErrors;
+  bool all = true;
+  const auto written = [&](bool ok) {
+    if (!ok) all = ci.ShowErrors = false;
+    return ok;
+  };
   const int level = OverrideSourceLevelComboBox->currentIndex() - 1;
   for (size_t i = 0; i < 16; ++i) {
     TOverrideRecord o{0, static_cast<int16_t>(level), -1};
     const int position = OverrideCombos[i]->currentIndex();
     if (position > 0) o.source = static_cast<int16_t>(position - 1);
     if (keepOverride_[i]) o = storedOverrides_[i];
-    if (!ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle)) return false;
-    storedOverrides_[i] = o;
+    if (written(ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle))) storedOverrides_[i] = o;
   }
-  if (!HasControlledDests(record.panelType)) return true;
-  TXYRecord xy{};
-  xy.destCount = static_cast<uint16_t>(destAssocCount_);
-  std::copy(storedDestMap_.begin(), storedDestMap_.end(), std::begin(xy.destMap));
-  for (int i = 0; i < DestControlledChecks->count(); ++i) {
-    QListWidgetItem* item = DestControlledChecks->item(i);
-    const int d = item->data(Qt::UserRole).toInt();
-    const auto bit = static_cast<uint8_t>(1 << (d % 8));
-    if (item->checkState() == Qt::Checked) {
-      xy.destMap[d / 8] |= bit;
-    } else {
-      xy.destMap[d / 8] &= static_cast<uint8_t>(~bit);
+  if (HasControlledDests(record.panelType)) {
+    TXYRecord xy{};
+    xy.destCount = static_cast<uint16_t>(destAssocCount_);
+    std::copy(storedDestMap_.begin(), storedDestMap_.end(), std::begin(xy.destMap));
+    for (int i = 0; i < DestControlledChecks->count(); ++i) {
+      QListWidgetItem* item = DestControlledChecks->item(i);
+      const int d = item->data(Qt::UserRole).toInt();
+      const auto bit = static_cast<uint8_t>(1 << (d % 8));
+      if (item->checkState() == Qt::Checked) {
+        xy.destMap[d / 8] |= bit;
+      } else {
+        xy.destMap[d / 8] &= static_cast<uint8_t>(~bit);
+      }
+    }
+    if (written(ci.SetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle))) {
+      storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
     }
   }
-  if (!ci.SetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle)) return false;
-  storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
-  return true;
+  ci.ShowErrors = showErrors;
+  return all;
 }

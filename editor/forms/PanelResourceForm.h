@@ -5,6 +5,7 @@
 // overrides are stored on Apply; keypad choices at once.
 #pragma once
 
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <vector>
@@ -34,7 +35,6 @@ class TPanelForm : public TDeviceForm {
   // The panel's record as it is stored now (its name apart): re-read after
   // every write the form makes, so writing it back changes nothing.
   TPanelRecord StoredPanelRecord{};
-  QString StoredName;
   int FormPanelType = 0;     // the type in force
   int FormDestKeypad = -1;   // -1: none
   int FormSourceKeypad = -1;
@@ -104,6 +104,7 @@ class TPanelForm : public TDeviceForm {
   QWidget* destinationsPage_;
   QWidget* overridesPage_;
   int srcEntry_ = -1, destEntry_ = -1;  // the keypad kinds when the focus came into the groups
+  QPointer<QWidget> lastFocus_;         // where the focus was last in the form
   int destAssocCount_ = 0;
   std::array<uint16_t, 20> sourceCounts_{};
   // The overrides as stored, and which lists could not show theirs (those

@@ -93,8 +93,7 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   Pages()->addTab(advanced, "Advanced");
 
   TCommonInterface& ci = Interface();
-  ci.GetGeneralPort(static_cast<uint16_t>(port.Number), read_, ci.FileHandle);
-  Fill(read_);
+  Fill(read_, ci.GetGeneralPort(static_cast<uint16_t>(port.Number), read_, ci.FileHandle));
   if (port.Number != 0) {
     HandshakingCombo->setEnabled(false);
     handshakingLabel_->setEnabled(false);
@@ -118,14 +117,16 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   }
   connect(ProtocolCombo, &QComboBox::activated, this, &TPortForm::ProtocolChosen);
   connect(InhibitsGroup, &QButtonGroup::idClicked, this, [this] { MarkChanged(); });
-  resize(380, 360);
+  FixSize();
 }
 
-void TPortForm::Fill(const TGeneralPortRecord& r) {
+void TPortForm::Fill(const TGeneralPortRecord& r, bool read) {
   Show(ProtocolCombo, ProtocolText(r.protocol));
-  Show(BaudRateCombo, QString::number(r.baudRate));
+  // A record that could not be read leaves the lists' own choices where its
+  // numbers have no text.
+  ShowChoice(BaudRateCombo, QString::number(r.baudRate), read);
   Show(ParityCombo, ParityText(r.parity));
-  Show(DataBitsCombo, QString::number(r.dataBits));
+  ShowChoice(DataBitsCombo, QString::number(r.dataBits), read);
   if (!StopBitsText(r.stopBits).isEmpty()) Show(StopBitsCombo, StopBitsText(r.stopBits));
   Show(HandshakingCombo, r.handshake ? "RTS/CTS" : "Disabled");
   Show(DuplexCombo, r.duplex == 1 ? "Half ( 2 Wire )" : "Full ( 4 Wire )");
@@ -165,5 +166,5 @@ bool TPortForm::Store() {
     return false;
   }
   auto* port = static_cast<TPortResource*>(Resource());
-  return port->OnDataAccepted(Record(), ProtocolCombo->currentText() == "Multi-Drop");
+  return port->OnDataAccepted(Record());
 }

@@ -36,7 +36,8 @@ class TPortForm : public TResourceForm {
   bool Store() override;
 
  private:
-  void Fill(const TGeneralPortRecord& record);
+  // The controls from a record; `read` false: the record could not be read.
+  void Fill(const TGeneralPortRecord& record, bool read);
   void ProtocolChosen();
 
   TGeneralPortRecord read_{};

@@ -1,5 +1,6 @@
 #include "forms/ResourceForm.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -37,7 +38,17 @@ TResourceForm::TResourceForm(TResource& resource, const QString& caption)
   connect(CancelButton(), &QPushButton::clicked, this, &TResourceForm::reject);
 }
 
-TResourceForm::~TResourceForm() { Detach(); }
+TResourceForm::~TResourceForm() {
+  EndFocusWatch();
+  Detach();
+}
+
+void TResourceForm::WatchFocus(std::function<void(QWidget*, QWidget*)> moved) {
+  focusWatch_ = std::make_unique<QObject>();
+  connect(qApp, &QApplication::focusChanged, focusWatch_.get(), std::move(moved));
+}
+
+void TResourceForm::EndFocusWatch() { focusWatch_.reset(); }
 
 const char* TResourceForm::PendingQuestion() {
   return "All changes must be applied/cancelled before proceeding. Apply changes?";
@@ -83,6 +94,7 @@ void TResourceForm::reject() {
 }
 
 void TResourceForm::done(int result) {
+  EndFocusWatch();  // a closed form has nothing to watch
   if (resource_) Closing();
   Detach();
   QDialog::done(result);
@@ -91,6 +103,7 @@ void TResourceForm::done(int result) {
 void TResourceForm::FixSize() { layout()->setSizeConstraint(QLayout::SetFixedSize); }
 
 void TResourceForm::Discard() {
+  EndFocusWatch();
   Detach();
   hide();
   deleteLater();

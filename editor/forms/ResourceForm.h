@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
+#include <memory>
 
 class QDialogButtonBox;
 class QPushButton;
@@ -49,8 +51,10 @@ class TResourceForm : public QDialog {
   // What the undo stack calls the form's Apply.
   virtual QString StepName() const;
 
-  // The resource was changed from outside the form (moved to another port
-  // or to the storeroom, say): the form takes up what it shows of it.
+  // Something was written to the database, by the form or from outside it
+  // (a rename or a drag in the tree, another form, an import, an undo): the
+  // form reads again what it keeps of the stored state, and shows what
+  // changed outside it where the user has not changed it in the form.
   virtual void ResourceChanged() {}
 
  protected:
@@ -61,6 +65,13 @@ class TResourceForm : public QDialog {
   // resource is still there: what the form set on the resource meanwhile and
   // did not store can be put back. Not called when the manager discards it.
   virtual void Closing() {}
+  // Calls `moved` for every move of the focus in the application while the
+  // form is open. The watch ends when the form closes and when it goes (a
+  // form that uses members of its own in `moved` ends it first thing in its
+  // destructor): the application outlives every form, and a focus change
+  // while a form's widgets are taken down must not reach what is left of it.
+  void WatchFocus(std::function<void(QWidget* from, QWidget* to)> moved);
+  void EndFocusWatch();
   // The layout above the buttons, for forms without pages.
   QVBoxLayout* Body() const { return body_; }
   // The window keeps the size its contents ask for.
@@ -75,5 +86,6 @@ class TResourceForm : public QDialog {
   QVBoxLayout* body_;
   QTabWidget* pages_;
   QDialogButtonBox* buttons_;
+  std::unique_ptr<QObject> focusWatch_;  // the context of the focus watch
   bool changed_ = false;
 };

@@ -97,10 +97,12 @@ TSalvoPage::TSalvoPage(TKorvellForm& form) : form_(form) {
   grid->Validate = [this](int row, int column) { return CheckCell(row, column); };
   grid->Paste = [this](int top, int left, const CellBlock& block) { PasteCells(top, left, block); };
   connect(grid, &TStringGrid::TextChanged, this, [this] { Edited(); });
-  connect(grid, &TStringGrid::Left, this, [this] { SalvoSaved = false; });
+  connect(grid, &TStringGrid::Left, this, [this] {
+    SalvoSaved = false;
+    form_.UpdateApply();
+  });
   grid->UseButtons(SalvoCopy, SalvoPaste);
   connect(MacrosDisplayRadioGroup, &QButtonGroup::idClicked, this, [this] { ShowCells(); });
-  connect(MacroSourceCheckBox, &QCheckBox::clicked, &form_, [this] { form_.MarkChanged(); });
   connect(InsertDestButton, &QPushButton::clicked, this, &TSalvoPage::Insert);
   connect(RemoveButton, &QPushButton::clicked, this, &TSalvoPage::Remove);
   connect(OpenButton, &QPushButton::clicked, this, &TSalvoPage::Open);
@@ -159,16 +161,16 @@ bool TSalvoPage::NamesDisplay() const { return MacrosDisplayRadioGroup->checkedI
 // A salvo cell names no source: the same message whatever the reason.
 TSourceText TSalvoPage::Checks() const { return {NamesDisplay(), kInvalidValue, kInvalidValue}; }
 
-QString TSalvoPage::CellText(const TSourceResource& cell, const QString& text) const {
+QString TSalvoPage::CellText(const TSourceResource& cell) const {
   if (NamesDisplay()) return cell.GetName();
-  return BlankCell(text) ? kBlankName : QString::number(cell.Number);
+  return cell.Emptied ? kBlankName : QString::number(cell.Number);
 }
 
 void TSalvoPage::ShowCells() {
   TGridModel& model = MacrosStringGrid->Model();
   for (int r = 0; r < model.Rows(); ++r) {
     for (int l = 0; l < levels_; ++l) {
-      if (Cell(r, l).Present) model.Put(r, l, CellText(Cell(r, l), model.Text(r, l)));
+      if (Cell(r, l).Present) model.Put(r, l, CellText(Cell(r, l)));
     }
   }
   model.ChangedAll();
@@ -177,7 +179,7 @@ void TSalvoPage::ShowCells() {
 
 void TSalvoPage::Edited() {
   SalvoSaved = false;
-  form_.MarkChanged();
+  form_.UpdateApply();
 }
 
 bool TSalvoPage::IsSalvoPending() const { return isEnabled() && SalvoOpen && !SalvoSaved; }
@@ -197,6 +199,7 @@ int TSalvoPage::SelectedAssociation() const {
 // ----------------------------------------------------- opening and loading
 
 void TSalvoPage::Open() {
+  if (!MacrosStringGrid->ValidateCurrent()) return;
   TCommonInterface& ci = form_.Interface();
   TConfigurationRecord config{};
   if (!ReadConfig(ci, config)) return;
@@ -216,7 +219,10 @@ void TSalvoPage::Open() {
   if (Ui().RunModal(selector) != QDialog::Accepted) return;
   const int chosen = selector.AnswerIndex();
   if (chosen < 0 || chosen >= static_cast<int>(numbers.size())) return;
+  // The salvo open now is asked about as OK asks; a save refused keeps it.
+  if (IsSalvoPending() && Ui().Confirm(kPendingQuestion) && !Save()) return;
   LoadSalvo(numbers[static_cast<std::size_t>(chosen)], selector.Answer());
+  form_.UpdateApply();
 }
 
 void TSalvoPage::Empty() {
@@ -304,18 +310,21 @@ void TSalvoPage::MarkOrphan(int row, int level, bool on) {
   mask = on ? mask | bit : mask & ~bit;
 }
 
+void TSalvoPage::EmptyCell(int row, int level) {
+  TSourceResource& cell = Cell(row, level);
+  if (!cell.Present) return;
+  // The number stays: Save deletes the crosspoint the cell stood for.
+  cell.Emptied = true;
+  for (std::size_t i = 0; i < cell.Record.names.size(); ++i) cell.Record.names[i] = QString(kSourceNameWidths[i], ' ');
+}
+
 bool TSalvoPage::CheckCell(int row, int column) {
   TGridModel& model = MacrosStringGrid->Model();
   QString text = model.Text(row, column);
   if (BlankCell(text)) {
     if (!text.isEmpty()) model.SetText(row, column, QString());
     MarkOrphan(row, column, false);
-    TSourceResource& cell = Cell(row, column);
-    if (cell.Present) {
-      // The number stays: Save deletes the crosspoint the cell stood for.
-      for (std::size_t i = 0; i < cell.Record.names.size(); ++i)
-        cell.Record.names[i] = QString(kSourceNameWidths[i], ' ');
-    }
+    EmptyCell(row, column);
     return true;
   }
   int n = -1;
@@ -356,6 +365,7 @@ void TSalvoPage::PasteCells(int top, int left, const CellBlock& block) {
       const int n = found[i][j];
       if (n < 0) {
         model.SetText(row, column, QString::fromStdU16String(block[i][j]));
+        EmptyCell(row, column);
         continue;
       }
       TakeSource(row, column, n, QString::fromStdU16String(block[i][j]));
@@ -368,7 +378,6 @@ void TSalvoPage::PasteCells(int top, int left, const CellBlock& block) {
 // --------------------------------------------------------------- commands
 
 void TSalvoPage::Insert() {
-  form_.MarkChanged();
   const int association = SelectedAssociation();
   if (association < 0) {
     Ui().Information(kNoneSelected);
@@ -390,12 +399,12 @@ void TSalvoPage::Insert() {
 }
 
 void TSalvoPage::Remove() {
-  form_.MarkChanged();
   const int association = SelectedAssociation();
   if (association < 0) {
     Ui().Information(kNoneSelected);
     return;
   }
+  if (!MacrosStringGrid->ValidateCurrent()) return;  // the rest of the salvo is stored too
   if (Ui().Message(TUiService::Kind::Information, kUpdateQuestion, QMessageBox::Ok | QMessageBox::Cancel) !=
       QMessageBox::Ok) {
     return;
@@ -407,8 +416,14 @@ void TSalvoPage::Remove() {
   }
   if (removed < 0) return;
   TGridModel& model = MacrosStringGrid->Model();
-  for (int l = 0; l < levels_; ++l) model.Put(removed, l, QString());
-  Store();
+  for (int l = 0; l < levels_; ++l) {
+    model.Put(removed, l, QString());
+    EmptyCell(removed, l);
+  }
+  RunStep(form_.Interface(), QString("Remove From Salvo %1").arg(SalvoNumber + 1), [this] {
+    Store();
+    return true;
+  });
   SalvoSaved = true;
   const int rows = model.Rows();
   for (int r = removed; r < rows; ++r) {
@@ -453,12 +468,12 @@ void TSalvoPage::Store() {
       if (b == -1) continue;
       TSourceResource& cell = Cell(r, l);
       const Key key{l, b};
-      if (!BlankCell(model.Text(r, l))) {
-        if (!cell.Present) continue;
+      if (!cell.Present) continue;
+      if (!cell.Emptied) {
         const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b),
                                    static_cast<int16_t>(cell.Number - 1)};
         if (ci.SetMacroXP(SalvoNumber, xp, ci.FileHandle)) stored.insert(key, xp.source);
-      } else if (cell.Present) {
+      } else {
         if (const auto it = stored.find(key); it != stored.end()) {
           const TMacroXPRecord xp = {0, static_cast<int16_t>(l), static_cast<int16_t>(b), static_cast<int16_t>(*it)};
           if (ci.DeleteMacroXP(SalvoNumber, xp, ci.FileHandle)) stored.erase(it);

@@ -1,8 +1,9 @@
 // The "Salvos" page of the "Controller Data" window: one salvo at a time,
 // opened by name, its rows the destination associations it switches and a
-// source per level in each. Open, Insert, Remove, Save, Clear and Rename work
-// on the database at once; Apply and OK only ask whether an open salvo that
-// was changed should be saved.
+// source per level in each. Remove, Save, Clear and Rename write to the
+// database at once, each a step of its own to undo; Apply and OK, and Open
+// of another salvo, only ask whether an open salvo that was changed should be
+// saved. Apply is enabled by the salvo page only while such a salvo is open.
 //
 // A stored crosspoint is found by its key (level, destination), whatever
 // source the grid now shows for it: a cell emptied after it was retyped,
@@ -89,7 +90,9 @@ class TSalvoPage : public QWidget {
   bool NamesDisplay() const;
   TSourceText Checks() const;
   TSourceResource& Cell(int row, int level) { return cells_[static_cast<std::size_t>(row * levels_ + level)]; }
-  QString CellText(const TSourceResource& cell, const QString& text) const;
+  QString CellText(const TSourceResource& cell) const;
+  // The user emptied the cell (typed, pasted or removed).
+  void EmptyCell(int row, int level);
   // Gives cell (row, level) source n of its level; false when unreadable.
   bool TakeSource(int row, int level, int n, const QString& typed);
   void MarkOrphan(int row, int level, bool on);

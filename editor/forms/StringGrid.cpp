@@ -171,15 +171,16 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), delegate_(new TG
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   setCornerButtonEnabled(false);
   connect(&model_, &TGridModel::Edited, this, [this](int row, int column) {
-    const QModelIndex current = currentIndex();
-    if (current.row() == row && current.column() == column) unchecked_ = true;
+    unchecked_ = model_.index(row, column);
     emit TextChanged(row, column, model_.Text(row, column));
   });
 }
 
 void TStringGrid::Shape(int rows, int columns, int columnWidth, int headerWidth, int rowHeight) {
-  model_.Reset(rows, columns);
-  unchecked_ = false;
+  model_.Reset(rows, columns);  // closes any editor
+  editing_ = false;
+  editorCell_ = QPersistentModelIndex();
+  unchecked_ = QPersistentModelIndex();
   verticalHeader()->setMinimumSectionSize(rowHeight);
   verticalHeader()->setDefaultSectionSize(rowHeight);
   horizontalHeader()->setMinimumSectionSize(8);
@@ -226,10 +227,7 @@ bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
         (ctrl && (key->key() == Qt::Key_C || key->key() == Qt::Key_V || key->key() == Qt::Key_Insert)) ||
         (shift && key->key() == Qt::Key_Insert);
     if (clipboard) {
-      auto* editor = static_cast<QWidget*>(watched);
-      commitData(editor);
-      closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
-      if (!unchecked_) ClipboardKey(key);
+      if (ValidateCurrent()) ClipboardKey(key);
       return true;
     }
   }
@@ -248,12 +246,45 @@ bool TStringGrid::CanEdit() const {
 bool TStringGrid::StartEdit(const QString& text, bool selectAll) {
   if (!CanEdit()) return false;
   const QModelIndex current = currentIndex();
-  if (text != model_.Text(current.row(), current.column())) Overwrite(text);
+  before_ = model_.Text(current.row(), current.column());
+  beforeUnchecked_ = unchecked_ == current;
+  if (text != before_) Overwrite(text);
   delegate_->Prime(selectAll);
   edit(current);
   editing_ = state() == EditingState;
+  editorCell_ = current;
   if (editing_) delegate_->Place(indexWidget(current));
   return editing_;
+}
+
+void TStringGrid::CommitEdit() {
+  if (!editing_) return;
+  editing_ = false;
+  QWidget* editor = indexWidget(editorCell_);
+  if (!editor) return;
+  commitData(editor);
+  QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TStringGrid::DropEdit(bool restore) {
+  if (!editing_) return;
+  editing_ = false;
+  QWidget* editor = indexWidget(editorCell_);
+  const auto* edit = qobject_cast<QLineEdit*>(editor);
+  const bool typed = edit && edit->text() != before_;
+  if (editor) QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+  if (!restore || !editorCell_.isValid()) return;
+  const int row = editorCell_.row(), column = editorCell_.column();
+  const bool overwritten = model_.Text(row, column) != before_;
+  if (overwritten) model_.SetText(row, column, before_);
+  unchecked_ = beforeUnchecked_ ? editorCell_ : QPersistentModelIndex();
+  // The form followed the typing: it is told of the text as it is again.
+  if (typed || overwritten) emit TextChanged(row, column, before_);
+}
+
+void TStringGrid::ForgetEdit() {
+  DropEdit(false);
+  unchecked_ = QPersistentModelIndex();
 }
 
 void TStringGrid::Overwrite(const QString& text) {
@@ -262,13 +293,18 @@ void TStringGrid::Overwrite(const QString& text) {
 }
 
 bool TStringGrid::ValidateCurrent() {
-  if (!unchecked_) return true;
+  CommitEdit();
+  if (!unchecked_.isValid()) return true;
   if (validating_) return false;
   validating_ = true;
-  const QModelIndex current = currentIndex();
-  const bool ok = !Validate || !current.isValid() || Validate(current.row(), current.column());
+  const QPersistentModelIndex cell = unchecked_;
+  const bool ok = !Validate || Validate(cell.row(), cell.column());
   validating_ = false;
-  if (ok) unchecked_ = false;
+  if (ok) {
+    if (unchecked_ == cell) unchecked_ = QPersistentModelIndex();
+  } else if (cell.isValid() && cell != currentIndex()) {
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+  }
   return ok;
 }
 
@@ -286,14 +322,15 @@ QRect TStringGrid::SelectionRect() const {
   return r;
 }
 
-void TStringGrid::SelectCell(int row, int column) { SelectBlock(row, column, row, column); }
+bool TStringGrid::SelectCell(int row, int column) { return SelectBlock(row, column, row, column); }
 
-void TStringGrid::SelectBlock(int top, int left, int bottom, int right) {
+bool TStringGrid::SelectBlock(int top, int left, int bottom, int right) {
   const QModelIndex first = model_.index(top, left), last = model_.index(bottom, right);
-  if (!first.isValid() || !last.isValid()) return;
+  if (!first.isValid() || !last.isValid()) return false;
+  if (first != currentIndex() && !ValidateCurrent()) return false;  // the cell is left
   selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
   selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
-  unchecked_ = false;
+  return true;
 }
 
 QString TStringGrid::SelectionText() const {
@@ -309,6 +346,7 @@ QString TStringGrid::SelectionText() const {
 }
 
 void TStringGrid::Copy() {
+  CommitEdit();  // what the editor holds is what the user sees
   if (SelectionRect().isNull()) return;
   QApplication::clipboard()->setText(SelectionText());
   emit Copied();
@@ -316,7 +354,7 @@ void TStringGrid::Copy() {
 
 void TStringGrid::PasteClipboard() {
   const QMimeData* mime = QApplication::clipboard()->mimeData();
-  if (!mime || !mime->hasText() || !Paste) return;
+  if (!mime || !mime->hasText() || !Paste || !ValidateCurrent()) return;
   const std::u16string text = mime->text().toStdU16String();
   const QRect r = SelectionRect();
   if (r.isNull()) return;
@@ -374,7 +412,11 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
     StartEdit(text, false);
     return;
   }
+  refused_ = false;
   QTableView::keyPressEvent(event);
+  // A move refused is the key's whole effect: Tab does not go on to the
+  // next control, nor an arrow to the form.
+  if (refused_) event->accept();
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
@@ -400,11 +442,21 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 QModelIndex TStringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-  if (!ValidateCurrent()) return currentIndex();
+  if (!ValidateCurrent()) {
+    refused_ = true;
+    return currentIndex();
+  }
   return QTableView::moveCursor(action, modifiers);
 }
 
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // An editor closed already (its cell was left) may still have a queued
+  // Enter to hand over: it has nothing left to say.
+  if (!editor || editor != indexWidget(editorCell_)) return;
+  if (hint == QAbstractItemDelegate::RevertModelCache) {  // Escape
+    DropEdit(true);
+    return;
+  }
   editing_ = false;
   QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
   switch (hint) {

@@ -4,10 +4,13 @@
 // of the editing gestures opens the in-place editor on a single cell that is
 // not locked: a printable character (which replaces the text), Backspace (which
 // empties it), Delete (which empties it and selects it), F2 (which selects the
-// text) or a click on the cell that was already current. A cell the user
-// changed is handed to the form's Validate before the user may move on,
-// before the grid lets go of the focus (when ValidateOnExit is set), and on
-// Enter. Copy puts the selection on the clipboard as a TAB between cells and
+// text) or a click on the cell that was already current. Escape closes the
+// editor and gives the cell back the text it had before. Whatever leaves a
+// cell (a key that moves, Tab, a click on another cell, the focus going
+// elsewhere, Enter, Save or Apply) first hands the editor's text to the cell;
+// a cell the user changed is then handed to the form's Validate, and until it
+// passes the user stays on it (the focus stays in the grid when
+// ValidateOnExit is set). Copy puts the selection on the clipboard as a TAB between cells and
 // CR LF after every row; Paste reads such a text from the selection's
 // top-left cell and hands the block to the form, which checks every cell
 // before it writes any.
@@ -99,18 +102,22 @@ class TStringGrid : public QTableView {
   bool ValidateOnExit = true;
 
   bool Editing() const { return editing_; }
-  // Whether the user changed the current cell since it was last checked.
-  bool HasUncheckedEdit() const { return unchecked_; }
-  // Checks the current cell if the user changed it; true when it passes or
-  // there was nothing to check.
+  // Whether a cell was changed by the user and not yet checked.
+  bool HasUncheckedEdit() const { return unchecked_.isValid(); }
+  // Hands an open editor's text to its cell, then checks the cell the user
+  // changed, if any; true when it passes or there was nothing to check. On
+  // failure that cell is the current one again.
   bool ValidateCurrent();
-  // Forgets an unchecked edit (the form rewrote the grid).
-  void ForgetEdit() { unchecked_ = false; }
+  // Forgets an unchecked edit and closes the editor without taking its text
+  // (the form rewrote the grid).
+  void ForgetEdit();
 
   // The selected rectangle (x = column, y = row), or the current cell.
   QRect SelectionRect() const;
-  void SelectCell(int row, int column);
-  void SelectBlock(int top, int left, int bottom, int right);
+  // Moves there as the user would: the cell left is checked first, and a
+  // cell that fails keeps the user (false).
+  bool SelectCell(int row, int column);
+  bool SelectBlock(int top, int left, int bottom, int right);
   // The selection as clipboard text, and on the clipboard.
   QString SelectionText() const;
   void Copy();
@@ -142,6 +149,12 @@ class TStringGrid : public QTableView {
   bool CanEdit() const;
   // The user changed the current cell outside the editor.
   void Overwrite(const QString& text);
+  // Hands the open editor's text to its cell and closes the editor.
+  void CommitEdit();
+  // Closes the open editor without its text; `restore` gives the cell the
+  // text and the unchecked state it had before the editor opened, and tells
+  // the form so (it has followed the typing).
+  void DropEdit(bool restore);
   void LeaveGrid();
   // Keys that copy or paste; true when `event` was one.
   bool ClipboardKey(QKeyEvent* event);
@@ -151,8 +164,12 @@ class TStringGrid : public QTableView {
   QWidget* corner_ = nullptr;
   QString cornerText_;
   bool editing_ = false;
-  bool unchecked_ = false;
+  QPersistentModelIndex editorCell_;  // where the open editor is
+  QString before_;                    // that cell's text before the gesture that opened it
+  bool beforeUnchecked_ = false;      // and whether it was already unchecked then
+  QPersistentModelIndex unchecked_;   // the cell the user changed and that was not checked
   bool validating_ = false;
+  bool refused_ = false;  // the last key's move was refused
   QPersistentModelIndex pressed_;
   bool pressedCurrent_ = false;
 };

@@ -87,8 +87,9 @@ QWidget* TUMDResourceForm::BuildDestinationsPage() {
 
 void TUMDResourceForm::ShowType(int index) { Display2->setVisible(index == kDualEntry); }
 
-bool TUMDResourceForm::Load() {
-  auto* umd = static_cast<TUMDResource*>(Resource());
+bool TUMDResourceForm::ReadStored() {
+  auto* umd = dynamic_cast<TUMDResource*>(Resource());
+  if (!umd) return false;
   TCommonInterface& ci = Interface();
   TLibString name(QString(8, ' '));
   TUMDRecord r{};
@@ -96,9 +97,18 @@ bool TUMDResourceForm::Load() {
   if (!ci.GetUMDRecord(DeviceNumber(), r, ci.FileHandle)) return false;
   r.name = nullptr;
   stored_ = r;
+  StoredName = FitName(name.Text(), 8);
   KeepStoredAddress(Signed16(r.address));
   umd->Record = r;
-  umd->SetName(FitName(name.Text(), 8));
+  return true;
+}
+
+bool TUMDResourceForm::Load() {
+  if (!ReadStored()) return false;
+  auto* umd = static_cast<TUMDResource*>(Resource());
+  TCommonInterface& ci = Interface();
+  const TUMDRecord& r = stored_;
+  umd->SetName(StoredName);
   umd->DropAddress = Signed16(r.address);
   NameEdit->setText(umd->GetName());
   setWindowTitle(umd->GetName());
@@ -127,15 +137,14 @@ bool TUMDResourceForm::Load() {
   return true;
 }
 
-// Dragged to another port or to the storeroom meanwhile: Apply keeps it
-// where it went.
+// The stored record again, whoever wrote it. Dragged to another port or to
+// the storeroom meanwhile, the UMD shows where it went and Apply keeps it
+// there; a name given in the tree shows unless the user has typed another.
 void TUMDResourceForm::ResourceChanged() {
-  auto* umd = dynamic_cast<TUMDResource*>(Resource());
-  if (!umd) return;
-  stored_.port = static_cast<uint16_t>(umd->PortNumber);
-  stored_.address = static_cast<uint16_t>(umd->DropAddress);
-  KeepStoredAddress(umd->DropAddress);
-  Address->Show(umd->DropAddress);
+  const TUMDRecord before = stored_;
+  const QString nameBefore = StoredName;
+  if (!ReadStored()) return;
+  TakeUpStored(stored_.port != before.port || stored_.address != before.address, Signed16(stored_.address), nameBefore);
 }
 
 bool TUMDResourceForm::Store() {
@@ -163,11 +172,8 @@ bool TUMDResourceForm::Store() {
   TCommonInterface& ci = Interface();
   if (!ci.SetUMDRecord(DeviceNumber(), r, ci.FileHandle)) return false;
   const int oldAddress = Signed16(stored_.address);
-  r.name = nullptr;
-  stored_ = r;
-  KeepStoredAddress(Signed16(r.address));
-  umd->Record = r;
-  umd->DropAddress = Signed16(r.address);
+  ReadStored();
+  umd->DropAddress = Signed16(stored_.address);
   setWindowTitle(umd->GetName());
   if (oldAddress != umd->DropAddress) umd->Manager->SortTree();
   return true;

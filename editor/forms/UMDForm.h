@@ -33,6 +33,8 @@ class TUMDResourceForm : public TDeviceForm {
   bool Store() override;
 
  private:
+  // The UMD's record and name as stored; false when they cannot be read.
+  bool ReadStored();
   QWidget* BuildDataPage();
   QWidget* BuildDestinationsPage();
   void ShowType(int index);

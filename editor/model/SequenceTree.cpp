@@ -39,7 +39,7 @@ void PostOrder(TSequenceNode& node, std::vector<TSequenceNode*>& out) {
 
 void ForgetBelow(TSequenceNode& node) {
   for (const auto& child : node.Children()) {
-    for (TPressSide& s : child->sides) s.cleared = false;
+    for (TPressSide& s : child->sides) s.cleared = s.renamed = false;
     ForgetBelow(*child);
   }
 }
@@ -108,7 +108,8 @@ std::vector<TPress> TSequenceTree::PressesOf(const std::vector<const TSequenceNo
   std::vector<TPress> presses;
   for (const TSequenceNode* n : path) {
     const TPressSide& s = n->sides[static_cast<std::size_t>(side)];
-    presses.push_back({n->keyName, s.selection, side == kSourceSide ? s.salvo : -1, s.displayName});
+    presses.push_back({n->keyName, s.selection, side == kSourceSide ? s.salvo : -1, s.displayName,
+                       s.renamed && s.displayName.empty()});
   }
   return presses;
 }
@@ -154,8 +155,9 @@ void TSequenceRecord::Set(std::uint16_t keypad, const std::vector<TPress>& press
     DbsStringFree(strings_[2 * d]);
     DbsStringFree(strings_[2 * d + 1]);
     strings_[2 * d] = NameString(press.keyName);
-    // An empty display name is passed empty: it leaves the stored one.
-    strings_[2 * d + 1] = press.displayName.empty() ? DbsStringAlloc(0) : NameString(press.displayName);
+    // An empty display name is passed empty, which leaves the stored one; a
+    // name the user cleared is passed as a full field of NULs, stored blank.
+    strings_[2 * d + 1] = press.displayName.empty() && !press.blankName ? DbsStringAlloc(0) : NameString(press.displayName);
     p.keyName = strings_[2 * d];
     p.displayName = strings_[2 * d + 1];
     std::fill(std::begin(p.selection), std::end(p.selection), std::int16_t{-1});
@@ -169,7 +171,7 @@ std::vector<TPress> TSequenceRecord::Presses() const {
   std::vector<TPress> out;
   for (std::size_t d = 0; d < record.count && d < kMaxPresses; ++d) {
     const TKeyPressRecord& p = record.presses[d];
-    out.push_back({TextOf(p.keyName), p.selection[0], p.salvo, TextOf(p.displayName)});
+    out.push_back({TextOf(p.keyName), p.selection[0], p.salvo, TextOf(p.displayName), false});
   }
   return out;
 }

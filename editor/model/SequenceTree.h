@@ -31,9 +31,10 @@ struct TPressSide {
   int salvo = -1;      // source side only: the salvo the press fires, -1 for none
   std::u16string displayName;  // the part-entry display name
   bool cleared = false;        // the user removed a selection or salvo: stored as none
+  bool renamed = false;        // the user changed the display name
   bool Selects() const { return selection >= 0 || salvo >= 0; }
   // A press the keypad stores a sequence for.
-  bool ToStore() const { return Selects() || cleared; }
+  bool ToStore() const { return Selects() || cleared || renamed; }
 };
 
 class TSequenceNode {
@@ -63,6 +64,8 @@ struct TPress {
   int selection = -1;
   int salvo = -1;
   std::u16string displayName;
+  // An empty display name leaves the stored one; a cleared one is stored blank.
+  bool blankName = false;
 };
 
 class TSequenceTree {
@@ -90,7 +93,8 @@ class TSequenceTree {
   static std::vector<TSequenceNode*> RemovalOrder(TSequenceNode& node);
   // Takes `node` (not the root) and its subtree out of the tree.
   void Remove(TSequenceNode& node);
-  // After the presses were stored: what the user cleared is gone for good.
+  // After the presses were stored: what the user cleared or renamed is
+  // stored for good.
   void ForgetCleared();
 
  private:

@@ -75,6 +75,19 @@ struct DeviceTest : MainWindowFixture {
     QApplication::processEvents();
   }
 
+  // Renames a node of the tree as the user does: F2, the new name, Enter.
+  void RenameInTree(TResource* r, const QString& text) {
+    form->show();
+    form->Tree()->setCurrentItem(r->GetTreeNode());
+    form->RenameCommand();
+    auto* edit = form->Tree()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();  // the editor commits once the key is handled
+  }
+
   TPanelRecord ReadPanel(int p, std::u16string* name = nullptr) {
     Str text(u"        ");
     TPanelRecord r{};

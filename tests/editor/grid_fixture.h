@@ -60,6 +60,8 @@ struct GridTest : ::testing::Test {
   // Rebuilds the tree after the test changed the file through the library.
   void Reopen() { ASSERT_TRUE(window->Manager().OpenDatabaseFile(window->Manager().DatabaseFileName, {2, 3, 4})); }
   DbsHandle H() { return window->Manager().CommonInterface.FileHandle; }
+  // The text of the last message box, or nothing when none was shown.
+  QString LastMessage() const { return ui.Messages.isEmpty() ? QString() : ui.Messages.last(); }
   TCommonInterface& Ci() { return window->Manager().CommonInterface; }
 
   // Selects the tree's node of `text` and opens its form with Properties.
@@ -101,6 +103,39 @@ struct GridTest : ::testing::Test {
   static void Enter(TStringGrid* grid) {
     if (QLineEdit* editor = Editor(grid)) QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents();
+  }
+  // A key as the user presses it: into the open cell editor if there is one
+  // (what the editor does not take goes on to the grid), else into the grid.
+  static void Press(TStringGrid* grid, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* to = Editor(grid);
+    QTest::keyClick(to ? to : grid, static_cast<Qt::Key>(key), modifiers);
+    QApplication::processEvents();
+  }
+  // F2 on a cell and `text` typed over its whole text; the editor stays open.
+  static void Retype(TStringGrid* grid, int row, int column, const QString& text) {
+    grid->SelectCell(row, column);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QLineEdit* editor = Editor(grid);
+    ASSERT_NE(editor, nullptr);
+    if (text.isEmpty()) {
+      QTest::keyClick(editor, Qt::Key_Backspace);
+    } else {
+      QTest::keyClicks(editor, text);
+    }
+    ASSERT_EQ(editor->text(), text);
+  }
+  // A left click on a cell, as the mouse gives it.
+  static void Click(TStringGrid* grid, int row, int column) {
+    const QModelIndex cell = grid->Model().index(row, column);
+    grid->scrollTo(cell);
+    const QRect at = grid->visualRect(cell);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at.center());
+    QApplication::processEvents();
+  }
+  // Makes `form` the active window, so that focus moves as it does for the user.
+  static void Activate(QWidget* form) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
   }
   // Every cell text of a grid, row by row.
   static QStringList Cells(TStringGrid* grid) {

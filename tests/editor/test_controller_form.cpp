@@ -235,6 +235,138 @@ TEST_F(ControllerFormTest, MovingThroughCellsKeepsMembersWhoseNamesAreShared) {
   EXPECT_EQ(SourceAssn(H(), 8).members[2].number, 8);
 }
 
+TEST_F(ControllerFormTest, AMemberTypedAndLeftByAnyKeyClickOrFocusIsCheckedAndTaken) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  Activate(form);
+  TStringGrid* sources = form->SourceAssocsStringGrid;
+  // Level 3's member of associations 40 to 47, each given another source and
+  // left a different way, the cell editor still open.
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int row;
+  } leaving[] = {{Qt::Key_Down, {}, 40},   {Qt::Key_Up, {}, 41},  {Qt::Key_PageDown, {}, 42},
+                 {Qt::Key_PageUp, {}, 43}, {Qt::Key_Tab, {}, 44}, {Qt::Key_Backtab, {}, 45},
+                 {Qt::Key_Down, {}, 46},   {Qt::Key_Down, {}, 47}};
+  for (const auto& l : leaving) {
+    Retype(sources, l.row, 2, QString("m1s%1").arg(l.row - 30));
+    Press(sources, l.key, l.modifiers);
+    EXPECT_FALSE(sources->Editing());
+    EXPECT_NE(sources->currentIndex(), sources->Model().index(l.row, 2)) << l.row;
+    EXPECT_EQ(form->SourceCell(l.row, 2).Number, l.row - 31) << l.row;
+  }
+  // Typed from the first character: the whole name is checked, not the first.
+  sources->SelectCell(48, 2);
+  QTest::keyClick(sources, 'm');
+  QTest::keyClicks(Editor(sources), "1s20");
+  Press(sources, Qt::Key_Down);
+  EXPECT_EQ(sources->currentIndex().row(), 49);
+  EXPECT_EQ(form->SourceCell(48, 2).Number, 19);
+  // A click on another cell, and the focus going to another control.
+  Retype(sources, 50, 2, "m1s21");
+  Click(sources, 52, 3);
+  EXPECT_EQ(sources->currentIndex().row(), 52);
+  EXPECT_EQ(form->SourceCell(50, 2).Number, 20);
+  Retype(sources, 51, 2, "m1s22");
+  form->OneToOneCheck->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(form->SourceCell(51, 2).Number, 21);
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  // Another source's name is refused on leaving, and the user stays.
+  Retype(sources, 53, 2, "nobody");
+  Press(sources, Qt::Key_Down);
+  EXPECT_EQ(LastMessage(), "Invalid source name");
+  EXPECT_EQ(sources->currentIndex().row(), 53);
+  EXPECT_FALSE(sources->Editing());
+  // With the editor closed, no key that moves leaves the cell, and the
+  // focus stays in the grid.
+  sources->setFocus();
+  const auto refused = ui.Messages.size();
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+  } moving[] = {{Qt::Key_Home, {}},    {Qt::Key_End, {}},     {Qt::Key_Down, Qt::ControlModifier},
+                {Qt::Key_Home, Qt::ControlModifier},          {Qt::Key_End, Qt::ControlModifier},
+                {Qt::Key_Tab, {}},     {Qt::Key_Backtab, {}}, {Qt::Key_Down, Qt::ShiftModifier}};
+  for (const auto& m : moving) {
+    Press(sources, m.key, m.modifiers);
+    EXPECT_EQ(sources->currentIndex(), sources->Model().index(53, 2)) << m.key;
+    EXPECT_TRUE(sources->hasFocus()) << m.key;
+  }
+  // Nor a click on another cell, nor the focus going to another control.
+  Click(sources, 55, 2);
+  EXPECT_EQ(sources->currentIndex(), sources->Model().index(53, 2));
+  form->OneToOneCheck->setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(sources->hasFocus());
+  EXPECT_EQ(ui.Messages.size(), refused + std::size(moving) + 2);
+  EXPECT_EQ(LastMessage(), "Invalid source name");
+  Retype(sources, 53, 2, "m1s24");
+  Press(sources, Qt::Key_Up);
+  form->OkButton()->click();
+  for (int row = 40; row <= 53; ++row) {
+    if (row == 49 || row == 52) continue;
+    const int expected = row <= 47 ? row - 31 : row == 48 ? 19 : row - 30;
+    EXPECT_EQ(SourceAssn(H(), row).members[2].number, expected) << row;
+  }
+}
+
+TEST_F(ControllerFormTest, EscapeGivesACellTypedOverItsTextBackAndLeavesNothingToCheck) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  TStringGrid* sources = form->SourceAssocsStringGrid;
+  sources->SelectCell(40, 1);
+  QTest::keyClick(sources, 'x');  // the first character replaces the text
+  ASSERT_TRUE(sources->Editing());
+  EXPECT_EQ(sources->Model().Text(40, 1), "x");
+  QTest::keyClicks(Editor(sources), "yz");
+  Press(sources, Qt::Key_Escape);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(sources->Editing());
+  EXPECT_EQ(sources->Model().Text(40, 1), QString(8, ' '));
+  EXPECT_FALSE(sources->HasUncheckedEdit());
+  Press(sources, Qt::Key_Down);
+  EXPECT_EQ(sources->currentIndex().row(), 41);
+  EXPECT_TRUE(ui.Messages.isEmpty());
+}
+
+TEST_F(ControllerFormTest, ADestinationMemberIsCheckedWhenLeftAndANameIsCutToEight) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  TStringGrid* dests = form->DestAssocsStringGrid;
+  const int before = DestAssn(H(), 40).members[1].number;
+  // Level 2 has 16 destinations.
+  Retype(dests, 40, 2, "999");
+  Press(dests, Qt::Key_Down);
+  EXPECT_EQ(LastMessage(), "This value is to great");
+  EXPECT_EQ(dests->currentIndex().row(), 40);
+  EXPECT_FALSE(dests->Editing());
+  form->ApplyButton()->click();  // refused: the cell is not right yet
+  EXPECT_EQ(DestAssn(H(), 40).members[1].number, before);
+  Retype(dests, 40, 2, "abc");
+  Press(dests, Qt::Key_Up);
+  EXPECT_EQ(LastMessage(), "You have entered an invalid value");
+  EXPECT_EQ(ui.Messages.size(), 3) << ui.Messages.join('|').toStdString();  // Down, Apply, Up
+  EXPECT_EQ(dests->currentIndex().row(), 40);
+  Retype(dests, 40, 2, "7");
+  Press(dests, Qt::Key_PageDown);
+  EXPECT_GT(dests->currentIndex().row(), 40);
+  Retype(dests, 41, 0, "OUTPUT1234");
+  Press(dests, Qt::Key_Tab);
+  EXPECT_EQ(dests->Model().Text(41, 0), "OUTPUT12");
+  EXPECT_EQ(dests->currentIndex(), dests->Model().index(41, 1));
+  form->ApplyButton()->click();
+  EXPECT_FALSE(form->ApplyButton()->isEnabled());
+  EXPECT_EQ(DestAssn(H(), 40).members[1].number, 6);
+  TLibString name(QString(8, ' '));
+  ASSERT_EQ(dbs_GetDestName(0, 41, name, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), "OUTPUT12");
+}
+
 TEST_F(ControllerFormTest, ADatabaseWithoutSalvosOrWithOneLevelShapesTheWindow) {
   Open([](TConfigurationRecord& c) {
     c.levelCount[0] = 1;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include "device_fixture.h"
 #include "forms/KeypadAssignment.h"
@@ -121,6 +122,29 @@ TEST_F(AssignmentTest, UseKeypadsGivesThePanelAnothersKeypads) {
   EXPECT_EQ(w.ChosenDestKeypad(), 34);
   EXPECT_EQ(KeypadFlags(0) & 1, 0);  // nobody uses panel 1's old keypads now
   EXPECT_EQ(w.DataGrid->item(0, 1)->text(), "3");
+}
+
+// A keypad number of 100 or more (no keypad was free when it was given) is
+// shown as it is, and can be clicked and chosen like any other.
+TEST_F(AssignmentTest, AKeypadNumberOfAHundredOrMoreIsShownAndCanBeChosen) {
+  Str name(u"Panel 3");
+  TPanelRecord r = ReadPanel(2);
+  r.name = name;
+  r.sourceKeypad = 150;  // as a record may hold it
+  ASSERT_EQ(dbs_SetPanelRecord(2, &r, H()), DBS_OK);
+  auto& w = Window(TKeypadAssignmentForm::Mode::Panel, 0);
+  w.show();
+  const int row = RowOf("Panel 3");
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(w.DataGrid->item(row, 1)->text(), "150");
+  QTableWidget* grid = w.DataGrid;
+  grid->scrollToItem(grid->item(row, 1));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, 1)).center());
+  EXPECT_EQ(w.pnlSource->text(), "150");
+  ASSERT_TRUE(w.UseKeypadsButton->isEnabled());
+  w.UseKeypadsButton->click();
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 150);
+  EXPECT_EQ(w.ChosenSourceKeypad(), 150);
 }
 
 TEST_F(AssignmentTest, CopyKeypadsCopiesTheKeysOntoThePanelsOwn) {

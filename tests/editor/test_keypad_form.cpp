@@ -468,4 +468,201 @@ TEST_F(KeypadFormTest, EditKeypadOpensTheEditorFromThePanelEditor) {
   EXPECT_EQ(keys, 64 + 8);
 }
 
+
+// A "PNL-01 XY" whose two keypads are of different kinds: each keypad's keys
+// keep their own types, and the hidden keypad's names and assignments stay.
+struct MixedPanelTest : KeypadFormTest {
+  void ShowDest(TKeypadForm& f) {
+    f.SelectKeypadRadioGroup->Button(1)->click();
+    ASSERT_EQ(f.CurrentPage(), f.Keypads()->DestDialUp() ? TKeypadForm::KeyNamesPage : TKeypadForm::ButtonPerPage);
+  }
+  std::vector<int> KeyTypes(int keypad) {
+    std::vector<int> types;
+    for (int k = 0; k < 36; ++k) types.push_back(ReadKey(keypad, k).keyType);
+    return types;
+  }
+};
+
+TEST_F(MixedPanelTest, ApplyKeepsEachKeypadsOwnKeyTypesUntilTheUserPicksAFunction) {
+  // Panel 1 shares the button-per destination keypad.
+  ASSERT_EQ(dbs_SetPanelKeypad(1, 0, 32, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetKeyAssignment(32, Str(u"Dest 3"), 0, 5, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 64, 32);
+  EXPECT_FALSE(f.SelectKeypadRadioGroup->isHidden());
+  EXPECT_TRUE(f.DropName(At(1), "CAM"));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(KeyTypes(64), std::vector<int>(36, kFnNormal));
+  EXPECT_EQ(KeyTypes(32), std::vector<int>(36, kFnSource));
+  EXPECT_EQ(ReadKey(64, 1).name, "CAM");
+  EXPECT_EQ(ReadKey(32, 1).name, "Dest 2");
+
+  // A function the user picks goes to both keypads; Blank Key and Remove too.
+  EXPECT_TRUE(f.ChooseFunction(At(5), kFnClear));
+  EXPECT_TRUE(f.ChooseFunction(At(7), kFnBlank));
+  f.ApplyButton()->click();
+  std::vector<int> source(36, kFnNormal), dest(36, kFnSource);
+  source[5] = dest[5] = kFnClear;
+  dest[7] = kFnNormal;
+  EXPECT_EQ(KeyTypes(64), source);
+  EXPECT_EQ(KeyTypes(32), dest);
+
+  // Apply on the destination keypad's page leaves the source keypad's types.
+  ShowDest(f);
+  EXPECT_TRUE(f.DropDest(At(3), 9));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(KeyTypes(64), source);
+  EXPECT_EQ(KeyTypes(32), dest);
+  EXPECT_EQ(Assignment(32, u"Dest 3"), 5);
+  EXPECT_EQ(Assignment(32, u"Dest 4"), 9);
+  EXPECT_EQ(ReadPanel(1).destKeypad, 32);
+}
+
+TEST_F(MixedPanelTest, RemovingANameLeavesTheHiddenButtonPerKeypad) {
+  ASSERT_EQ(dbs_SetKeyAssignment(0, Str(u"Key 8"), 0, 7, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 0, 72);  // a button-per source keypad, a dial-up destination keypad
+  EXPECT_EQ(f.CurrentPage(), TKeypadForm::ButtonPerPage);
+  ShowDest(f);
+  f.NameEdit->setText("Key 8");
+  f.AddButton->click();
+  f.NameList->setCurrentItem(f.NameList->findItems("Key 8", Qt::MatchExactly).front());
+  f.RemoveButton->click();
+  EXPECT_EQ(f.CaptionLine(At(7), 0), "");
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(ReadKey(72, 7).name, "");
+  EXPECT_EQ(ReadKey(0, 7).name, "Key 8");
+  EXPECT_EQ(Assignment(0, u"Key 8"), 7);
+}
+
+TEST_F(MixedPanelTest, NamesAreDroppedAndDraggedOnTheShownKeypadsKeys) {
+  NameKey(H(), 0, 3, u"SAT");  // a name of the hidden button-per keypad only
+  TKeypadForm& f = Edit(3, 0, 72);
+  ShowDest(f);
+  const int key = At(5);
+  EXPECT_TRUE(f.DropName(key, "CAM"));
+  EXPECT_TRUE(f.DropName(key, "VTR"));
+  EXPECT_EQ(f.CaptionLine(key, 0), "VTR");
+  EXPECT_EQ(f.CaptionLine(key, 1), "CAM");
+  EXPECT_TRUE(f.DropKey(key, key));
+  EXPECT_TRUE(f.DropName(At(4), "SAT"));
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  // A name the shown keypad has on another key is still refused.
+  EXPECT_FALSE(f.DropName(At(6), "Key 1"));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 5).name, "CAM");
+  EXPECT_EQ(ReadKey(72, 5).altName, "VTR");
+  EXPECT_EQ(ReadKey(72, 4).name, "SAT");
+  EXPECT_EQ(ReadKey(0, 5).name, "Key 6");
+  EXPECT_EQ(ReadKey(0, 3).name, "SAT");
+}
+
+TEST_F(MixedPanelTest, BlankKeyAndRemoveLeaveTheHiddenKeypadsNamesAndAssignments) {
+  NameKey(H(), 72, 7, u"SAT", 0);
+  Sequence s(72, {u"SAT"}, 3);
+  ASSERT_EQ(dbs_SetEntrySequence(72, &s.record, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetKeyAssignment(0, Str(u"Key 9"), 0, 4, 0, H()), DBS_OK);
+  TKeypadForm& f = Edit(3, 0, 72);
+  // On the button-per page: the dial-up keypad's names stay.
+  EXPECT_TRUE(f.ChooseFunction(At(7), kFnBlank));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 7).name, "SAT");
+  EXPECT_EQ(Sequences(72), QStringList{"SAT=3"});
+  // On the dial-up keypad's page: the button-per keypad's assignment stays.
+  ShowDest(f);
+  EXPECT_TRUE(f.ChooseFunction(At(8), kFnRemove));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 8).name, "");
+  f.SelectKeypadRadioGroup->Button(0)->click();
+  EXPECT_EQ(f.CaptionLine(At(8), 0), "m1s5");
+  EXPECT_TRUE(f.DropSource(At(2), 1));
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(Assignment(0, u"Key 9"), 4);
+  EXPECT_EQ(Assignment(0, u"Key 3"), 1);
+}
+
+TEST_F(KeypadFormTest, ANameHeldOnlyByAFunctionKeyMayGoToAnotherKey) {
+  TKeypadForm& f = Edit(3, 64, 72);
+  EXPECT_TRUE(f.ChooseFunction(At(5), kFnClear));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(64, 5).name, "Key 6");  // a function key keeps its names, unseen
+  EXPECT_TRUE(f.DropName(At(6), "Key 6"));
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(f.CaptionLine(At(6), 0), "Key 6");
+  EXPECT_EQ(f.CaptionLine(At(5), 0), "Clear");
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  for (int keypad : {64, 72}) {
+    EXPECT_EQ(ReadKey(keypad, 6).name, "Key 6") << keypad;
+    EXPECT_EQ(ReadKey(keypad, 6).altName, "Key 7") << keypad;
+    EXPECT_EQ(ReadKey(keypad, 5).name, "") << keypad;  // a keypad keeps a name on one key
+    EXPECT_EQ(ReadKey(keypad, 5).keyType, kFnClear) << keypad;
+  }
+  // A name a name key shows is still refused.
+  EXPECT_FALSE(f.DropName(At(8), "Key 7"));
+  EXPECT_EQ(ui.Messages, QStringList{"The same name cannot be assigned to two keys"});
+}
+
+TEST_F(KeypadFormTest, ClearingAPartEntryDisplayNameIsStored) {
+  NameKey(H(), 64, 0, u"A", 0);
+  NameKey(H(), 64, 1, u"B", 0);
+  NameKey(H(), 64, 2, u"C", 0);
+  Sequence s(64, {u"A", u"B"}, 5);
+  s.record.presses[0].displayName = s.Keep(u"CAMS");
+  ASSERT_EQ(dbs_SetEntrySequence(64, &s.record, H()), DBS_OK);
+  Sequence c(64, {u"C"});
+  c.record.presses[0].displayName = c.Keep(u"SATS");
+  ASSERT_EQ(dbs_SetEntrySequence(64, &c.record, H()), DBS_OK);
+  const auto displayNames = [&] {
+    QStringList out;
+    Sequence walk = Sequence::Empty(64);
+    for (DbsStatus st = dbs_GetFirstSequence(64, &walk.record, H()); st == DBS_OK;
+         st = dbs_GetNextSequence(64, &walk.record, H())) {
+      const TKeyPressRecord& first = walk.record.presses[0];
+      out << ShownName(QString::fromStdU16String(std::u16string(first.displayName, 16))).trimmed();
+    }
+    return out;
+  };
+  ASSERT_EQ(displayNames(), (QStringList{"CAMS", "SATS"}));
+
+  TKeypadForm& f = Edit(24, 64, 32);
+  ShowPage(f, "Sequences");
+  f.DisplayGroup->Button(TKeypadForm::SourcePartEntry)->click();
+  for (const auto& top : f.Tree.Root().Children()) {
+    QTreeWidgetItem* item = f.ItemOf(top.get());
+    ASSERT_EQ(item->text(0), SameKeyName(top->keyName, u"A") ? "CAMS" : "SATS");
+    f.SequenceTreeView->setCurrentItem(item);
+    f.SequenceTreeView->editItem(item);
+    auto* editor = f.SequenceTreeView->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();  // the tree takes the text once the key is handled
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(item->text(0), "");
+  }
+  EXPECT_TRUE(f.ApplyButton()->isEnabled());
+  f.ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+  EXPECT_EQ(displayNames(), (QStringList{"", ""}));
+}
+
+TEST_F(KeypadFormTest, ANameTheLibraryKeepsOnAKeyWithoutAButtonIsReported) {
+  // Key 20 of the destination keypad has no button on this panel.
+  NameKey(H(), 72, 20, u"SAT", 0);
+  TKeypadForm& f = Edit(24, 64, 72);
+  const int dest = At(1000);
+  EXPECT_TRUE(f.DropName(dest, "SAT"));
+  f.ApplyButton()->click();
+  EXPECT_EQ(ReadKey(72, 0).name, "Key 1");
+  ASSERT_EQ(ui.Messages, QStringList{"The same name cannot be assigned to two keys"});
+  EXPECT_EQ(ui.Kinds, QStringList{"warning"});
+  EXPECT_TRUE(ui.Details.front().contains("SAT")) << ui.Details.front().toStdString();
+  EXPECT_EQ(f.CaptionLine(dest, 0), "Key 1");  // the window shows what is stored
+  EXPECT_TRUE(f.ApplyButton()->isEnabled());
+}
+
 }  // namespace

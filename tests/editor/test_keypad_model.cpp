@@ -220,6 +220,14 @@ TEST(SequenceTreeModel, SequencesMergeIntoOneTreeInNameOrder) {
   EXPECT_EQ(tree.PathsToStore(kSourceSide).size(), 3u);
   tree.ForgetCleared();
   EXPECT_EQ(tree.PathsToStore(kSourceSide).size(), 2u);
+  // So is a press whose display name the user changed, a cleared one blank.
+  salvo->sides[kSourceSide].renamed = true;
+  const auto renamed = tree.PathsToStore(kSourceSide);
+  ASSERT_EQ(renamed.size(), 3u);
+  EXPECT_TRUE(TSequenceTree::PressesOf(renamed[2], kSourceSide)[0].blankName);
+  EXPECT_FALSE(TSequenceTree::PressesOf(renamed[0], kSourceSide)[0].blankName);
+  tree.ForgetCleared();
+  EXPECT_EQ(tree.PathsToStore(kSourceSide).size(), 2u);
 
   // Removal: the leaves first, the node last.
   const auto order = TSequenceTree::RemovalOrder(*top[0]);
@@ -241,6 +249,10 @@ TEST(SequenceTreeModel, ARecordCarriesThePressesWithNoneElsewhere) {
   EXPECT_EQ(r.record.presses[0].selection[0], 2);
   EXPECT_EQ(r.record.presses[0].selection[1], -1);
   EXPECT_EQ(DbsStringLength(r.record.presses[0].displayName), 0u);  // an empty one leaves the stored name
+  TSequenceRecord cleared;
+  cleared.Set(64, {{u"A", -1, -1, u"", true}});
+  ASSERT_EQ(DbsStringLength(cleared.record.presses[0].displayName), 16u);  // a cleared one is stored blank
+  EXPECT_EQ(cleared.record.presses[0].displayName[0], u'\0');
   const auto back = r.Presses();
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[1].displayName, u"PART");

@@ -138,6 +138,47 @@ TEST_F(LevelFormTest, ATypedNameIsCheckedBeforeTheUserMovesOn) {
   EXPECT_EQ(SourceName(H(), 3, 3), "VTR 4");
 }
 
+TEST_F(LevelFormTest, ANameLeftOpenIsCheckedAndAnEscapedOneKeepsItsName) {
+  OpenLevels();
+  TLevelForm* form = Level(0);
+  ASSERT_NE(form, nullptr);
+  Activate(form);
+  TStringGrid* grid = form->SourcesGrid;
+  // Emptied in the editor and left with Down: refused, and so is OK.
+  Retype(grid, 3, 0, "");
+  Press(grid, Qt::Key_Down);
+  EXPECT_EQ(LastMessage(), "You have entered an invalid value");
+  EXPECT_EQ(grid->currentIndex().row(), 3);
+  form->OkButton()->click();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_EQ(SourceName(H(), 0, 3), "m1s4");
+  Retype(grid, 3, 0, "CAM 4");
+  Press(grid, Qt::Key_Up);
+  EXPECT_EQ(grid->currentIndex().row(), 2);
+  // Escape gives the cell, the park list and the source their name back.
+  Retype(grid, 5, 0, "VTR 9");
+  EXPECT_EQ(form->ParkSource->itemText(5), "VTR 9");
+  Press(grid, Qt::Key_Escape);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(grid->Editing());
+  EXPECT_EQ(grid->Model().Text(5, 0), "m1s6");
+  EXPECT_EQ(form->ParkSource->itemText(5), "m1s6");
+  Press(grid, Qt::Key_Down);
+  EXPECT_EQ(grid->currentIndex().row(), 6);
+  // Typed over from the first character and left with Page Up.
+  grid->SelectCell(7, 0);
+  QTest::keyClick(grid, 'V');
+  QTest::keyClicks(Editor(grid), "TR 8");
+  Press(grid, Qt::Key_PageUp);
+  EXPECT_EQ(grid->currentIndex().row(), 0);
+  EXPECT_EQ(ui.Messages.size(), 2) << ui.Messages.join('|').toStdString();  // Down and OK
+  form->OkButton()->click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(SourceName(H(), 0, 3), "CAM 4");
+  EXPECT_EQ(SourceName(H(), 0, 5), "m1s6");
+  EXPECT_EQ(SourceName(H(), 0, 7), "VTR 8");
+}
+
 TEST_F(LevelFormTest, DiagonalRunsFromThePressedCellAcrossTheSelection) {
   OpenLevels();
   TLevelForm* form = Level(0);

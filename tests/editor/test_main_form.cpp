@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -21,6 +23,8 @@
 #include "ResourceTree.h"
 #include "forms/ResourceForm.h"
 #include "WizardForms.h"
+#include "forms/ControlFrameForm.h"
+#include "forms/PortResourceForm.h"
 #include "main_window_fixture.h"
 #include "scripted_ui.h"
 
@@ -340,6 +344,59 @@ TEST_F(MainFormTest, FormsStoreOnlyOnApplyAndCloseBeforeTheTreeGoes) {
   }
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(!f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, APortRecordThatCannotBeReadShowsTheListsDefaults) {
+  New();
+  const TLibraryApi real = Library();
+  Library().GetGeneralPort = [](uint16_t, TGeneralPortRecord*, DbsHandle) -> DbsStatus {
+    return DBS_ERR_FILE_CORRUPT;
+  };
+  form->Tree()->setCurrentItem(form->Manager().FindNode("RS485-2"));
+  form->PropertiesCommand();
+  Library() = real;
+  auto* f = qobject_cast<TPortForm*>(
+      TDatabaseManager::ResourceOf(form->Manager().FindNode("RS485-2"))->EditorForm.data());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(ui.Messages.last(), "This database file is corrupt");
+  EXPECT_EQ(f->BaudRateCombo->currentText(), "300");
+  EXPECT_EQ(f->DataBitsCombo->currentText(), "7");
+  EXPECT_EQ(f->BaudRateCombo->findText("0"), -1);
+  EXPECT_EQ(f->DataBitsCombo->findText("0"), -1);
+  const int odd = f->ParityCombo->findText("Odd");
+  f->ParityCombo->setCurrentIndex(odd);
+  emit f->ParityCombo->activated(odd);
+  f->OkButton()->click();
+  TGeneralPortRecord back{};
+  ASSERT_EQ(dbs_GetGeneralPort(2, &back, H()), DBS_OK);
+  EXPECT_EQ(back.baudRate, 300u);
+  EXPECT_EQ(back.dataBits, 7);
+  EXPECT_EQ(back.parity, 1);
+}
+
+TEST_F(MainFormTest, TheControlFrameSummaryIsCaptionedWithTheSystemAndTitledWithTheConfiguration) {
+  NewWith([](QDialog& dialog) {
+    auto& wizard = static_cast<TCreationWizardForms&>(dialog);
+    wizard.Next();
+    wizard.FormatGroup->button(2)->setChecked(true);
+    wizard.Next();
+    while (wizard.CurrentPage() == TCreationWizardForms::Level) wizard.Next();
+    wizard.NameEdit->setText("Studio B");
+    wizard.Next();
+    return wizard.result();
+  });
+  form->Tree()->setCurrentItem(form->Manager().FindNode("Zephra"));
+  form->PropertiesCommand();
+  auto* f = qobject_cast<TKorvellControlFrameForm*>(
+      TDatabaseManager::ResourceOf(form->Manager().FindNode("Zephra"))->EditorForm.data());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->windowTitle(), "Zephra Configuration");
+  EXPECT_EQ(f->TitlePanel->text().trimmed(), "Studio B");
+  f->OkButton()->click();
 }
 
 }  // namespace

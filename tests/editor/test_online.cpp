@@ -26,6 +26,7 @@
 #include "SelectorForm.h"
 #include "Transfer.h"
 #include "WizardForms.h"
+#include "forms/PortResourceForm.h"
 #include "model/DefaultConfiguration.h"
 #include "scripted_ui.h"
 #include "sim/ctlsim.h"
@@ -62,6 +63,16 @@ struct OnlineTest : OnlineWindowTest {
     form->EnableAfterOpen();
   }
   TCommonInterface& Ci() { return form->Manager().CommonInterface; }
+  // The on-line toggle asks for the port (the question is cancelled) and
+  // stays off-line.
+  bool AsksForThePortAgain() {
+    bool asked = false;
+    ui.Dialogs.enqueue([&](QDialog&) {
+      asked = true;
+      return QDialog::Rejected;
+    });
+    return !form->OnLineCommand() && asked;
+  }
   // The controller's memory as a download of the file would leave it.
   std::vector<uint8_t> ImageOf(const std::string& db) {
     EXPECT_EQ(Tool("controller-image " + db + " expected.bin"), 0);
@@ -260,13 +271,19 @@ TEST_F(OnlineTest, APortIsChosenFromTheListOrTyped) {
   EXPECT_FALSE(form->OnLineCommand());
   EXPECT_EQ(ui.Messages.last(), "Communications error with the control frame or com port not available");
   EXPECT_EQ(ui.Messages.count("File not found"), 0);
-  bool asked = false;
-  ui.Dialogs.enqueue([&](QDialog&) {
-    asked = true;
-    return QDialog::Rejected;
-  });
-  EXPECT_FALSE(form->OnLineCommand());
-  EXPECT_TRUE(asked);
+  EXPECT_TRUE(AsksForThePortAgain());
+}
+
+TEST(SelectorForm, OkWaitsForAnAnswerWhenTheListIsEmpty) {
+  TScriptedUi ui;
+  TSelectorForm selector("Com Port Selection", {}, 8, nullptr, "COM1", "Select a serial port");
+  EXPECT_FALSE(selector.OkButton->isEnabled());
+  QTest::mouseClick(selector.FreeText, Qt::LeftButton);
+  ASSERT_TRUE(selector.OkButton->isEnabled());
+  selector.FreeText->setText("COM123456789");
+  selector.OkButton->click();
+  EXPECT_EQ(selector.result(), QDialog::Accepted);
+  EXPECT_EQ(selector.Answer(), "COM12345");
 }
 
 TEST_F(OnlineTest, TheWizardAsksTheControllerForItsType) {
@@ -283,6 +300,157 @@ TEST_F(OnlineTest, TheWizardAsksTheControllerForItsType) {
   EXPECT_EQ(wizard.ControllerQueryStatus(), DBS_OK);
   wizard.CheckControllerButton()->click();
   EXPECT_EQ(ui.Messages.count("Controller version is Zephra V3 - ZP3 format database required"), 2);
+}
+
+// Whether the library has let the controller's port go: another query can
+// take it.
+bool PortFree() {
+  uint16_t type = 0;
+  TCommonInterface& ci = ProcessInterface();
+  const bool shown = ci.ShowErrors;
+  ci.ShowErrors = false;
+  const DbsStatus status = ci.QueryControllerType(PortSetup().PortName, PortSetup().PortSettings, type);
+  ci.ShowErrors = shown;
+  return status == DBS_OK;
+}
+
+TEST_F(OnlineTest, OpenWhileOnLineGoesOffLineOnYesEvenWhenNoFileIsChosen) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand());
+  form->OpenCommand();  // No
+  EXPECT_EQ(ui.Messages.last(), "Opening a new file will force the system offline. Do you want to continue?");
+  EXPECT_EQ(ui.Kinds.last(), "warning-yes-no");
+  EXPECT_TRUE(form->Online());
+  EXPECT_TRUE(Ci().OnlineStatus);
+  ui.Answers.enqueue(true);
+  form->OpenCommand();  // Yes, and the open dialog is cancelled
+  EXPECT_FALSE(form->Online());
+  EXPECT_FALSE(Ci().OnlineStatus);
+  EXPECT_FALSE(form->OnLineAction->isChecked());
+  EXPECT_FALSE(form->ReadConfigAction->isEnabled());
+  EXPECT_TRUE(form->NewAction->isEnabled());
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      CURR_SYS.ZP3");
+  EXPECT_TRUE(PortFree());
+  // The working file stays open, off-line: the toggle takes it on-line again.
+  EXPECT_TRUE(form->OnLineCommand()) << ui.Messages.join('|').toStdString();
+}
+
+TEST_F(OnlineTest, OpenWhileOnLineWithAFileChosenOpensItOffLine) {
+  Open(Prepare());
+  ASSERT_EQ(Tool("create Other.ZP3 --format v3"), 0);
+  ASSERT_TRUE(form->OnLineCommand());
+  const auto working = Read(dir.File("CURR_SYS.ZP3"));
+  ui.Answers.enqueue(true);
+  ui.FileNames.enqueue(QDir::current().filePath("Other.ZP3"));
+  form->OpenCommand();
+  EXPECT_FALSE(form->Online());
+  EXPECT_FALSE(Ci().OnlineStatus);
+  EXPECT_FALSE(form->OnLineAction->isChecked());
+  EXPECT_FALSE(form->ReadConfigAction->isEnabled());
+  EXPECT_EQ(form->windowTitle(), "Zephra Editor - Offline      Other.ZP3");
+  EXPECT_TRUE(PortFree());
+  // Nothing reads the controller into the working file now.
+  ui.Dialogs.enqueue(&DatabaseOnly);
+  EXPECT_FALSE(form->ReadConfigCommand());
+  EXPECT_EQ(Read(dir.File("CURR_SYS.ZP3")), working);
+  EXPECT_EQ(form->Manager().DatabaseFileName, QDir::current().filePath("Other.ZP3"));
+}
+
+TEST_F(OnlineTest, ACancelledComponentsDialogChangesNothing) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand());
+  const auto working = Read(dir.File("CURR_SYS.ZP3"));
+  for (bool download : {false, true}) {
+    SCOPED_TRACE(download ? "apply" : "read");
+    const qsizetype before = ui.Messages.size();
+    EXPECT_TRUE(download ? form->ApplyConfigCommand() : form->ReadConfigCommand());  // the dialog is cancelled
+    EXPECT_EQ(ui.Messages.size(), before);
+    EXPECT_TRUE(form->Online());
+    EXPECT_TRUE(Ci().OnlineStatus);
+    EXPECT_TRUE(form->OnLineAction->isChecked());
+    EXPECT_EQ(form->windowTitle(), "Zephra Editor - OnLine      CURR_SYS.ZP3");
+    // The library is still on-line: the controller answers through it.
+    QString boot, main, oem;
+    EXPECT_EQ(Ci().Get_Firmware_Version(boot, main, oem, Ci().FileHandle), DBS_OK);
+  }
+  EXPECT_EQ(Read(dir.File("CURR_SYS.ZP3")), working);
+  EXPECT_FALSE(form->OnLineCommand());
+  // After a mismatch the difference stays unsettled: the editor ends off-line.
+  sim.SetMemory(0x100, {0x55});
+  ui.Answers.enqueue(true);  // read the database from the controller, then cancel its components
+  EXPECT_FALSE(form->OnLineCommand());
+  EXPECT_FALSE(Ci().OnlineStatus);
+  EXPECT_TRUE(PortFree());
+  EXPECT_EQ(Read(dir.File("CURR_SYS.ZP3")), working);
+}
+
+TEST_F(OnlineTest, APortThatRefusesTheSpeedSaysSo) {
+  Open(Prepare());
+  PortSetup().PortSettings.baudRate = 12345;
+  EXPECT_FALSE(form->OnLineCommand());
+  ASSERT_FALSE(ui.Messages.isEmpty());
+  const QString said = ui.Messages.last() + "\n" + ui.Details.last();
+  EXPECT_TRUE(said.contains(QString::fromStdString(sim.PortPath()))) << said.toStdString();
+  EXPECT_TRUE(said.contains("12345")) << said.toStdString();
+  EXPECT_FALSE(ui.Notices.contains("Data is still being transferred to the control frame.\nPlease wait."));
+  EXPECT_FALSE(form->Online());
+  // The next attempt asks for the port and its settings again.
+  EXPECT_TRUE(AsksForThePortAgain());
+}
+
+TEST_F(OnlineTest, AFirmwareQueryThatFailsOnTheLineLeavesTheControllerLinesEmpty) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand());
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x29, 0, 5});  // the controller refuses the firmware query
+  const QStringList lines = ProductInformation(Ci());
+  ASSERT_GE(lines.size(), 8);
+  EXPECT_EQ(lines.mid(4, 3), (QStringList{"", "", ""})) << lines.join('|').toStdString();
+  EXPECT_EQ(lines.value(7), "Controller Status: MASTER Active, SLAVE Running OK");
+}
+
+// The port form of a node, opened as Properties opens it.
+TPortForm* OpenPort(TMainForm& form, const QString& port) {
+  form.Tree()->setCurrentItem(form.Manager().FindNode(port));
+  form.PropertiesCommand();
+  auto* resource = TDatabaseManager::ResourceOf(form.Manager().FindNode(port));
+  return qobject_cast<TPortForm*>(resource->EditorForm.data());
+}
+
+TEST_F(OnlineTest, APortWrittenButNotSentStillSendsItsDevicesToTheStoreroom) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand()) << ui.Messages.join('|').toStdString();
+  QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
+  QTreeWidgetItem* storeroom = form->Manager().FindNode("Storeroom");
+  ASSERT_TRUE(form->DropOn(TDatabaseManager::ResourceOf(form->Manager().FindNode("Panel 1")), port));
+  ASSERT_TRUE(form->DropOn(TDatabaseManager::ResourceOf(form->Manager().FindNode("UMD 1")), port));
+  const int stored = storeroom->childCount();
+  form->Tree()->setCurrentItem(port);
+  ASSERT_EQ(form->List()->count(), 2);
+  TPortForm* f = OpenPort(*form, "RS485-1");
+  ASSERT_NE(f, nullptr);
+  form->Tree()->setCurrentItem(port);
+  const int i = f->ProtocolCombo->findText("General Switcher");
+  f->ProtocolCombo->setCurrentIndex(i);
+  emit f->ProtocolCombo->activated(i);
+  // The controller refuses the port's new record; the file has taken it.
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
+  ui.Answers.enqueue(true);  // reset the controller: yes
+  f->ApplyButton()->click();
+  EXPECT_TRUE(ui.Messages.contains("This will reset the controller. Do you want to continue?"));
+  TGeneralPortRecord back{};
+  ASSERT_TRUE(Ci().GetGeneralPort(1, back, Ci().FileHandle));
+  EXPECT_EQ(back.protocol, 2);
+  EXPECT_EQ(port->childCount(), 0) << ui.Messages.join('|').toStdString();
+  uint16_t p = 0, address = 0;
+  ASSERT_TRUE(Ci().GetPanelPort(0, p, address, Ci().FileHandle));
+  EXPECT_EQ(p, 0xFFFF);
+  ASSERT_TRUE(Ci().GetUMDPort(0, p, address, Ci().FileHandle));
+  EXPECT_EQ(p, 0xFFFF);
+  EXPECT_EQ(storeroom->childCount(), stored + 2);
+  // The list beside the tree shows what the port holds now.
+  EXPECT_EQ(form->Tree()->currentItem(), port);
+  EXPECT_EQ(form->List()->count(), 0);
+  f->CancelButton()->click();
 }
 
 // The gateway with stand-ins for what the simulator cannot do.

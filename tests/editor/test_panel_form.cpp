@@ -7,13 +7,17 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <cstdlib>
 #include <set>
 
 #include "device_fixture.h"
 #include "forms/FormFields.h"
 #include "forms/KeypadAssignment.h"
+#include "forms/KeypadResourceForm.h"
 #include "forms/PanelResourceForm.h"
+#include "model/KeypadLayout.h"
 #include "model/PanelTypes.h"
+#include "simulator_port.h"
 
 namespace {
 
@@ -348,6 +352,36 @@ TEST_F(PanelFormTest, PickingATypeKeepsWhatWasApplied) {
   EXPECT_EQ(name, u"Studio");
 }
 
+// A rename in the tree while the form is open: picking a type writes the
+// stored record back, which must be the record as it is now, and the name
+// field, untouched, follows the tree; Cancel takes none of it back.
+TEST_F(PanelFormTest, ARenameInTheTreeWhileTheFormIsOpenStays) {
+  auto* f = Open<TPanelForm>(Panel(0));
+  RenameInTree(Panel(0), "Renamed");
+  EXPECT_EQ(f->NameEdit->text(), "Renamed");
+  EXPECT_EQ(f->windowTitle(), "Renamed");
+  Pick(f, "Generic Multi-Output");
+  std::u16string name;
+  ReadPanel(0, &name);
+  EXPECT_EQ(name, u"Renamed");
+  f->CancelButton()->click();
+  ReadPanel(0, &name);
+  EXPECT_EQ(name, u"Renamed");
+  EXPECT_EQ(Panel(0)->GetName(), "Renamed");
+
+  // A name the user is typing stays theirs; OK stores it.
+  f = Open<TPanelForm>(Panel(1));
+  Retype(f->NameEdit, "Mine");
+  RenameInTree(Panel(1), "Tree");
+  EXPECT_EQ(f->NameEdit->text(), "Mine");
+  Choose(f->NoLevelButtonsComboBox, 3);
+  f->OkButton()->click();
+  ReadPanel(1, &name);
+  EXPECT_EQ(name, u"Mine");
+  EXPECT_EQ(ReadPanel(1).mode, 3);
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
 // Leaving a keypad kind group gives the keypad up only when the kind chosen
 // there has changed: passing through keeps it.
 TEST_F(PanelFormTest, PassingThroughTheKeypadKindsKeepsTheKeypad) {
@@ -419,6 +453,35 @@ TEST_F(PanelFormTest, AfterApplyTheBrightnessShowsWhatIsStored) {
   TPanelForm fresh(*Panel(0));
   ASSERT_TRUE(fresh.Load());
   EXPECT_EQ(f->Brightness->Edit->text(), fresh.Brightness->Edit->text());
+}
+
+// A kind chosen, another window visited and the form come back to: the
+// focus returning to the group is no new entry, so leaving it gives the
+// keypad up, and Configure then gives the panel one of the kind chosen.
+TEST_F(PanelFormTest, AKeypadKindChosenIsKeptAcrossAVisitToAnotherWindow) {
+  ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+  Reopen();
+  auto* f = Open<TPanelForm>(Panel(0));
+  f->Pages()->setCurrentIndex(kOperationPage);
+  Activate(f);
+  TRadioGroup* source = f->SrcKeypadTypeRadioGroup;
+  Focus(source->Button(0));
+  QTest::keyClick(source->Button(0), Qt::Key_Down);  // Dial-up
+  ASSERT_EQ(source->ItemIndex(), 1);
+  ASSERT_TRUE(source->Button(1)->hasFocus());
+  Activate(form.get());
+  Focus(form->Tree());
+  Activate(f);
+  QApplication::processEvents();
+  ASSERT_TRUE(source->Button(1)->hasFocus());  // back where it was
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 0);
+  Focus(f->SwapModeCheck);
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 0xFFFF);
+  EXPECT_EQ(f->FormSourceKeypad, -1);
+  ui.Dialogs.enqueue([](QDialog&) { return int(QDialog::Accepted); });
+  f->ConfigureButton->click();
+  EXPECT_EQ(ReadPanel(0).sourceKeypad, 64);
+  EXPECT_EQ(source->ItemIndex(), 1);
 }
 
 // The form's keypads start as stored: Apply writes them back, so starting
@@ -548,6 +611,131 @@ TEST_F(PanelFormTest, OpeningAnotherDatabaseClosesTheFormsStoringNothing) {
   std::u16string name;
   ReadPanel(0, &name);
   EXPECT_EQ(name, u"Panel 1");
+}
+
+// The keypad editor opened from the panel editor and closed with OK after a
+// name dropped, a page changed (applying) and a key pressed. The panel
+// editor then goes while its OK button still holds the focus, as it does
+// when the window system reports the focus leaving only after the window has
+// gone: nothing of the panel editor may be called once it is being taken
+// down.
+TEST_F(PanelFormTest, ThePanelEditorGoesCleanlyAfterEditingItsKeypads) {
+  ASSERT_EQ(dbs_SetPanelType(0, 3, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelKeypad(0, 1, 64, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelKeypad(0, 0, 72, H()), DBS_OK);
+  ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
+  Reopen();
+  QPointer<TPanelForm> f = Open<TPanelForm>(Panel(0));
+  ASSERT_NE(f, nullptr);
+  Activate(f);
+  f->Pages()->setCurrentIndex(kOperationPage);
+  Focus(f->EditKeypadButton);
+  const auto at = [](int32_t code) {
+    const TKeypadLayout& layout = KeypadLayout(3);
+    for (int p = 0; p < kLayoutPositions; ++p) {
+      if (layout.codes[static_cast<size_t>(p)] == code) return p;
+    }
+    return -1;
+  };
+  bool edited = false;
+  ui.Dialogs.enqueue([&](QDialog& d) {
+    auto& k = static_cast<TKeypadForm&>(d);
+    Activate(&k);
+    EXPECT_TRUE(k.DropName(at(9), "CAM"));
+    ui.Answers << true;  // the names are applied before the page changes
+    k.Pages()->setCurrentIndex(TKeypadForm::SequencesPage);
+    EXPECT_EQ(k.CurrentPage(), TKeypadForm::SequencesPage);
+    QTest::mouseClick(k.KeyButtons[static_cast<size_t>(at(1))], Qt::LeftButton);
+    QTest::mouseClick(k.OkButton(), Qt::LeftButton);
+    edited = k.result() == QDialog::Accepted;
+    return k.result();
+  });
+  QTest::mouseClick(f->EditKeypadButton, Qt::LeftButton);
+  EXPECT_TRUE(edited);
+  EXPECT_EQ(ui.Messages, QStringList{TResourceForm::PendingQuestion()});
+  Activate(f);
+  Focus(f->OkButton());
+  ASSERT_TRUE(f->OkButton()->hasFocus());
+  delete f.data();
+  QApplication::processEvents();
+  EXPECT_EQ(Panel(0)->EditorForm, nullptr);
+  EXPECT_FALSE(Panel(0)->Editing);
+  const TPanelRecord r = ReadPanel(0);
+  EXPECT_EQ(r.sourceKeypad, 64);
+  EXPECT_EQ(r.destKeypad, 72);
+}
+
+// The panel editor on-line: each of its writes goes to the controller too.
+struct PanelOnlineTest : OnlineWindowTest {
+  static int Tool(const std::string& args) {
+    return std::system((std::string(ZEPHRA_DB_PROGRAM) + " " + args + " > /dev/null 2>&1").c_str());
+  }
+  // A default V3 database whose panel 1 is a "Generic Multi-Output" at
+  // address 1 of "RS485-1", on a controller that holds it, on-line.
+  void GoOnline() {
+    ASSERT_EQ(Tool("create Studio.ZP3 --format v3"), 0);
+    const QString path = QDir::current().filePath("Studio.ZP3");
+    ASSERT_TRUE(form->Manager().OpenDatabaseFile(path, {2, 3, 4}));
+    ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+    ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
+    form->ResetToEmpty();
+    ASSERT_EQ(Tool("controller-image Studio.ZP3 memory.bin"), 0);
+    ASSERT_TRUE(sim.Load(dir.File("memory.bin")));
+    ASSERT_TRUE(form->Manager().OpenDatabaseFile(QDir::current().filePath("Studio.ZP3"), {2, 3, 4}));
+    form->EnableAfterOpen();
+    ASSERT_TRUE(form->OnLineCommand()) << ui.Messages.join('|').toStdString();
+  }
+  TPanelResource* Panel(int n) {
+    for (QTreeWidgetItemIterator it(form->Tree()); *it; ++it) {
+      if (auto* r = dynamic_cast<TPanelResource*>(TDatabaseManager::ResourceOf(*it)); r && r->Number == n) return r;
+    }
+    return nullptr;
+  }
+  DbsHandle H() { return form->Manager().CommonInterface.FileHandle; }
+};
+
+// A live update refused on the fourth override: every other override and the
+// controlled destinations are still written, the failure is told once, and
+// the changes stay pending so that Apply may send them again.
+TEST_F(PanelOnlineTest, AFailedOverrideWriteLeavesTheRestWrittenAndTheChangesPending) {
+  GoOnline();
+  auto* f = qobject_cast<TPanelForm*>((Panel(0)->Edit(form->Manager().CommonInterface), Panel(0)->EditorForm.data()));
+  ASSERT_NE(f, nullptr);
+  Choose(f->OverrideSourceLevelComboBox, 1);
+  f->ApplyButton()->click();  // the record as the form writes it
+  ASSERT_FALSE(f->ApplyButton()->isEnabled());
+  ASSERT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  for (int i = 0; i < 16; ++i) Choose(f->OverrideCombos[static_cast<size_t>(i)], i + 2);
+  for (int d : {0, 5, 9}) f->DestControlledChecks->item(d)->setCheckState(Qt::Unchecked);
+  // The link's writes, one for each override: the fourth and the eighth are
+  // refused every time they are tried.
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 3, 5});
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 3 + 5 + 3, 5});
+  f->ApplyButton()->click();
+  // Told once: what the first failure says (the link's report and the
+  // library's answer), nothing of the second.
+  ASSERT_FALSE(ui.Messages.isEmpty());
+  const int told = static_cast<int>(ui.Messages.size());
+  EXPECT_LE(told, 2);
+  EXPECT_EQ(ui.Messages.filter("Control frame timed out").size(), told) << ui.Messages.join('|').toStdString();
+  EXPECT_TRUE(f->ApplyButton()->isEnabled());
+  EXPECT_TRUE(f->HasChanges());
+  for (uint16_t i = 0; i < 16; ++i) {
+    TOverrideRecord o{};
+    ASSERT_EQ(dbs_GetOverrideSource(0, i, &o, H()), DBS_OK);
+    EXPECT_EQ(o.level, 0) << i;
+    EXPECT_EQ(o.source, i + 1) << i;
+  }
+  TXYRecord xy{};
+  xy.destCount = 40;
+  ASSERT_EQ(dbs_GetXY_ControlledDests(0, 0, &xy, H()), DBS_OK);
+  EXPECT_EQ(xy.destMap[0], 0xDE);
+  EXPECT_EQ(xy.destMap[1], 0xFD);
+  // OK tries again; nothing fails now, and the form closes.
+  sim.ClearFaults();
+  f->OkButton()->click();
+  EXPECT_EQ(ui.Messages.size(), told) << ui.Messages.join('|').toStdString();
+  EXPECT_EQ(Panel(0)->EditorForm, nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "UndoStack.h"
+
 #include "SelectorForm.h"
 #include "forms/RenameSalvoForm.h"
 #include "forms/SalvoPage.h"
@@ -196,6 +198,141 @@ TEST_F(SalvoPageTest, RemoveWithUnsavedEditsDeletesExactlyTheRowsCrosspoints) {
   EXPECT_EQ(Stored(4), (Crosspoints{{0, 6, 1}}));
   EXPECT_EQ(page->SalvoRows, 1);
   EXPECT_EQ(Grid()->Model().RowHeader(0), "m1d7");
+}
+
+TEST_F(SalvoPageTest, TheSourceShownIsTheSourceSavedHoweverTheCellWasLeft) {
+  Open();
+  Add(8, 0, 5, 7);
+  Add(8, 1, 5, 7);
+  QApplication::clipboard()->setText("m1s9\r\n");
+  OpenWindow();
+  Activate(form);  // with text on the clipboard: Paste is enabled
+  OpenSalvo(8);
+  Retype(Grid(), 0, 0, "m1s3");
+  Press(Grid(), Qt::Key_Down);
+  EXPECT_EQ(page->CellAt(0, 0).Number, 3);
+  EXPECT_FALSE(page->SalvoSaved);
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 7}}));
+  // Save and Paste take what the open cell editor holds first.
+  Retype(Grid(), 0, 1, "m1s4");
+  page->SaveButton->click();
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 3}}));
+  Retype(Grid(), 0, 2, "m1s5");
+  ASSERT_TRUE(page->SalvoPaste->isEnabled());
+  page->SalvoPaste->click();
+  EXPECT_FALSE(Grid()->Editing());
+  Press(Grid(), Qt::Key_Down);
+  EXPECT_EQ(Grid()->Model().Text(0, 2), "m1s9");
+  EXPECT_EQ(page->CellAt(0, 2).Number, 9);
+  // A name the salvo's levels do not have is refused when the cell is left.
+  Retype(Grid(), 0, 3, "nobody");
+  Press(Grid(), Qt::Key_Tab);
+  EXPECT_EQ(LastMessage(), "You have entered an invalid value");
+  EXPECT_EQ(Grid()->currentIndex(), Grid()->Model().index(0, 3));
+  EXPECT_FALSE(page->Save());  // refused too
+  Retype(Grid(), 0, 3, "");
+  Press(Grid(), Qt::Key_Return);
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(8), (Crosspoints{{0, 5, 2}, {1, 5, 3}, {2, 5, 8}}));
+}
+
+TEST_F(SalvoPageTest, ASourceWithoutANameIsKeptBySaveAndShownByNumber) {
+  Open();
+  // Source 8 of level 1 has an empty name, source 3 of level 2 one of spaces.
+  const TSourceIndexRecord empty = {0, 0, 7}, spaces = {0, 1, 2};
+  ASSERT_EQ(dbs_SetSourceName(&empty, TLibString(QString(8, QChar(0))), H()), DBS_OK);
+  ASSERT_EQ(dbs_SetSourceName(&spaces, TLibString(QString(8, ' ')), H()), DBS_OK);
+  Add(9, 0, 5, 7);
+  Add(9, 1, 5, 2);
+  Add(9, 2, 5, 4);
+  OpenWindow();
+  OpenSalvo(9);
+  EXPECT_TRUE(BlankCell(Grid()->Model().Text(0, 0)));
+  EXPECT_TRUE(BlankCell(Grid()->Model().Text(0, 1)));
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(9), (Crosspoints{{0, 5, 7}, {1, 5, 2}, {2, 5, 4}}));
+  page->MacrosDisplayRadioGroup->button(1)->click();
+  EXPECT_EQ(Grid()->Model().Text(0, 0), "8");
+  EXPECT_EQ(Grid()->Model().Text(0, 1), "3");
+  page->MacrosDisplayRadioGroup->button(0)->click();
+  // Emptied by the user, it goes.
+  Empty(0, 1);
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(Stored(9), (Crosspoints{{0, 5, 7}, {2, 5, 4}}));
+}
+
+TEST_F(SalvoPageTest, RemoveIsAStepOfItsOwnThatUndoTakesBack) {
+  Open();
+  OpenWindow();
+  OpenSalvo(1);
+  for (int a : {2, 3}) {
+    Choose(a);
+    page->InsertDestButton->click();
+  }
+  Type(Grid(), 0, 0, "m1s1");
+  Type(Grid(), 1, 0, "m1s2");
+  ASSERT_TRUE(page->Save());
+  TUndoStack& steps = window->Manager().Steps();
+  EXPECT_EQ(steps.UndoText(), "Save Salvo 2");
+  Choose(3);
+  ui.Answers.enqueue(true);
+  page->RemoveButton->click();
+  EXPECT_EQ(Stored(1), (Crosspoints{{0, 2, 0}}));
+  EXPECT_EQ(steps.UndoCount(), 2);
+  EXPECT_EQ(steps.UndoText(), "Remove From Salvo 2");
+  EXPECT_FALSE(form->ApplyButton()->isEnabled());  // nothing left to apply
+  window->UndoCommand();
+  EXPECT_FALSE(ui.Kinds.contains("warning")) << ui.Messages.join('|').toStdString();
+  EXPECT_EQ(Stored(1), (Crosspoints{{0, 2, 0}, {0, 3, 1}}));
+  EXPECT_EQ(steps.UndoText(), "Save Salvo 2");
+  window->UndoCommand();
+  EXPECT_TRUE(Stored(1).empty());
+  window->RedoCommand();
+  window->RedoCommand();
+  EXPECT_EQ(Stored(1), (Crosspoints{{0, 2, 0}}));
+}
+
+TEST_F(SalvoPageTest, OpeningAnotherSalvoOverUnsavedEditsAsksFirst) {
+  Open();
+  Add(2, 0, 9, 4);
+  OpenWindow();
+  OpenSalvo(1);
+  for (int a : {2, 3}) {
+    Choose(a);
+    page->InsertDestButton->click();
+  }
+  Type(Grid(), 0, 0, "m1s1");
+  Retype(Grid(), 1, 1, "m1s2");  // still in the cell editor
+  EXPECT_TRUE(form->ApplyButton()->isEnabled());
+  // Not saved: the file keeps nothing of it, and Apply has nothing left.
+  ui.Answers.enqueue(false);
+  OpenSalvo(2);
+  EXPECT_EQ(LastMessage(), "The salvo being edited has not been saved. Continue saving?");
+  EXPECT_TRUE(Stored(1).empty());
+  EXPECT_EQ(page->NameLabel->text(), "Salvo 3");
+  EXPECT_EQ(page->SalvoRows, 1);
+  EXPECT_EQ(Grid()->Model().Text(0, 0), "m1s5");
+  EXPECT_FALSE(page->IsSalvoPending());
+  EXPECT_FALSE(form->ApplyButton()->isEnabled());
+  // Saved: it goes where it belongs, and the other opens.
+  Choose(4);
+  page->InsertDestButton->click();
+  Retype(Grid(), 1, 0, "m1s6");
+  ui.Answers.enqueue(true);
+  OpenSalvo(0);
+  EXPECT_EQ(Stored(2), (Crosspoints{{0, 4, 5}, {0, 9, 4}}));
+  EXPECT_TRUE(Stored(0).empty());
+  EXPECT_EQ(page->NameLabel->text(), "Salvo 1");
+  EXPECT_EQ(page->SalvoRows, 0);
+  EXPECT_FALSE(form->ApplyButton()->isEnabled());
+  // A choice cancelled changes nothing, and asks nothing.
+  Type(Grid(), 0, 0, "m1s2");  // a row without an association
+  const auto asked = ui.Messages.size();
+  page->OpenButton->click();
+  EXPECT_EQ(ui.Messages.size(), asked);
+  EXPECT_TRUE(page->IsSalvoPending());
+  EXPECT_TRUE(form->ApplyButton()->isEnabled());
 }
 
 TEST_F(SalvoPageTest, RenameKeepsTheSalvosOwnValue) {

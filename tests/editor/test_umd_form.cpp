@@ -127,4 +127,21 @@ TEST_F(UMDFormTest, AUMDDraggedWhileItsFormIsOpenStaysWhereItWent) {
   EXPECT_EQ(address, 0xFFFF);
 }
 
+// A rename in the tree while the form is open is not undone by its Apply:
+// the name field, untouched, follows the tree.
+TEST_F(UMDFormTest, ARenameInTheTreeWhileTheFormIsOpenStays) {
+  auto* f = Open<TUMDResourceForm>(UMD(0));
+  RenameInTree(UMD(0), "Monitor");
+  EXPECT_EQ(f->NameEdit->text(), "Monitor");
+  EXPECT_EQ(f->windowTitle(), "Monitor");
+  Retype(f->Brightness->Edit, "5");
+  f->OkButton()->click();
+  std::u16string name;
+  const TUMDRecord r = ReadUMD(H(), 0, &name);
+  EXPECT_EQ(name, u"Monitor");
+  EXPECT_EQ(r.brightness, 5);
+  EXPECT_EQ(UMD(0)->GetName(), "Monitor");
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
 }  // namespace
