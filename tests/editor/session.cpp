@@ -241,6 +241,8 @@ bool Session::Activate(QWidget* w) {
 
 void Session::Step() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  stale_.removeAll(QPointer<QWidget>());
+  actors_.clear();
   stepsBefore_ = Manager().Steps().UndoCount();
   redoBefore_ = Manager().Steps().CanRedo();
   const QList<TResourceForm*> forms = OpenForms();
@@ -266,6 +268,7 @@ void Session::Step() {
     TResourceForm* form = forms[Pick(static_cast<int>(forms.size()))];
     allowed = ScopeOf(form);
     outer_ = allowed;
+    actors_ << form;
     FormGesture(form);
   }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -307,7 +310,6 @@ void Session::TreeRename() {
   QTreeWidgetItem* node = OneOf(nodes);
   const QString text = RandomName();
   Log(QString("rename \"%1\" in the tree to \"%2\"").arg(node->text(0), text));
-  if (TResource* r = TDatabaseManager::ResourceOf(node); r && r->EditorForm) renamedWhileOpen_ << r->EditorForm;
   window_->CommitRename(node, text);
 }
 
@@ -436,6 +438,10 @@ void Session::AfterGesture(const Allowed& allowed, bool undoOrRedo) {
     }
     records_ = std::move(after);
     bytes_ = now;
+    // Every other open window has seen a change made outside it.
+    for (TResourceForm* f : OpenForms()) {
+      if (!actors_.contains(QPointer<QWidget>(f)) && !stale_.contains(QPointer<QWidget>(f))) stale_ << f;
+    }
   }
   if (count < 0 || (count >= static_cast<int>(states_.size()) && stack.CanRedo())) {
     return Fail("the undo history does not follow the file's steps");

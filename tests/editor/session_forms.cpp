@@ -92,14 +92,13 @@ void DumpTreeItem(QStringList& out, const QString& path, QTreeWidgetItem* item, 
   for (int i = 0; i < item->childCount(); ++i) DumpTreeItem(out, path, item->child(i), indent + "  ");
 }
 
-void DumpTable(QStringList& out, const QString& path, QTableView* view, const QList<const QWidget*>& skip) {
+void DumpTable(QStringList& out, const QString& path, QTableView* view) {
   QAbstractItemModel* m = view->model();
   if (!m) return;
   const auto* grid = qobject_cast<TStringGrid*>(view);
   // An edit the grid has not checked yet is the user's, not the file's.
   const QModelIndex unchecked =
       grid && const_cast<TStringGrid*>(grid)->HasUncheckedEdit() ? view->currentIndex() : QModelIndex();
-  const bool selection = !skip.contains(view->viewport());
   for (int r = 0; r < m->rowCount(); ++r) {
     QStringList row;
     for (int c = 0; c < m->columnCount(); ++c) {
@@ -113,7 +112,6 @@ void DumpTable(QStringList& out, const QString& path, QTableView* view, const QL
       while (cell.endsWith(' ')) cell.chop(1);
       const QVariant check = m->data(i, Qt::CheckStateRole);
       if (check.isValid()) cell += Check(static_cast<Qt::CheckState>(check.toInt()));
-      if (selection && view->selectionModel() && view->selectionModel()->isSelected(i)) cell += "*";
       row << cell;
     }
     out << QString("%1 row %2 [%3]: %4").arg(path).arg(r).arg(m->headerData(r, Qt::Vertical).toString(), row.join('|'));
@@ -158,7 +156,7 @@ Dump DumpWindow(QWidget* root, const QList<const QWidget*>& skip) {
     } else if (auto* t = qobject_cast<QTreeWidget*>(w)) {
       for (int i = 0; i < t->topLevelItemCount(); ++i) DumpTreeItem(d.lines, path, t->topLevelItem(i), "");
     } else if (auto* v = qobject_cast<QTableView*>(w)) {
-      DumpTable(d.lines, path, v, skip);
+      DumpTable(d.lines, path, v);
     }
   }
   // A salvo's cells in rows without a destination association are never
@@ -167,6 +165,19 @@ Dump DumpWindow(QWidget* root, const QList<const QWidget*>& skip) {
   // Raising a control reorders its siblings: the picture is a set of lines.
   d.lines.sort();
   return d;
+}
+
+QList<const QWidget*> Counterparts(const QList<const QWidget*>& widgets, QWidget* from, QWidget* to) {
+  QStringList paths;
+  for (const QWidget* w : widgets) {
+    if (w && from->isAncestorOf(w)) paths << PathOf(w, from);
+  }
+  QList<const QWidget*> out;
+  if (paths.isEmpty()) return out;
+  for (const QWidget* w : to->findChildren<QWidget*>()) {
+    if (paths.contains(PathOf(w, to))) out << w;
+  }
+  return out;
 }
 
 QString DumpDifference(const Dump& a, const Dump& b) {
@@ -208,11 +219,21 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
     }
     if (!any) out << panel->OverrideSourceLevelComboBox;
   } else if (auto* p = qobject_cast<TKeypadForm*>(form)) {
+    // A sequence being built (presses without a selection yet) is not
+    // stored: the tree and what shows the current node's selections.
+    const zephra::editor::TSequenceNode* node = p->CurrentNode();
+    bool building = false;
+    for (; node && !node->IsRoot(); node = node->Parent()) {
+      building = building || (node->Children().empty() && !node->sides[0].ToStore() && !node->sides[1].ToStore() &&
+                              !node->IsSalvo());
+    }
+    if (building) {
+      out << p->SequenceTreeView << p->SourceCheck << p->SourceBox << p->DestCheck << p->DestBox << p->MacroCheck
+          << p->MacroBox;
+    }
     out << p->NameEdit << p->cbLockLists << p->NameList->viewport() << p->BPSourceListBox->viewport()
         << p->BPDestListBox->viewport() << p->BPMacroListBox->viewport();
   }
-  // A grid's selection is where the user is, not what is stored.
-  for (TStringGrid* g : form->findChildren<TStringGrid*>()) out << g->viewport();
   return out;
 }
 

@@ -334,8 +334,7 @@ void Session::FormGesture(TResourceForm* form) {
   // Return in a field presses OK.
   if (f && !f->isVisible() && f->result() == QDialog::Accepted && resource) {
     Note("the form closed as OK closes it");
-    Dump shown = DumpWindow(f, ViewOnly(f));
-    CompareWithFresh(f, resource, shown);
+    CompareWithFresh(f, resource);
   }
 }
 
@@ -353,32 +352,20 @@ void Session::CloseGesture(TResourceForm* form, int how) {
   if (!f || how >= 2 || !resource) return;
   const bool closed = !f->isVisible();
   if (how == 0 && !closed && !f->ApplyButton()->isEnabled() && !f->HasChanges()) {
-    CompareWithFresh(f, resource, DumpWindow(f, ViewOnly(f)));
+    CompareWithFresh(f, resource);
   } else if (closed && f->result() == QDialog::Accepted) {
-    CompareWithFresh(f, resource, DumpWindow(f, ViewOnly(f)));
+    CompareWithFresh(f, resource);
   } else {
     Note(closed ? "the form closed" : "the form keeps changes pending");
   }
 }
 
-void Session::CompareWithFresh(TResourceForm* form, TResource* resource, const Dump& shown) {
-  // What the form holds unstored is left out of both pictures.
-  QList<const QWidget*> skip;
-  bool salvoPending = false;
-  if (auto* k = qobject_cast<TKorvellForm*>(form)) salvoPending = k->Macros->IsSalvoPending();
-  // KNOWN FAULT (see renamedWhileOpen_): the name field of a form renamed
-  // from the tree.
-  const bool renamed = renamedWhileOpen_.contains(QPointer<TResourceForm>(form));
-  const auto nameField = [renamed](TResourceForm* f) -> const QWidget* {
-    auto* device = qobject_cast<TDeviceForm*>(f);
-    return renamed && device ? device->NameEdit : nullptr;
-  };
-  Dump old = shown;
-  if (salvoPending || nameField(form)) {
-    skip = ViewOnly(form);
-    if (nameField(form)) skip << nameField(form);
-    if (salvoPending) skip << static_cast<TKorvellForm*>(form)->Macros->MacrosStringGrid;
-    old = DumpWindow(form, skip);
+void Session::CompareWithFresh(TResourceForm* form, TResource* resource) {
+  // What either form holds unstored, or shows as the user's view, is left
+  // out of both pictures.
+  QList<const QWidget*> skip = ViewOnly(form);
+  if (auto* k = qobject_cast<TKorvellForm*>(form); k && k->Macros->IsSalvoPending()) {
+    skip << k->Macros->MacrosStringGrid;
   }
   const bool editing = resource->Editing;
   const QPointer<TResourceForm> registered = resource->EditorForm;
@@ -386,14 +373,19 @@ void Session::CompareWithFresh(TResourceForm* form, TResource* resource, const D
   resource->Editing = editing;
   resource->EditorForm = registered;
   if (!fresh) return Fail("the form cannot be opened afresh");
-  QList<const QWidget*> freshSkip = ViewOnly(fresh.get());
-  if (salvoPending) freshSkip << static_cast<TKorvellForm*>(fresh.get())->Macros->MacrosStringGrid;
-  if (nameField(fresh.get())) freshSkip << nameField(fresh.get());
+  const QList<const QWidget*> freshOwn = ViewOnly(fresh.get());
+  const QList<const QWidget*> freshSkip = freshOwn + Counterparts(skip, form, fresh.get());
+  skip += Counterparts(freshOwn, fresh.get(), form);
+  const Dump old = DumpWindow(form, skip);
   const Dump again = DumpWindow(fresh.get(), freshSkip);
   fresh.reset();
   resource->Editing = editing;
   resource->EditorForm = registered;
-  if (old.lines != again.lines) {
+  if (old.lines != again.lines && stale_.contains(QPointer<QWidget>(form))) {
+    // KNOWN FAULT (see stale_).
+    ++masked_;
+    Note("[masked: the form was open across a change made outside it]");
+  } else if (old.lines != again.lines) {
     Fail(QString("\"%1\" opened afresh shows otherwise than after Apply:\n%2").arg(Title(form), DumpDifference(old, again)));
   }
 }
@@ -477,6 +469,7 @@ int Session::DriveKeypadEditor(TKeypadForm& form) {
   Note("the keypad editor opens: " + form.windowTitle());
   const QPointer<QWidget> outerWindow = acting_;
   acting_ = &form;
+  actors_ << &form;
   if (!Activate(&form)) Note("the keypad editor does not become the active window");
   const int gestures = 2 + Pick(30);
   for (int i = 0; i < gestures && form.isVisible() && !Failed() && step_ < steps_; ++i) {
@@ -495,7 +488,7 @@ int Session::DriveKeypadEditor(TKeypadForm& form) {
     } else {
       KeypadGesture(form);
       if (!form.isVisible() && form.result() == QDialog::Accepted && resource) {
-        CompareWithFresh(&form, resource, DumpWindow(&form, ViewOnly(&form)));
+        CompareWithFresh(&form, resource);
       }
     }
     ++done_;
@@ -547,6 +540,11 @@ void Session::KeypadGesture(TKeypadForm& form) {
   }
   const int p = OneOf(shown);
   const QString key = QString("key %1 (\"%2\")").arg(p).arg(form.CaptionLine(p, 0));
+  // Names are dragged from the list of names, keys that may be dragged onto
+  // others, assignments from the lists of "Button Per ": what the page shows.
+  if (roll < 15 && !form.NameList->isVisible()) return KeypadGesture(form);
+  if (roll >= 15 && roll < 23 && !form.KeyButtons[static_cast<std::size_t>(p)]->Draggable) return KeypadGesture(form);
+  if (roll >= 23 && roll < 33 && !form.BPSourceListBox->isVisible()) return KeypadGesture(form);
   if (roll < 15) {
     QString name;
     if (form.NameList->count() > 0 && Chance(0.7)) {
@@ -563,7 +561,7 @@ void Session::KeypadGesture(TKeypadForm& form) {
   } else if (roll < 33) {
     const int kind = Pick(3);
     QListWidget* list = kind == 0 ? form.BPSourceListBox : kind == 1 ? form.BPDestListBox : form.BPMacroListBox;
-    if (list->count() == 0) return;
+    if (list->count() == 0 || !list->isEnabled()) return;
     const int index = Pick(list->count());
     const bool took = kind == 0 ? form.DropSource(p, index) : kind == 1 ? form.DropDest(p, index) : form.DropSalvo(p, index);
     Log(QString("drop \"%1\" onto %2%3").arg(list->item(index)->text(), key, took ? "" : " (refused)"));
