@@ -486,7 +486,17 @@ bool TKorvellForm::Store() {
   for (int d = 0; d < destAssocs_; ++d) {
     const QString& name = dests.Text(d, 0);
     names.push_back(name);
-    if (!name.isEmpty()) ok = ci.SetDestName(0, static_cast<uint16_t>(d), name, ci.FileHandle) && ok;
+    // A name the user emptied is stored blank (an empty text would keep the
+    // stored one); one that was blank already is left as it is.
+    TDestAssocResource& row = destRows_[static_cast<std::size_t>(d)];
+    const bool emptied = name.isEmpty() && row.Present && !ShownName(row.Record.name).trimmed().isEmpty();
+    if (name.isEmpty() && !emptied) continue;
+    const QString stored = emptied ? QString(8, ' ') : name;
+    if (ci.SetDestName(0, static_cast<uint16_t>(d), stored, ci.FileHandle)) {
+      row.Record.name = stored;
+    } else {
+      ok = false;
+    }
   }
   Macros->SetDestinations(names);
   Macros->RefreshNames();

@@ -195,6 +195,37 @@ TEST_F(ControllerFormTest, ApplyWritesTheAssociationsNamesAndTriggerLines) {
   EXPECT_EQ(std::vector<int>(lines, lines + 4), (std::vector<int>{138, 6, 0, 6}));
 }
 
+// A destination name the user empties is stored blank, as the grid and the
+// salvo page's list then show it; a name that was blank already is left as
+// it is stored.
+TEST_F(ControllerFormTest, AnEmptiedDestinationNameIsStoredBlank) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  TStringGrid* dests = form->DestAssocsStringGrid;
+  ASSERT_EQ(dests->Model().Text(2, 0), "m1d3");
+  dests->SelectCell(2, 0);
+  QTest::keyClick(dests, Qt::Key_Delete);
+  Enter(dests);
+  EXPECT_EQ(dests->Model().Text(2, 0), "");
+  Type(dests, 3, 0, "OUT 4");
+  form->ApplyButton()->click();
+  EXPECT_FALSE(form->ApplyButton()->isEnabled());
+  TLibString name(QString(8, ' '));
+  ASSERT_EQ(dbs_GetDestName(0, 2, name, H()), DBS_OK);
+  EXPECT_EQ(name.Text().trimmed(), "");
+  ASSERT_EQ(dbs_GetDestName(0, 3, name, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), "OUT 4");
+  EXPECT_EQ(form->Macros->DestinationList->item(2)->text(), "");
+  // Opened again, the form shows what it showed.
+  form->CancelButton()->click();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  form = Controller();
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->DestAssocsStringGrid->Model().Text(2, 0).trimmed(), "");
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
 TEST_F(ControllerFormTest, ARowWhoseAssociationCouldNotBeReadIsNotWritten) {
   Open(Sizes);
   static auto real = Library().GetDestAssn;
