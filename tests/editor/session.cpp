@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -30,9 +31,13 @@ using zephra::model::Snapshot;
 
 namespace {
 
+// The file's bytes in one read (this runs after every gesture).
 std::vector<std::uint8_t> ReadBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  std::ifstream in(path.toStdString(), std::ios::binary | std::ios::ate);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 // A library string for the setup's calls.
@@ -148,6 +153,8 @@ void Session::Report() {
 // keypads, devices on the multi-drop ports, salvos (one through a source
 // whose name is blank).
 bool Session::Prepare() {
+  // Nothing carries over from an earlier episode: each replays alone.
+  QApplication::clipboard()->clear();
   file_ = QDir(folder_).filePath("Session.ZP3");
   QFile::remove(file_);
   editor::DefaultConfiguration config(DBS_TYPE_V3, u"Session   ");
@@ -346,9 +353,15 @@ Allowed Session::ScopeOf(TResourceForm* form) {
   const int n = r->Number;
   if (dynamic_cast<TLevelResource*>(r)) {
     return [n](const Difference& d, const Snapshot&, const Snapshot&) {
-      // The names and inhibits may be copied to the levels below.
-      return (d.family == Family::Level || d.family == Family::Source || d.family == Family::Destination) &&
-             d.level >= n;
+      // The names and inhibits may be copied to the levels below; the
+      // parameters of sources and destinations are shared with the levels
+      // mapped to the same physical level.
+      if (d.family == Family::Source &&
+          (d.field == "source type" || d.field == "audio parameter" || d.field == "trigger")) {
+        return true;
+      }
+      if (d.family == Family::Destination) return true;
+      return (d.family == Family::Level || d.family == Family::Source) && d.level >= n;
     };
   }
   if (dynamic_cast<TKorvellControllerResource*>(r)) {
