@@ -584,7 +584,10 @@ TPanelRecord TPanelForm::BuildRecord() const {
   r.panel = DeviceNumber();
   r.port = static_cast<uint16_t>(panel->PortNumber);  // where the panel is now
   r.address = static_cast<uint16_t>(Address->Value());
-  r.brightness = static_cast<uint8_t>(Brightness->Holds(0, 255) ? *Brightness->Number() : stored.brightness);
+  // A field shut off by the type may still hold what was typed before: only
+  // a brightness the panel can have is stored (the tree puts any other right
+  // when it is built).
+  r.brightness = static_cast<uint8_t>(Brightness->Holds(1, 8) ? *Brightness->Number() : stored.brightness);
   r.panelType = TypeCombo->currentIndex() >= 0 ? static_cast<uint16_t>(TypeCombo->currentData().toUInt()) : stored.panelType;
   const int buttons = NoLevelButtonsComboBox->currentIndex();
   r.mode = !NoLevelButtonsComboBox->isEnabled() ? 0 : buttons >= 0 ? static_cast<uint8_t>(buttons) : stored.mode;

@@ -484,6 +484,30 @@ TEST_F(PanelFormTest, AKeypadKindChosenIsKeptAcrossAVisitToAnotherWindow) {
   EXPECT_EQ(source->ItemIndex(), 1);
 }
 
+// A brightness the field shut off by another type still holds is not
+// stored when it is out of range: the tree would put such a value right
+// outside any step when it is built again after an undo, and so drop every
+// step there is.
+TEST_F(PanelFormTest, AnOutOfRangeBrightnessInAFieldShutOffIsNotStoredAndUndoKeepsItsSteps) {
+  ASSERT_EQ(dbs_SetPanelType(0, 4, H()), DBS_OK);
+  Reopen();
+  form->EnableAfterOpen();
+  const uint8_t stored = ReadPanel(0).brightness;
+  auto* f = Open<TPanelForm>(Panel(0));
+  ASSERT_NE(f, nullptr);
+  Retype(f->Brightness->Edit, "0");
+  Pick(f, "Generic BPX");
+  f->OkButton()->click();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(ReadPanel(0).brightness, stored);
+  ASSERT_TRUE(form->UndoAction->isEnabled());
+  form->UndoAction->trigger();
+  EXPECT_TRUE(form->RedoAction->isEnabled());
+  form->RedoAction->trigger();
+  EXPECT_EQ(ReadPanel(0).panelType, 1);  // Generic BPX again
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
 // The form's keypads start as stored: Apply writes them back, so starting
 // from "none" would give both keypads up.
 TEST_F(PanelFormTest, ApplyKeepsTheStoredKeypads) {
