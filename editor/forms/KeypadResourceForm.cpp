@@ -471,7 +471,13 @@ bool TKeypadForm::Store() {
   if (!keypads) return false;
   bool ok = false;
   switch (page_) {
-    case KeyNamesPage: ok = keypads->OnNameDataAccepted(Keys); break;
+    case KeyNamesPage:
+      ok = keypads->OnNameDataAccepted(Keys);
+      // The names stored may have renamed or removed keys of the tree: it
+      // is read anew, as arriving at the page reads it.
+      keypads->LoadSequences(Tree, Keys, ShowsSource(), ShowsDest());
+      current_ = nullptr;
+      break;
     case SequencesPage: ok = keypads->OnSequenceDataAccepted(Tree, ShowsSource(), ShowsDest()); break;
     case ButtonPerPage: ok = keypads->OnBPDataAccepted(Keys); break;
   }

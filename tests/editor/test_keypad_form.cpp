@@ -139,6 +139,28 @@ TEST_F(KeypadFormTest, APnl01XyPanelSharesItsKeysAndNamesThemOnBothKeypads) {
   EXPECT_EQ(ui.Kinds, QStringList{"information"});
 }
 
+// Names stored on "Key Names" rename or remove the sequences that press
+// them: the tree shows what is stored, as the editor shows it opened again.
+TEST_F(KeypadFormTest, NamesAppliedLeaveTheSequenceTreeAsStored) {
+  NameKey(H(), 64, 0, u"A", 0);
+  NameKey(H(), 64, 1, u"B", 0);
+  for (auto keys : {std::initializer_list<std::u16string_view>{u"A"}, {u"B"}}) {
+    Sequence s(64, keys, 3);
+    ASSERT_EQ(dbs_SetEntrySequence(64, &s.record, H()), DBS_OK);
+  }
+  TKeypadForm& f = Edit(24, 64, 32);
+  ASSERT_EQ(f.Tree.Root().Children().size(), 2u);
+  EXPECT_TRUE(f.DropKey(At(0), At(5)));  // "A" moves on, key 0 is blank
+  f.ApplyButton()->click();
+  const auto stored = zephra::test::SequencePaths(H(), 64);
+  QStringList shown;
+  for (const auto& child : f.Tree.Root().Children()) shown << QString::fromStdU16String(child->keyName).trimmed();
+  QStringList paths;
+  for (const auto& p : stored) paths << QString::fromStdU16String(p).trimmed();
+  EXPECT_EQ(shown, paths);
+  EXPECT_EQ(f.SequenceTreeView->topLevelItem(0)->childCount(), static_cast<int>(stored.size()));
+}
+
 TEST_F(KeypadFormTest, AUniqueFunctionGoesToOneKeyAtATime) {
   TKeypadForm& f = Edit(3, 64, 72);
   const int first = At(5), second = At(6);
