@@ -19,6 +19,7 @@
 #include "forms/KeypadResource.h"
 #include "forms/PanelResourceForm.h"
 #include "forms/ResourceForm.h"
+#include "forms/DeviceForm.h"
 #include "forms/UMDForm.h"
 #include "model/DefaultConfiguration.h"
 #include "model/Snapshot.h"
@@ -141,7 +142,8 @@ void Session::Fail(const QString& what) {
 
 void Session::Report() {
   std::cout << "SESSION FAILURE (seed " << seed_ << ", gesture " << step_ << "): " << failure_.toStdString() << "\n";
-  std::cout << "  replay: editor_session_tests --seed " << seed_ << " --steps " << (final_ ? step_ - 1 : step_)
+  const int steps = final_ ? steps_ : step_;
+  std::cout << "  replay: editor_session_tests --seed " << seed_ << " --steps " << steps << " --length " << steps
             << " --verbose\n";
   std::cout << "  gestures:\n";
   for (const QString& line : log_) std::cout << "    " << line.toStdString() << "\n";
@@ -432,6 +434,11 @@ bool Session::Known(int count) const {
 void Session::AfterGesture(const Allowed& allowed, bool undoOrRedo) {
   TUndoStack& stack = Manager().Steps();
   stack.Sync();
+  // No change may drop the steps the user can take back.
+  ZephraJournalState journal{};
+  if (Manager().CommonInterface.GetJournalState(journal, Manager().Handle()) && journal.losses > 0) {
+    return Fail("a change made outside any step dropped the undo history");
+  }
   const std::vector<std::uint8_t> now = ReadBytes(file_);
   const int count = stack.UndoCount();
   if (now != bytes_) {
@@ -452,7 +459,9 @@ void Session::AfterGesture(const Allowed& allowed, bool undoOrRedo) {
     records_ = std::move(after);
     bytes_ = now;
     // Every other open window has seen a change made outside it.
+    // (The panel and UMD forms take such changes up.)
     for (TResourceForm* f : OpenForms()) {
+      if (qobject_cast<TDeviceForm*>(f)) continue;
       if (!actors_.contains(QPointer<QWidget>(f)) && !stale_.contains(QPointer<QWidget>(f))) stale_ << f;
     }
   }
@@ -478,6 +487,13 @@ void Session::FinalUndo() {
   Log("close every form with Cancel, then Undo until nothing is left");
   for (TResourceForm* f : OpenForms()) f->CancelButton()->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // A form the user cannot see cannot be cancelled either.
+  for (TResourceForm* f : Manager().FormsWithChanges()) {
+    return Fail(QString("a form the user cannot see holds changes and blocks Undo: \"%1\" (%2, %3)")
+                    .arg(f->windowTitle())
+                    .arg(f->isVisible() ? "visible" : "hidden")
+                    .arg(f->Resource() && f->Resource()->EditorForm == f ? "registered" : "not its resource's form"));
+  }
   AfterGesture(Nothing(), false);
   if (Failed()) return;
   TUndoStack& stack = Manager().Steps();
@@ -485,8 +501,11 @@ void Session::FinalUndo() {
     const int count = stack.UndoCount();
     const QString what = stack.UndoText();
     window_->UndoAction->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (stack.UndoCount() != count - 1) return Fail(QString("Undo did not take back step %1").arg(count));
+    if (stack.UndoCount() != count - 1) {
+      return Fail(QString("Undo did not take back step %1 (\"%2\"); the last message: \"%3\"")
+                      .arg(count)
+                      .arg(what, ui_.Messages.isEmpty() ? QString() : ui_.Messages.last() + " " + ui_.Details.last()));
+    }
     const std::vector<std::uint8_t> now = ReadBytes(file_);
     if (Known(count - 1) && now != states_[static_cast<std::size_t>(count - 1)]) {
       return Fail(QString("undoing step %1 (\"%2\") did not give back the file it followed").arg(count).arg(what));

@@ -155,11 +155,12 @@ class Session {
   std::vector<std::vector<std::uint8_t>> states_;
   std::vector<std::uint8_t> bytes_;
   std::unique_ptr<zephra::model::Snapshot> records_;
-  // KNOWN FAULT, masked until it is mended: an open form does not take up
-  // changes made outside it (a rename or a drag in the tree, another form's
-  // Apply), so what it shows (and what its Apply stores) can be stale. The
-  // forms open across such a change are not compared with a fresh form;
-  // `masked_` counts the comparisons so left out that would have failed.
+  // KNOWN FAULT, masked until it is mended: the level, controller data and
+  // port forms do not take up changes made outside them (another form's
+  // Apply, an undo), so what they show (and what their Apply stores) can be
+  // stale. Those open across such a change are not compared with a fresh
+  // form; `masked_` counts the comparisons so left out that would have
+  // failed.
   QList<QPointer<QWidget>> stale_;
   QList<QPointer<QWidget>> actors_;  // the windows the gesture acts in
   long masked_ = 0;

@@ -186,8 +186,8 @@ QString DumpDifference(const Dump& a, const Dump& b) {
   for (const QString& line : a.lines) {
     if (onlyB.removeOne(line)) onlyA.removeOne(line);
   }
-  for (const QString& line : onlyA.mid(0, 8)) out << "    shown:  " + line;
-  for (const QString& line : onlyB.mid(0, 8)) out << "    afresh: " + line;
+  for (const QString& line : onlyA.mid(0, 16)) out << "    shown:  " + line;
+  for (const QString& line : onlyB.mid(0, 16)) out << "    afresh: " + line;
   if (out.isEmpty()) out << "    (the same lines in another order)";
   return out.join('\n');
 }
