@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "frame.h"
@@ -58,6 +59,15 @@ class Db {
   DbsHandle handle_;
   Slot& slot_;
 };
+
+// The answer of a change whose steps all run, in order (the write, the live
+// updates, what follows): the first failure, DBS_OK when none failed.
+inline Status FirstFailure(std::initializer_list<Status> steps) {
+  for (Status s : steps) {
+    if (s != DBS_OK) return s;
+  }
+  return DBS_OK;
+}
 
 // The entry-update path: writes `record` at `pos` only when it differs from
 // the stored one, then, on-line, passes it to the live entry and answers its

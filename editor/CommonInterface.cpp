@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "Transfer.h"
 #include "UiService.h"
 #include "model/NameText.h"
 
@@ -85,6 +86,11 @@ bool IsTempDatabase(const QString& name) {
 
 bool FileExists(DbsStatus s) { return s == DBS_SYS_FILE_EXISTS || s == DBS_SYS_ALREADY_EXISTS; }
 
+// The callbacks' reports held back while a library call runs, and the
+// statuses the interface told for it.
+QList<DbsStatus> heldBack;
+QList<DbsStatus> answered;
+
 // A failure the flow has already told the user about.
 constexpr DbsStatus kStatusAlreadyReported = 0xFFFFFFFFu;
 
@@ -93,6 +99,26 @@ constexpr DbsStatus kStatusAlreadyReported = 0xFFFFFFFFu;
 TLibraryApi& Library() {
   static TLibraryApi api;
   return api;
+}
+
+TLibraryCall::~TLibraryCall() {
+  if (--depth_ > 0) return;
+  QList<DbsStatus> rest, told;
+  rest.swap(heldBack);
+  told.swap(answered);
+  for (DbsStatus s : rest) {
+    if (!told.contains(s)) ReportingInterface().ReportError(s);
+  }
+}
+
+bool TLibraryCall::Hold(DbsStatus status) {
+  if (depth_ == 0) return false;
+  if (!heldBack.contains(status)) heldBack << status;
+  return true;
+}
+
+void TLibraryCall::Answered(DbsStatus status) {
+  if (depth_ > 0 && status != DBS_OK && !answered.contains(status)) answered << status;
 }
 
 TLibString::TLibString(const QString& text)
@@ -130,6 +156,7 @@ DbsStatus TCommonInterface::ReportError(DbsStatus status, const QString& detail)
       Ui().Warning(MessageFor(status), detail);
     }
   }
+  TLibraryCall::Answered(status);
   LastError = status;
   return status;
 }
@@ -159,7 +186,7 @@ bool TCommonInterface::OpenDatabase(const QString& name, DbsHandle& handle) {
 
 bool TCommonInterface::CloseDatabase(DbsHandle handle) {
   if (FileCount <= 0) return false;
-  if (!Ok(Library().CloseFile(handle))) return false;
+  if (!Ok(Call()->CloseFile(handle))) return false;
   --FileCount;
   return true;
 }
@@ -173,7 +200,7 @@ bool TCommonInterface::SaveDatabaseAs(const QString& name, DbsHandle& handle) {
 
 bool TCommonInterface::GetConfig(TConfigurationRecord& record, DbsHandle handle) {
   if (record.name) std::fill_n(record.name, DbsStringLength(record.name), u' ');
-  return Ok(Library().GetConfig(&record, handle));
+  return Ok(Call()->GetConfig(&record, handle));
 }
 
 bool TCommonInterface::IsOpenFile(const QString& path) const {
@@ -323,128 +350,128 @@ bool TCommonInterface::ReconfigureDatabase(QString& name, const TConfigurationRe
 }
 
 bool TCommonInterface::GetLevelData(uint16_t matrix, uint16_t level, TLevelRecord& record, DbsHandle handle) {
-  return Ok(Library().GetLevelData(matrix, level, &record, handle));
+  return Ok(Call()->GetLevelData(matrix, level, &record, handle));
 }
 bool TCommonInterface::SetLevelType(uint16_t matrix, uint16_t level, uint16_t type, DbsHandle handle) {
-  return Ok(Library().SetLevelType(matrix, level, type, handle));
+  return Ok(Call()->SetLevelType(matrix, level, type, handle));
 }
 bool TCommonInterface::GetPanelRecord(uint16_t panel, TPanelRecord& record, DbsHandle handle) {
   record.panel = panel;
-  return Ok(Library().GetPanelRecord(panel, &record, handle));
+  return Ok(Call()->GetPanelRecord(panel, &record, handle));
 }
 bool TCommonInterface::SetPanelRecord(uint16_t panel, const TPanelRecord& record, DbsHandle handle) {
   TPanelRecord copy = record;
   copy.panel = panel;
-  return Ok(Library().SetPanelRecord(panel, &copy, handle));
+  return Ok(Call()->SetPanelRecord(panel, &copy, handle));
 }
 bool TCommonInterface::GetUMDRecord(uint16_t umd, TUMDRecord& record, DbsHandle handle) {
   record.umd = umd;
-  return Ok(Library().GetUMDRecord(umd, &record, handle));
+  return Ok(Call()->GetUMDRecord(umd, &record, handle));
 }
 bool TCommonInterface::SetUMDRecord(uint16_t umd, const TUMDRecord& record, DbsHandle handle) {
   TUMDRecord copy = record;
   copy.umd = umd;
-  return Ok(Library().SetUMDRecord(umd, &copy, handle));
+  return Ok(Call()->SetUMDRecord(umd, &copy, handle));
 }
 bool TCommonInterface::GetPanelBrightness(uint16_t panel, uint8_t& brightness, DbsHandle handle) {
-  return Ok(Library().GetPanelBrightness(panel, &brightness, handle));
+  return Ok(Call()->GetPanelBrightness(panel, &brightness, handle));
 }
 bool TCommonInterface::SetPanelBrightness(uint16_t panel, uint8_t brightness, DbsHandle handle) {
-  return Ok(Library().SetPanelBrightness(panel, brightness, handle));
+  return Ok(Call()->SetPanelBrightness(panel, brightness, handle));
 }
 bool TCommonInterface::GetPanelPort(uint16_t panel, uint16_t& port, uint16_t& address, DbsHandle handle) {
-  return Ok(Library().GetPanelPort(panel, &port, &address, handle));
+  return Ok(Call()->GetPanelPort(panel, &port, &address, handle));
 }
 bool TCommonInterface::GetUMDPort(uint16_t umd, uint16_t& port, uint16_t& address, DbsHandle handle) {
-  return Ok(Library().GetUMDPort(umd, &port, &address, handle));
+  return Ok(Call()->GetUMDPort(umd, &port, &address, handle));
 }
 bool TCommonInterface::GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle) {
   record.port = port;
-  return Ok(Library().GetGeneralPort(port, &record, handle));
+  return Ok(Call()->GetGeneralPort(port, &record, handle));
 }
 bool TCommonInterface::SetPanelName(uint16_t panel, const QString& name, DbsHandle handle) {
-  return Ok(Library().SetPanelName(panel, TLibString(FitName(name, 8)), handle));
+  return Ok(Call()->SetPanelName(panel, TLibString(FitName(name, 8)), handle));
 }
 bool TCommonInterface::SetUMDName(uint16_t umd, const QString& name, DbsHandle handle) {
-  return Ok(Library().SetUMDName(umd, TLibString(FitName(name, 8)), handle));
+  return Ok(Call()->SetUMDName(umd, TLibString(FitName(name, 8)), handle));
 }
 
 bool TCommonInterface::GetSourceName(const TSourceIndexRecord& source, DbsString name, DbsHandle handle) {
-  return Ok(Library().GetSourceName(&source, name, handle));
+  return Ok(Call()->GetSourceName(&source, name, handle));
 }
 bool TCommonInterface::GetDestAssn(uint16_t matrix, uint16_t association, TDestinationAssociationRecord& record,
                                    DbsHandle handle) {
   record.matrix = matrix;
   record.association = association;
-  return Ok(Library().GetDestAssn(matrix, association, &record, handle));
+  return Ok(Call()->GetDestAssn(matrix, association, &record, handle));
 }
 bool TCommonInterface::GetDestName(uint16_t matrix, uint16_t association, DbsString name, DbsHandle handle) {
-  return Ok(Library().GetDestName(matrix, association, name, handle));
+  return Ok(Call()->GetDestName(matrix, association, name, handle));
 }
 bool TCommonInterface::GetXY_ControlledDests(uint16_t panel, uint16_t matrix, TXYRecord& record, DbsHandle handle) {
   record.panel = panel;
   record.matrix = matrix;
-  return Ok(Library().GetXY_ControlledDests(panel, matrix, &record, handle));
+  return Ok(Call()->GetXY_ControlledDests(panel, matrix, &record, handle));
 }
 bool TCommonInterface::SetXY_ControlledDests(uint16_t panel, uint16_t matrix, const TXYRecord& record,
                                              DbsHandle handle) {
   TXYRecord copy = record;
   copy.panel = panel;
   copy.matrix = matrix;
-  return Ok(Library().SetXY_ControlledDests(panel, matrix, &copy, handle));
+  return Ok(Call()->SetXY_ControlledDests(panel, matrix, &copy, handle));
 }
 bool TCommonInterface::GetOverrideSource(uint16_t panel, uint16_t override, TOverrideRecord& record,
                                          DbsHandle handle) {
-  return Ok(Library().GetOverrideSource(panel, override, &record, handle));
+  return Ok(Call()->GetOverrideSource(panel, override, &record, handle));
 }
 bool TCommonInterface::SetOverrideSource(uint16_t panel, uint16_t override, const TOverrideRecord& record,
                                          DbsHandle handle) {
   const TOverrideRecord copy = record;
-  return Ok(Library().SetOverrideSource(panel, override, &copy, handle));
+  return Ok(Call()->SetOverrideSource(panel, override, &copy, handle));
 }
 bool TCommonInterface::SetPanelKeypad(uint16_t panel, uint16_t which, uint16_t keypad, DbsHandle handle) {
-  return Ok(Library().SetPanelKeypad(panel, which, keypad, handle));
+  return Ok(Call()->SetPanelKeypad(panel, which, keypad, handle));
 }
 bool TCommonInterface::CopyKeypad(uint16_t source, uint16_t target, uint16_t panel, DbsHandle handle) {
-  return Ok(Library().CopyKeypad(source, target, panel, nullptr, nullptr, handle));
+  return Ok(Call()->CopyKeypad(source, target, panel, nullptr, nullptr, handle));
 }
 bool TCommonInterface::GetNextFreeSourceKeypad(TKeypadRecord& record, DbsHandle handle) {
-  return Ok(Library().GetNextFreeSourceKeypad(&record, handle));
+  return Ok(Call()->GetNextFreeSourceKeypad(&record, handle));
 }
 bool TCommonInterface::GetNextFreeDestKeypad(TKeypadRecord& record, DbsHandle handle) {
-  return Ok(Library().GetNextFreeDestKeypad(&record, handle));
+  return Ok(Call()->GetNextFreeDestKeypad(&record, handle));
 }
 bool TCommonInterface::GetNextFreeSourceDialUpKeypad(TKeypadRecord& record, DbsHandle handle) {
-  return Ok(Library().GetNextFreeSourceDialUpKeypad(&record, handle));
+  return Ok(Call()->GetNextFreeSourceDialUpKeypad(&record, handle));
 }
 bool TCommonInterface::GetNextFreeDestDialUpKeypad(TKeypadRecord& record, DbsHandle handle) {
-  return Ok(Library().GetNextFreeDestDialUpKeypad(&record, handle));
+  return Ok(Call()->GetNextFreeDestDialUpKeypad(&record, handle));
 }
 bool TCommonInterface::SetGeneralPort(uint16_t port, const TGeneralPortRecord& record, DbsHandle handle) {
   TGeneralPortRecord copy = record;
-  return Ok(Library().SetGeneralPort(port, &copy, handle));
+  return Ok(Call()->SetGeneralPort(port, &copy, handle));
 }
 bool TCommonInterface::SetLevelData(uint16_t matrix, uint16_t level, const TLevelRecord& record, DbsHandle handle) {
   const TLevelRecord copy = record;
-  return Ok(Library().SetLevelData(matrix, level, &copy, handle));
+  return Ok(Call()->SetLevelData(matrix, level, &copy, handle));
 }
 bool TCommonInterface::GetLevelType(uint16_t matrix, uint16_t level, uint16_t& type, DbsHandle handle) {
-  return Ok(Library().GetLevelType(matrix, level, &type, handle));
+  return Ok(Call()->GetLevelType(matrix, level, &type, handle));
 }
 
 bool TCommonInterface::GetKeypad(uint16_t keypad, TKeypadRecord& record, DbsHandle handle) {
   record.keypad = keypad;
-  return Ok(Library().GetKeypad(keypad, &record, handle));
+  return Ok(Call()->GetKeypad(keypad, &record, handle));
 }
 bool TCommonInterface::SetKeypad(uint16_t keypad, const TKeypadRecord& record, DbsHandle handle) {
   TKeypadRecord copy = record;
   copy.keypad = keypad;
-  return Ok(Library().SetKeypad(keypad, &copy, handle));
+  return Ok(Call()->SetKeypad(keypad, &copy, handle));
 }
 bool TCommonInterface::GetKey(uint16_t keypad, uint16_t key, TKeyRecord& record, DbsHandle handle) {
   record.key = key;
   record.keypad = keypad;
-  return Ok(Library().GetKey(keypad, key, &record, handle));
+  return Ok(Call()->GetKey(keypad, key, &record, handle));
 }
 bool TCommonInterface::SetKey(uint16_t keypad, const TKeyRecord& record, DbsHandle handle) {
   TKeyRecord copy = record;
@@ -456,142 +483,146 @@ bool TCommonInterface::SetKey(uint16_t keypad, const TKeyRecord& record, DbsHand
   if (v > 10000) v -= 10000;
   const auto key = static_cast<uint16_t>(v >= 1000 ? v - 1000 : v);
   copy.keyType = static_cast<uint8_t>(copy.keyType & ~0x60);
-  return Ok(Library().SetKey(keypad, key, &copy, handle));
+  return Ok(Call()->SetKey(keypad, key, &copy, handle));
 }
 bool TCommonInterface::GetFirstSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
   record.keypad = keypad;
   record.count = 0;
-  const DbsStatus s = Library().GetFirstSequence(keypad, &record, handle);
+  TLibraryCall call;
+  const DbsStatus s = call->GetFirstSequence(keypad, &record, handle);
   return s == DBS_ERR_SEQUENCE_UNDEFINED ? false : Ok(s);
 }
 bool TCommonInterface::GetNextSequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
   record.keypad = keypad;
-  const DbsStatus s = Library().GetNextSequence(keypad, &record, handle);
+  TLibraryCall call;
+  const DbsStatus s = call->GetNextSequence(keypad, &record, handle);
   return s == DBS_ERR_NO_MORE_SEQUENCES ? false : Ok(s);
 }
 bool TCommonInterface::SetEntrySequence(uint16_t keypad, TEntrySequenceRecord& record, DbsHandle handle) {
   record.keypad = keypad;
-  return Ok(Library().SetEntrySequence(keypad, &record, handle));
+  return Ok(Call()->SetEntrySequence(keypad, &record, handle));
 }
 bool TCommonInterface::DeleteLastNode(uint16_t keypad, const TEntrySequenceRecord& record, DbsHandle handle) {
   TEntrySequenceRecord copy = record;
   copy.keypad = keypad;
-  const DbsStatus s = Library().DeleteLastNode(keypad, &copy, handle);
+  TLibraryCall call;
+  const DbsStatus s = call->DeleteLastNode(keypad, &copy, handle);
   return s == DBS_ERR_SEQUENCE_UNDEFINED || s == DBS_ERR_SEQUENCE_NOT_FOUND || Ok(s);
 }
 bool TCommonInterface::GetKeyAssignment(uint16_t keypad, const QString& name, uint16_t& value, bool& salvo,
                                         DbsHandle handle) {
   uint32_t flag = 0;
-  const bool ok = Ok(Library().GetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, &value, &flag, handle));
+  const bool ok = Ok(Call()->GetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, &value, &flag, handle));
   salvo = (flag & 0xFF) != 0;
   return ok;
 }
 bool TCommonInterface::SetKeyAssignment(uint16_t keypad, const QString& name, uint16_t value, uint32_t salvoFlag,
                                         DbsHandle handle) {
-  return Ok(Library().SetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, value, salvoFlag & 0xFF, handle));
+  return Ok(Call()->SetKeyAssignment(keypad, TLibString(FitName(name, 8)), 0, value, salvoFlag & 0xFF, handle));
 }
 bool TCommonInterface::GetLevelInhibits(uint16_t matrix, uint16_t level, uint8_t* bytes, uint16_t& length,
                                         DbsHandle handle) {
-  return Ok(Library().GetLevelInhibits(matrix, level, bytes, &length, handle));
+  return Ok(Call()->GetLevelInhibits(matrix, level, bytes, &length, handle));
 }
 bool TCommonInterface::SetLevelInhibits(uint16_t matrix, uint16_t level, const std::vector<uint8_t>& bytes,
                                         uint16_t length, DbsHandle handle) {
   const std::vector<uint8_t> copy(bytes);
-  return Ok(Library().SetLevelInhibits(matrix, level, copy.data(), length, handle));
+  return Ok(Call()->SetLevelInhibits(matrix, level, copy.data(), length, handle));
 }
 bool TCommonInterface::GetPhysicalLevel(uint16_t level, uint16_t& physicalLevel, DbsHandle handle) {
-  return Ok(Library().GetPhysicalLevel(level, &physicalLevel, handle));
+  return Ok(Call()->GetPhysicalLevel(level, &physicalLevel, handle));
 }
 bool TCommonInterface::SetPhysicalLevel(uint16_t level, uint16_t physicalLevel, DbsHandle handle) {
-  return Ok(Library().SetPhysicalLevel(level, physicalLevel, handle));
+  return Ok(Call()->SetPhysicalLevel(level, physicalLevel, handle));
 }
-bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Library().GetSourceData(&record, FileHandle)); }
+bool TCommonInterface::GetSourceData(TSourceRecord& record) { return Ok(Call()->GetSourceData(&record, FileHandle)); }
 bool TCommonInterface::SetSourceData(const TSourceRecord& record) {
   const TSourceRecord copy = record;
-  return Ok(Library().SetSourceData(&copy, FileHandle));
+  return Ok(Call()->SetSourceData(&copy, FileHandle));
 }
-bool TCommonInterface::GetDestData(TDestinationRecord& record) { return Ok(Library().GetDestData(&record, FileHandle)); }
+bool TCommonInterface::GetDestData(TDestinationRecord& record) { return Ok(Call()->GetDestData(&record, FileHandle)); }
 bool TCommonInterface::SetDestData(const TDestinationRecord& record) {
   const TDestinationRecord copy = record;
-  return Ok(Library().SetDestData(&copy, FileHandle));
+  return Ok(Call()->SetDestData(&copy, FileHandle));
 }
 
 bool TCommonInterface::GetSourceAssn(uint16_t matrix, uint16_t association, TSourceAssociationRecord& record,
                                      DbsHandle handle) {
   record.matrix = matrix;
   record.association = association;
-  return Ok(Library().GetSourceAssn(matrix, association, &record, handle));
+  return Ok(Call()->GetSourceAssn(matrix, association, &record, handle));
 }
 bool TCommonInterface::SetSourceAssn(uint16_t matrix, uint16_t association, const TSourceAssociationRecord& record,
                                      DbsHandle handle) {
   TSourceAssociationRecord copy = record;
   copy.matrix = matrix;
   copy.association = association;
-  return Ok(Library().SetSourceAssn(matrix, association, &copy, handle));
+  return Ok(Call()->SetSourceAssn(matrix, association, &copy, handle));
 }
 bool TCommonInterface::SetDestAssn(uint16_t matrix, uint16_t association, const TDestinationAssociationRecord& record,
                                    DbsHandle handle) {
   TDestinationAssociationRecord copy = record;
   copy.matrix = matrix;
   copy.association = association;
-  return Ok(Library().SetDestAssn(matrix, association, &copy, handle));
+  return Ok(Call()->SetDestAssn(matrix, association, &copy, handle));
 }
 bool TCommonInterface::FindDestAssn(int16_t matrix, int16_t level, int16_t destination, uint16_t start,
                                     TDestinationAssociationRecord& record, DbsHandle handle) {
   for (TAssociationMember& m : record.members) m = {-1, -1, -1};
   // Found means an association was named: a search that finds none answers
   // success too, with association 0xFFFF.
-  return Ok(Library().FindDestAssn(matrix, level, destination, start, &record, handle)) &&
+  return Ok(Call()->FindDestAssn(matrix, level, destination, start, &record, handle)) &&
          record.association != DBS_NO_ENTRY;
 }
 bool TCommonInterface::SetDestName(uint16_t matrix, uint16_t association, const QString& name, DbsHandle handle) {
-  return Ok(Library().SetDestName(matrix, association, TLibString(FitName(name, 8)), handle));
+  return Ok(Call()->SetDestName(matrix, association, TLibString(FitName(name, 8)), handle));
 }
 bool TCommonInterface::GetTrigLines(uint8_t lines[4], DbsHandle handle) {
-  return Ok(Library().GetTrigLines(lines, handle));
+  return Ok(Call()->GetTrigLines(lines, handle));
 }
 bool TCommonInterface::SetTrigLines(const uint8_t lines[4], DbsHandle handle) {
-  return Ok(Library().SetTrigLines(lines, handle));
+  return Ok(Call()->SetTrigLines(lines, handle));
 }
 
 bool TCommonInterface::GetMacroStore(uint16_t salvo, TMacroStoreRecord& record, DbsHandle handle) {
-  return Ok(Library().GetMacroStore(salvo, &record, handle));
+  return Ok(Call()->GetMacroStore(salvo, &record, handle));
 }
 bool TCommonInterface::SetMacroStore(uint16_t salvo, const TMacroStoreRecord& record, DbsHandle handle) {
   const TMacroStoreRecord copy = record;
-  return Ok(Library().SetMacroStore(salvo, &copy, handle));
+  return Ok(Call()->SetMacroStore(salvo, &copy, handle));
 }
 bool TCommonInterface::GetNoMacroXPRecords(uint16_t salvo, uint16_t& count, DbsHandle handle) {
-  return Ok(Library().GetNoMacroXPRecords(salvo, &count, handle));
+  return Ok(Call()->GetNoMacroXPRecords(salvo, &count, handle));
 }
 bool TCommonInterface::GetMacroXP(uint16_t salvo, uint16_t n, TMacroXPRecord& record, DbsHandle handle) {
   record = {-1, -1, -1, -1};
-  return Ok(Library().GetMacroXP(salvo, n, &record, handle));
+  return Ok(Call()->GetMacroXP(salvo, n, &record, handle));
 }
 bool TCommonInterface::SetMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle) {
   const TMacroXPRecord copy = record;
-  return Ok(Library().SetMacroXP(salvo, &copy, handle));
+  return Ok(Call()->SetMacroXP(salvo, &copy, handle));
 }
 bool TCommonInterface::DeleteMacroXP(uint16_t salvo, const TMacroXPRecord& record, DbsHandle handle) {
-  const DbsStatus status = Library().DeleteMacroXP(salvo, &record, handle);
+  TLibraryCall call;
+  const DbsStatus status = call->DeleteMacroXP(salvo, &record, handle);
   if (status == DBS_ERR_SALVO_RECORD_NOT_FOUND) return false;
   return Ok(status);
 }
 
-bool TCommonInterface::BeginStep(DbsHandle handle) { return Ok(Library().BeginStep(handle)); }
+bool TCommonInterface::BeginStep(DbsHandle handle) { return Ok(Call()->BeginStep(handle)); }
 bool TCommonInterface::EndStep(uint32_t& step, DbsHandle handle) {
   step = 0;
-  return Ok(Library().EndStep(&step, handle));
+  return Ok(Call()->EndStep(&step, handle));
 }
-bool TCommonInterface::CancelStep(DbsHandle handle) { return Ok(Library().CancelStep(handle)); }
-bool TCommonInterface::UndoStep(DbsHandle handle) { return Ok(Library().UndoStep(handle)); }
-bool TCommonInterface::RedoStep(DbsHandle handle) { return Ok(Library().RedoStep(handle)); }
-bool TCommonInterface::ClearJournal(DbsHandle handle) { return Ok(Library().ClearJournal(handle)); }
+bool TCommonInterface::CancelStep(DbsHandle handle) { return Ok(Call()->CancelStep(handle)); }
+bool TCommonInterface::UndoStep(DbsHandle handle) { return Ok(Call()->UndoStep(handle)); }
+bool TCommonInterface::RedoStep(DbsHandle handle) { return Ok(Call()->RedoStep(handle)); }
+bool TCommonInterface::ClearJournal(DbsHandle handle) { return Ok(Call()->ClearJournal(handle)); }
 bool TCommonInterface::GetJournalState(ZephraJournalState& state, DbsHandle handle) {
   state = {};
-  return Ok(Library().GetJournalState(&state, handle));
+  return Ok(Call()->GetJournalState(&state, handle));
 }
 bool TCommonInterface::GetStepSize(uint32_t step, uint32_t& bytes, DbsHandle handle) {
   bytes = 0;
-  return Ok(Library().GetStepSize(step, &bytes, handle));
+  return Ok(Call()->GetStepSize(step, &bytes, handle));
 }

@@ -131,6 +131,28 @@ struct TLibraryApi {
 
 TLibraryApi& Library();
 
+// One library call of the editor. While it runs, what the callbacks report
+// is held back; when it ends, the held reports are shown but for the
+// statuses the interface told for the call itself, so a failure that the
+// link reports and the call answers is shown once, with the interface's
+// detail. A call made inside another belongs to the outer one.
+class TLibraryCall {
+ public:
+  TLibraryCall() { ++depth_; }
+  ~TLibraryCall();
+  TLibraryCall(const TLibraryCall&) = delete;
+  TLibraryCall& operator=(const TLibraryCall&) = delete;
+  // The library's exports, reached inside the call.
+  TLibraryApi* operator->() const { return &Library(); }
+  // A callback's report: held back (true) while a call runs.
+  static bool Hold(DbsStatus status);
+  // A status the interface has told (or chose not to tell) for the call.
+  static void Answered(DbsStatus status);
+
+ private:
+  static inline int depth_ = 0;
+};
+
 // A caller-owned library string for one call.
 class TLibString {
  public:
@@ -329,6 +351,9 @@ class TCommonInterface {
 
  private:
   bool Ok(DbsStatus status, const QString& detail = {}) { return ReportError(status, detail) == DBS_OK; }
+  // The library inside a call scope that lasts to the end of the statement,
+  // so that `Ok(Call()->Set...(...))` tells a failure once.
+  static TLibraryCall Call() { return {}; }
   // Whether `path` names the file of the open database (the same file, not
   // only the same name).
   bool IsOpenFile(const QString& path) const;

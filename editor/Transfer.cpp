@@ -23,44 +23,15 @@ namespace {
 TCommonInterface* active = nullptr;
 TSearchForm* searchForm = nullptr;
 
-// While the editor is inside an on-line call, the statuses the link reports
-// are held back: the call's own answer is shown once, and what else was
-// reported follows it.
-int callDepth = 0;
-QList<DbsStatus> heldBack;
-
 bool OnGuiThread() {
   return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-TCommonInterface& Reporter() { return active ? *active : ProcessInterface(); }
-
+// A report of the callbacks: held back while a library call runs (the call
+// shows it when it ends, unless it told the same), else shown at once.
 void Deliver(DbsStatus status) {
-  if (callDepth > 0) {
-    if (!heldBack.contains(status)) heldBack << status;
-    return;
-  }
-  Reporter().ReportError(status);
+  if (!TLibraryCall::Hold(status)) ReportingInterface().ReportError(status);
 }
-
-// One on-line call of the editor: reports held back meanwhile are shown
-// when it ends, but for the one the call answers itself.
-class TOnlineCall {
- public:
-  TOnlineCall() { ++callDepth; }
-  ~TOnlineCall() {
-    if (--callDepth > 0) return;
-    QList<DbsStatus> rest;
-    rest.swap(heldBack);
-    for (DbsStatus s : rest) {
-      if (s != answered_) Reporter().ReportError(s);
-    }
-  }
-  void Answered(DbsStatus status) { answered_ = status; }
-
- private:
-  DbsStatus answered_ = 0;
-};
 
 const char* kSearchTexts[] = {"Searching for Control Frame.........", "Retrieving Checksums........."};
 
@@ -300,6 +271,8 @@ TCommonInterface& ProcessInterface() {
   return instance;
 }
 
+TCommonInterface& ReportingInterface() { return active ? *active : ProcessInterface(); }
+
 void ErrorCallback(uint32_t status) {
   if (status == DBS_OK) return;
   if (OnGuiThread()) {
@@ -323,7 +296,7 @@ void SearchStatusCallback(int32_t stage, int32_t* keepGoing) {
 
 uint32_t TransferProgressCallback(uint32_t status, uint32_t position, uint32_t total) {
   if (!OnGuiThread()) return 0;
-  TTransferForm* form = Reporter().TransferForm;
+  TTransferForm* form = ReportingInterface().TransferForm;
   if (status != DBS_OK) {
     Deliver(status);
     if (form) form->hide();  // destroyed once the transfer is over
@@ -331,7 +304,7 @@ uint32_t TransferProgressCallback(uint32_t status, uint32_t position, uint32_t t
     form->SetProgress(position, total);
   }
   QCoreApplication::processEvents();  // lets Cancel be pressed
-  form = Reporter().TransferForm;
+  form = ReportingInterface().TransferForm;
   return form && form->CancelConfirmed() ? DBS_PROGRESS_CANCEL : 0;
 }
 
@@ -349,7 +322,7 @@ void TCommonInterface::CloseBusyNotice() {
 }
 
 DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle) {
-  TOnlineCall call;
+  TLibraryCall call;
   TSearchForm search(QApplication::activeWindow());
   search.show();
   search.Animate1->Start();
@@ -358,7 +331,7 @@ DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings&
   searchForm = &search;
   active = this;
   DbsPortSettings copy = settings;
-  const DbsStatus status = Library().OnLine(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, -1, handle);
+  const DbsStatus status = call->OnLine(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, -1, handle);
   searchForm = nullptr;
   search.Animate1->Stop();
   search.hide();
@@ -385,8 +358,8 @@ DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings&
 }
 
 bool TCommonInterface::GoOffLine(DbsHandle handle) {
-  TOnlineCall call;
-  const DbsStatus status = Library().OffLine(handle);
+  TLibraryCall call;
+  const DbsStatus status = call->OffLine(handle);
   call.Answered(status);
   // The library leaves a database off-line even when taking the link down
   // failed (a line that has gone, say): the editor follows it, and says what
@@ -404,7 +377,7 @@ bool TCommonInterface::GoOffLine(DbsHandle handle) {
 
 bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int database, int sourceParams,
                                            int destParams, int triggerParams) {
-  TOnlineCall call;
+  TLibraryCall call;
   delete TransferForm;
   TransferForm = new TTransferForm(download, WorkingFile.isEmpty() ? QString("CURR_SYS.ZP1") : WorkingFile,
                                    QApplication::activeWindow());
@@ -413,9 +386,9 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   const auto flag = [](int v) { return static_cast<uint16_t>(v ? 1 : 0); };
   const DbsStatus status =
-      download ? Library().DownloadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
+      download ? call->DownloadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
                                                flag(destParams), flag(triggerParams))
-               : Library().UploadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
+               : call->UploadWithOptions(handle, &TransferProgressCallback, flag(database), flag(sourceParams),
                                              flag(destParams), flag(triggerParams));
   call.Answered(status);
   delete TransferForm;
@@ -434,7 +407,7 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
 }
 
 bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
-  TOnlineCall call;
+  TLibraryCall call;
   delete TransferForm;
   // Nothing is lost by stopping: the open database is only read.
   TransferForm = new TTransferForm(false, QFileInfo(path).fileName(), QApplication::activeWindow(),
@@ -442,7 +415,7 @@ bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
   TransferForm->show();
   TransferForm->FileCopyAVI->Start();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  const DbsStatus status = Library().UploadToFile(handle, TLibString(path), &TransferProgressCallback);
+  const DbsStatus status = call->UploadToFile(handle, TLibString(path), &TransferProgressCallback);
   call.Answered(status);
   delete TransferForm;
   TransferForm = nullptr;
@@ -456,10 +429,10 @@ bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
 
 DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,
                                                 uint16_t& type) {
-  TOnlineCall call;
+  TLibraryCall call;
   DbsPortSettings copy = settings;
   const DbsStatus status =
-      Library().GetControllerType(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, &type);
+      call->GetControllerType(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, &type);
   call.Answered(status);
   return ReportError(status);
 }

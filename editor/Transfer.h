@@ -115,6 +115,9 @@ TCommonInterface* ActiveInterface();
 // The interface that lives as long as the program: it serves the controller
 // type query and takes reports when no database is on-line.
 TCommonInterface& ProcessInterface();
+// The interface the callbacks' reports go to: the on-line one, else the
+// program's.
+TCommonInterface& ReportingInterface();
 
 // The message for a controller type the query found.
 QString ControllerTypeMessage(uint16_t type);

@@ -172,22 +172,23 @@ DBS_API DbsStatus dbs_SetKey(uint16_t keypad, uint16_t key, const TKeyRecord* re
     e.row = record->row;
     if (std::memcmp(&e, &old, sizeof e) == 0) return DBS_OK;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
-    Status last = db.Live(&FormatOps::LiveKeys, &e);
+    // The key's own update answers first; its sequences follow it whatever
+    // the controller said.
+    Status first = db.Live(&FormatOps::LiveKeys, &e);
     KeypadTree tree(db, keypad);
     const char16_t blank[16] = {};
     if (stoppedNaming) {
-      last = tree.RenameKey(old.name, blank);
-      last = tree.RenameKey(old.altName, blank);
+      first = FirstFailure({first, tree.RenameKey(old.name, blank), tree.RenameKey(old.altName, blank)});
     } else {
       // A name moved from one field to the other keeps its sequences.
       if (std::memcmp(e.name, old.name, sizeof e.name) != 0 && !SameKeyName(old.name, e.altName)) {
-        last = tree.RenameKey(old.name, e.name);
+        first = FirstFailure({first, tree.RenameKey(old.name, e.name)});
       }
       if (std::memcmp(e.altName, old.altName, sizeof e.altName) != 0 && !SameKeyName(old.altName, e.name)) {
-        last = tree.RenameKey(old.altName, e.altName);
+        first = FirstFailure({first, tree.RenameKey(old.altName, e.altName)});
       }
     }
-    return last;
+    return first;
   });
 }
 

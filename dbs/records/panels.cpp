@@ -381,13 +381,11 @@ DBS_API DbsStatus dbs_SetPanelRecord(uint16_t panel, const TPanelRecord* record,
     e.customData2 = record->customData2;
     if (std::memcmp(&e, &before, sizeof e) == 0) return moved;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
-    db.Live(&FormatOps::LivePanelRecord, &e);
-    Status last = DBS_OK;
-    for (Status s : {ReleaseKeypad(db, oldDest), ClaimKeypad(db, e.destKeypad), ReleaseKeypad(db, oldSource),
-                     ClaimKeypad(db, e.sourceKeypad)}) {
-      last = s;
-    }
-    return last != DBS_OK ? last : moved;
+    // A controller that refuses the record is told to the caller; the file
+    // keeps the change and the keypads still follow it.
+    return FirstFailure({db.Live(&FormatOps::LivePanelRecord, &e), ReleaseKeypad(db, oldDest),
+                         ClaimKeypad(db, e.destKeypad), ReleaseKeypad(db, oldSource), ClaimKeypad(db, e.sourceKeypad),
+                         moved});
   });
 }
 

@@ -132,22 +132,25 @@ DBS_API DbsStatus dbs_SetMacroXP(uint16_t salvo, const TMacroXPRecord* record, D
     if (!pool.Valid(freeHead)) return DBS_ERR_LIMIT_REACHED;
     SalvoXPEntry taken = pool.Record(freeHead);
     const std::int16_t nextFree = pool.Valid(taken.next) ? taken.next : std::int16_t{-1};
+    // Every record is written and sent; the first refusal answers.
+    Status linked = DBS_OK;
     if (chain.empty()) {
       header.firstXP = freeHead;
     } else {
       SalvoXPEntry last = pool.Record(chain.back());
       last.next = freeHead;
       if (Status s = pool.WriteRecord(last); s != DBS_OK) return s;
-      db.Live(&FormatOps::LiveMacroXP, &last);
+      linked = db.Live(&FormatOps::LiveMacroXP, &last);
     }
     if (Status s = pool.WriteFreeHead(nextFree); s != DBS_OK) return s;
     taken = {salvo, static_cast<std::uint16_t>(freeHead), record->matrix, record->level, record->destination,
              record->source, -1};
     if (Status s = pool.WriteRecord(taken); s != DBS_OK) return s;
-    if (db.Live(&FormatOps::LiveMacroXP, &taken) == DBS_OK) db.Live(&FormatOps::LiveMacroXPArea, &nextFree);
+    Status sent = db.Live(&FormatOps::LiveMacroXP, &taken);
+    if (sent == DBS_OK) sent = db.Live(&FormatOps::LiveMacroXPArea, &nextFree);
     header.xpCount = static_cast<std::uint16_t>(chain.size() + 1);
     if (Status s = pool.WriteHeader(salvo, header); s != DBS_OK) return s;
-    return db.Live(&FormatOps::LiveMacroStore, &header);
+    return FirstFailure({linked, sent, db.Live(&FormatOps::LiveMacroStore, &header)});
   });
 }
 
@@ -167,25 +170,27 @@ DBS_API DbsStatus dbs_DeleteMacroXP(uint16_t salvo, const TMacroXPRecord* record
     if (i == chain.size()) return DBS_ERR_SALVO_RECORD_NOT_FOUND;
     SalvoXPEntry gone = pool.Record(chain[i]);
     const std::int16_t after = i + 1 < chain.size() ? chain[i + 1] : std::int16_t{-1};
+    // Every record is written and sent; the first refusal answers.
+    Status unlinked = DBS_OK;
     if (i > 0) {
       SalvoXPEntry before = pool.Record(chain[i - 1]);
       before.next = after;
       if (Status s = pool.WriteRecord(before); s != DBS_OK) return s;
-      db.Live(&FormatOps::LiveMacroXP, &before);
+      unlinked = db.Live(&FormatOps::LiveMacroXP, &before);
     } else {
       header.firstXP = after;
     }
     const std::int16_t freeHead = pool.FreeHead();
     gone = {0xFFFF, gone.xpIndex, -1, -1, -1, -1, pool.Valid(freeHead) ? freeHead : std::int16_t{-1}};
     if (Status s = pool.WriteRecord(gone); s != DBS_OK) return s;
-    db.Live(&FormatOps::LiveMacroXP, &gone);
+    const Status freed = db.Live(&FormatOps::LiveMacroXP, &gone);
     const auto newHead = static_cast<std::int16_t>(gone.xpIndex);
     if (Status s = pool.WriteFreeHead(newHead); s != DBS_OK) return s;
-    db.Live(&FormatOps::LiveMacroXPArea, &newHead);
+    const Status area = db.Live(&FormatOps::LiveMacroXPArea, &newHead);
     // The count follows the chain; it never wraps below zero.
     header.xpCount = static_cast<std::uint16_t>(chain.size() - 1);
     if (Status s = pool.WriteHeader(salvo, header); s != DBS_OK) return s;
-    return db.Live(&FormatOps::LiveMacroStore, &header);
+    return FirstFailure({unlinked, freed, area, db.Live(&FormatOps::LiveMacroStore, &header)});
   });
 }
 

@@ -264,8 +264,8 @@ DBS_API DbsStatus dbs_SetUMDRecord(uint16_t umd, const TUMDRecord* record, DbsHa
     if (std::memcmp(&e, &before, sizeof e) == 0) return moved;
     if (Status s = db.Write(pos, e); s != DBS_OK) return s;
     const Status sent = db.Live(&FormatOps::LiveUMDRecord, &e);
-    const Status result = destsChanged ? db.Ops().LiveUMDDests(handle, &e) : sent;
-    return result != DBS_OK ? result : moved;
+    const Status dests = destsChanged ? db.Ops().LiveUMDDests(handle, &e) : Status{DBS_OK};
+    return FirstFailure({sent, dests, moved});
   });
 }
 

@@ -453,6 +453,27 @@ TEST_F(OnlineTest, APortWrittenButNotSentStillSendsItsDevicesToTheStoreroom) {
   f->CancelButton()->click();
 }
 
+// A live update the controller refuses: the link reports the failure while
+// the library call runs, and the call answers it too; the user is told once,
+// by a call of the interface as by a change made in the window.
+TEST_F(OnlineTest, ARefusedLiveUpdateIsToldOnce) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand()) << ui.Messages.join('|').toStdString();
+  QTreeWidgetItem* port = form->Manager().FindNode("RS485-1");
+  ASSERT_TRUE(form->DropOn(TDatabaseManager::ResourceOf(form->Manager().FindNode("Panel 1")), port));
+  ASSERT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});  // the next write, each time it is tried
+  EXPECT_FALSE(Ci().SetPanelName(0, "DESK", Ci().FileHandle));
+  QApplication::processEvents();
+  EXPECT_EQ(ui.Messages.join('|').toStdString(), "Control frame timed out");
+  sim.ClearFaults();
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
+  form->DropOn(TDatabaseManager::ResourceOf(form->Manager().FindNode("UMD 1")), port);
+  QApplication::processEvents();
+  EXPECT_EQ(ui.Messages.join('|').toStdString(), "Control frame timed out|Control frame timed out");
+  sim.ClearFaults();
+}
+
 // The gateway with stand-ins for what the simulator cannot do.
 struct FakeOnline {
   TLibraryApi saved = Library();

@@ -213,6 +213,77 @@ TEST_F(LiveTest, AFreeSalvoRecordIsSentAsTheDownloadGivesIt) {
   EXPECT_EQ(GoOnLine(), DBS_OK);
 }
 
+// What a refused write answers: the link gives up on a frame the controller
+// refuses every time it is tried.
+constexpr DbsStatus kRefused = DBS_ERR_TIMEOUT;
+
+// A change the controller refuses is answered with that failure, whatever
+// later steps of the same set went through; the file keeps the change, as
+// every set does, and the controller is found to differ on going on-line.
+TEST_F(LiveTest, ARefusedPanelOrUMDRecordAnswersTheRefusalAndTheFileKeepsTheChange) {
+  ASSERT_EQ(dbs_SetPanelPort(2, 0, 5, h), DBS_OK);
+  ASSERT_EQ(dbs_SetUMDPort(0, 1, 3, h), DBS_OK);
+  Str panelName(u"                "), umdName(u"                ");
+  TPanelRecord panel{};
+  panel.name = panelName;
+  ASSERT_EQ(dbs_GetPanelRecord(2, &panel, h), DBS_OK);
+  Str desk(u"DESK 2");
+  panel.name = desk;
+  panel.brightness = static_cast<std::uint8_t>(panel.brightness + 1);
+  panel.destKeypad = 70;  // the keypad steps after the refused update go through
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 100});
+  EXPECT_EQ(dbs_SetPanelRecord(2, &panel, h), kRefused);
+  sim.ClearFaults();
+  TPanelRecord stored{};
+  stored.name = panelName;
+  ASSERT_EQ(dbs_GetPanelRecord(2, &stored, h), DBS_OK);
+  EXPECT_EQ(stored.brightness, panel.brightness);
+  EXPECT_EQ(stored.destKeypad, 70);
+  EXPECT_EQ(panelName.Text().substr(0, 6), u"DESK 2");
+
+  // The UMD's record is refused (its first write), its destinations are taken.
+  TUMDRecord umd{};
+  umd.name = umdName;
+  ASSERT_EQ(dbs_GetUMDRecord(0, &umd, h), DBS_OK);
+  Str studio(u"STUDIO");
+  umd.name = studio;
+  umd.dests[0] = {0, 0, 5};
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
+  EXPECT_EQ(dbs_SetUMDRecord(0, &umd, h), kRefused);
+  sim.ClearFaults();
+  TAssociationMember line{};
+  ASSERT_EQ(dbs_GetUMDDests(0, 0, &line, h), DBS_OK);
+  EXPECT_EQ(line.number, 5);
+  EXPECT_EQ(GoOnLine(), DBS_ERR_CHECKSUM_MISMATCH);
+}
+
+TEST_F(LiveTest, ARefusedKeyOrSalvoCrosspointAnswersTheRefusal) {
+  NameKey(0, 3, u"OLD");
+  Str name(u"NEW"), alt(u"");
+  TKeyRecord key{3, 0, name, alt, 1, 3, 0, 0};
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 100});
+  EXPECT_EQ(dbs_SetKey(0, 3, &key, h), kRefused);
+  sim.ClearFaults();
+  Str back(u"        "), backAlt(u"        ");
+  TKeyRecord stored{0, 0, back, backAlt, 0, 0, 0, 0};
+  ASSERT_EQ(dbs_GetKey(0, 3, &stored, h), DBS_OK);
+  EXPECT_EQ(back.Text().substr(0, 3), u"NEW");
+
+  // The crosspoint's own record is refused; the salvo's header goes through.
+  const TMacroXPRecord xp{0, 1, 2, 3};
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
+  EXPECT_EQ(dbs_SetMacroXP(4, &xp, h), kRefused);
+  sim.ClearFaults();
+  std::uint16_t count = 0;
+  ASSERT_EQ(dbs_GetNoMacroXPRecords(4, &count, h), DBS_OK);
+  EXPECT_EQ(count, 1);
+  sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
+  EXPECT_EQ(dbs_DeleteMacroXP(4, &xp, h), kRefused);
+  sim.ClearFaults();
+  ASSERT_EQ(dbs_GetNoMacroXPRecords(4, &count, h), DBS_OK);
+  EXPECT_EQ(count, 0);
+}
+
 // A level with its park source: one source past the level's maximum.
 struct ParkSourceTest : LiveTest {
   ConfigImage Configuration() override {
