@@ -17,7 +17,7 @@ namespace zephra {
 struct StructureProblem {
   enum class Kind {
     SequenceTree,   // keypad `number`: its tree's links are broken
-    SequenceOrder,  // keypad `number`: a sibling list out of name order, or a branch deeper than eight presses
+    SequenceOrder,  // keypad `number`: a branch deeper than eight presses
     SequenceNodes,  // keypad `number`: its free list, nodes on neither list, or nodes numbered wrongly
     SalvoChain,     // salvo `number`: its chain's links are broken or reach another salvo's records
     SalvoCount,     // salvo `number`: its count differs from its chain

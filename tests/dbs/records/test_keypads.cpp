@@ -90,6 +90,11 @@ TEST_F(KeypadTest, BuildEnumerateRenameAndRemoveSequences) {
   NameKey(0, 1, u"Bee");  // renames the node of B
   Check();
   EXPECT_EQ(Enumerate(0), (std::vector<std::u16string>{u"A", u"A-Bee", u"C"}));
+  // A name past its sibling's keeps its node's place: the tree stays sound.
+  NameKey(0, 0, u"D");
+  Check();
+  EXPECT_EQ(Enumerate(0), (std::vector<std::u16string>{u"D", u"D-Bee", u"C"}));
+  NameKey(0, 0, u"A");
 
   NameKey(0, 0, u"A", 5);  // no longer a name key: A and all below it go
   Check();
