@@ -18,6 +18,7 @@ struct TSourceValues {
   uint16_t matrix = 0, level = 0, source = 0;
   std::array<QString, 6> names;
   uint8_t sourceType = 0, audioParam = 0, trigger = 0;
+  bool operator==(const TSourceValues&) const = default;
 };
 
 // The widths the names of a source record are read with.

@@ -25,6 +25,7 @@
 #include "forms/FormFields.h"
 #include "forms/InhibitGrid.h"
 #include "forms/StringGrid.h"
+#include "model/FollowStored.h"
 #include "model/LevelParameters.h"
 
 using zephra::editor::CellBlock;
@@ -350,6 +351,7 @@ bool TLevelForm::Load() {
   inhibitsChanged_ = false;
   uint16_t length = static_cast<uint16_t>(inhibits_.Bytes().size());
   if (length) ci.GetLevelInhibits(0, static_cast<uint16_t>(level_), inhibits_.Bytes().data(), length, ci.FileHandle);
+  storedInhibits_ = inhibits_;
   InhibitGrid->Model().Show(&inhibits_, zephra::editor::InhibitRows(sourceCount_, record_.levelType));
   AreaBox->SetExtent(destCount_, sourceCount_);
   AreaBox->SetWindow(0, 0);
@@ -361,11 +363,16 @@ bool TLevelForm::Load() {
 
   LevelMapping->clear();
   for (int i = 1; i <= levels_; ++i) LevelMapping->addItem(QString::number(i));
-  uint16_t physical = 0;
-  bool mapped = ci.GetPhysicalLevel(static_cast<uint16_t>(level_), physical, ci.FileHandle) && physical < levels_;
-  LevelMapping->setCurrentIndex(mapped ? physical : level_);
+  storedPhysical_ = 0;
+  bool mapped = ci.GetPhysicalLevel(static_cast<uint16_t>(level_), storedPhysical_, ci.FileHandle);
+  LevelMapping->setCurrentIndex(MappingEntry(storedPhysical_, mapped));
   MarkChanged(!mapped);  // a mapping outside the levels is put right by OK
   return true;
+}
+
+int TLevelForm::MappingEntry(uint16_t physical, bool& valid) const {
+  valid = valid && physical < levels_;
+  return valid ? physical : level_;
 }
 
 void TLevelForm::LoadSources() {
@@ -383,6 +390,7 @@ void TLevelForm::LoadSources() {
     numbers.push_back(QString::number(s + 1));
     names << name;
   }
+  storedSources_ = sources_;
   SourcesGrid->Model().SetRowHeaders(numbers);
   SourcesGrid->Model().ChangedAll();
   const int park = ParkSource->currentIndex();
@@ -394,30 +402,41 @@ void TLevelForm::LoadSources() {
 }
 
 void TLevelForm::LoadDestinations() {
-  TCommonInterface& ci = Interface();
   dests_.assign(static_cast<std::size_t>(destCount_), TDestinationRecord{});
   destNames_.assign(static_cast<std::size_t>(destCount_), QString());
   DestinationsGrid->Shape(destCount_, 1, 200, 0);
   for (int d = 0; d < destCount_; ++d) {
-    TDestinationRecord& r = dests_[static_cast<std::size_t>(d)];
-    r.matrix = 0;
-    r.level = static_cast<int16_t>(level_);
-    r.destination = static_cast<int16_t>(d);
-    ci.GetDestData(r);
-    TLibString shortName(QString(4, ' ')), name(QString(kNameLength, ' '));
-    TDestinationAssociationRecord assoc{};
-    assoc.shortName = shortName;
-    assoc.name = name;
-    QString text = QString::number(d + 1);
-    if (ci.FindDestAssn(0, static_cast<int16_t>(level_), static_cast<int16_t>(d), 0, assoc, ci.FileHandle)) {
-      destNames_[static_cast<std::size_t>(d)] = name.Text();
-      text += "     " + name.Text();
-    }
-    DestinationsGrid->Model().Put(d, 0, text);
+    const auto i = static_cast<std::size_t>(d);
+    ReadDest(d, dests_[i], destNames_[i]);
+    ShowDestRow(d);
   }
+  storedDests_ = dests_;
   DestinationsGrid->Model().ChangedAll();
   if (destCount_ > 0) DestinationsGrid->SelectCell(0, 0);
   ShowDest(destCount_ > 0 ? 0 : -1);
+}
+
+bool TLevelForm::ReadDest(int d, TDestinationRecord& r, QString& association) {
+  TCommonInterface& ci = Interface();
+  r = TDestinationRecord{};
+  r.matrix = 0;
+  r.level = static_cast<int16_t>(level_);
+  r.destination = static_cast<int16_t>(d);
+  const bool read = ci.GetDestData(r);
+  TLibString shortName(QString(4, ' ')), name(QString(kNameLength, ' '));
+  TDestinationAssociationRecord assoc{};
+  assoc.shortName = shortName;
+  assoc.name = name;
+  const bool named = ci.FindDestAssn(0, static_cast<int16_t>(level_), static_cast<int16_t>(d), 0, assoc, ci.FileHandle);
+  association = named ? name.Text() : QString();
+  return read;
+}
+
+// The destination's number, then five spaces and its association's name.
+void TLevelForm::ShowDestRow(int d) {
+  const QString& association = destNames_[static_cast<std::size_t>(d)];
+  const QString number = QString::number(d + 1);
+  DestinationsGrid->Model().Put(d, 0, association.isEmpty() ? number : number + "     " + association);
 }
 
 void TLevelForm::ShowType(uint16_t levelType) {
@@ -602,15 +621,6 @@ bool TLevelForm::Store() {
   }
   ok =
       ci.SetPhysicalLevel(level, static_cast<uint16_t>(std::max(LevelMapping->currentIndex(), 0)), ci.FileHandle) && ok;
-
-  TLibString again(QString(kNameLength, ' '));
-  TLevelRecord reread{};
-  reread.name = again;
-  if (ci.GetLevelData(0, level, reread, ci.FileHandle)) {
-    reread.name = nullptr;
-    record_ = reread;
-    ShowType(record_.levelType);
-  }
   ShowLevelTypesInTree();
 
   // The selected source and destination take the codes shown; a list that
@@ -637,7 +647,105 @@ bool TLevelForm::Store() {
         zephra::editor::kDestAudioItems[DestAudioList->currentIndex()].code;
   }
   for (const TDestinationRecord& dr : dests_) ok = ci.SetDestData(dr) && ok;
+  // The form shows what the file holds now; what failed stays pending.
+  TakeUpStored(ok);
   return ok;
+}
+
+void TLevelForm::ResourceChanged() { TakeUpStored(false); }
+
+void TLevelForm::TakeUpStored(bool adoptAll) {
+  if (!Resource()) return;
+  using zephra::editor::Follow;
+  TCommonInterface& ci = Interface();
+  const auto level = static_cast<uint16_t>(level_);
+  const auto parkIndex = [this](uint16_t park) { return static_cast<int16_t>(park) < sourceCount_ ? static_cast<int16_t>(park) : -1; };
+
+  // The level record: its name and type as stored, the park choices and the
+  // mapping as the user left them.
+  TLibString name(QString(kNameLength, ' '));
+  TLevelRecord now{};
+  now.name = name;
+  if (!ci.GetLevelData(0, level, now, ci.FileHandle)) return;
+  now.name = nullptr;
+  const bool rs422Before = typeKnown_ && type_.signal == Signal::Rs422;
+  const int parkingBefore = type_.park, parkingShown = Parking->checkedId();
+  const int parkSourceBefore = parkIndex(record_.parkSource), parkSourceShown = ParkSource->currentIndex();
+  record_ = now;
+  name_ = name.Text();
+  NamePanel->setText(name_);
+  setWindowTitle(name_);
+  ShowType(record_.levelType);
+  if (!adoptAll && rs422Before && parkingShown != parkingBefore && typeKnown_ && type_.signal == Signal::Rs422) {
+    CheckItem(Parking, parkingShown);
+  }
+  bool validBefore = true, valid = true;
+  const int mappingBefore = MappingEntry(storedPhysical_, validBefore);
+  if (ci.GetPhysicalLevel(level, storedPhysical_, ci.FileHandle)) {
+    const int entry = MappingEntry(storedPhysical_, valid);
+    if (adoptAll || LevelMapping->currentIndex() == mappingBefore) LevelMapping->setCurrentIndex(entry);
+  }
+
+  InhibitTable inhibits(sourceCount_, destCount_);
+  if (auto length = static_cast<uint16_t>(inhibits.Bytes().size());
+      length && ci.GetLevelInhibits(0, level, inhibits.Bytes().data(), length, ci.FileHandle)) {
+    if (adoptAll) {
+      inhibits_ = inhibits;
+    } else {
+      zephra::editor::FollowBits(inhibits_.Bytes(), storedInhibits_.Bytes(), inhibits.Bytes());
+    }
+    storedInhibits_ = inhibits;
+    inhibitsChanged_ = inhibits_.Bytes() != storedInhibits_.Bytes();
+    if (sourceCount_ > 0 && destCount_ > 0) InhibitGrid->Model().Changed(0, 0, sourceCount_ - 1, destCount_ - 1);
+  }
+
+  // Each source's names and codes: those the user changed stay, the others
+  // (and the names this form does not edit) are the file's.
+  for (int s = 0; s < sourceCount_; ++s) {
+    const auto i = static_cast<std::size_t>(s);
+    TSourceValues stored;
+    if (!ReadSource(ci, level_, s, stored)) continue;
+    TSourceValues& work = sources_[i];
+    const TSourceValues& before = storedSources_[i];
+    TSourceValues merged = stored;
+    if (!adoptAll) {
+      merged.names[1] = work.names[1];
+      merged.trigger = work.trigger;
+      merged.audioParam = work.audioParam;
+      if (!SourcesGrid->UserHolds(s, 0)) Follow(merged.names[1], before.names[1], stored.names[1]);
+      Follow(merged.trigger, before.trigger, stored.trigger);
+      Follow(merged.audioParam, before.audioParam, stored.audioParam);
+    }
+    if (merged.names[1] != work.names[1]) {
+      const QString shown = ShownName(merged.names[1]);
+      SourcesGrid->Model().Put(s, 0, shown);
+      ParkSource->setItemText(s, shown);
+    }
+    work = merged;
+    storedSources_[i] = stored;
+  }
+  if (sourceCount_ > 0) SourcesGrid->Model().Changed(0, 0, sourceCount_ - 1, 0);
+  if (adoptAll || parkSourceShown == parkSourceBefore) ParkSource->setCurrentIndex(parkIndex(record_.parkSource));
+  ShowSource(CurrentSource());
+
+  // Each destination's audio code likewise; its association's name is the
+  // file's.
+  for (int d = 0; d < destCount_; ++d) {
+    const auto i = static_cast<std::size_t>(d);
+    TDestinationRecord stored{};
+    QString association;
+    if (!ReadDest(d, stored, association)) continue;
+    TDestinationRecord& work = dests_[i];
+    uint8_t audio = work.audioParam;
+    Follow(audio, storedDests_[i].audioParam, stored.audioParam);
+    work = stored;
+    if (!adoptAll) work.audioParam = audio;
+    storedDests_[i] = stored;
+    destNames_[i] = association;
+    ShowDestRow(d);
+  }
+  if (destCount_ > 0) DestinationsGrid->Model().Changed(0, 0, destCount_ - 1, 0);
+  ShowDest(CurrentDest());
 }
 
 void TLevelForm::ShowLevelTypesInTree() {

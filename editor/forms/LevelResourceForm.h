@@ -43,6 +43,10 @@ class TLevelForm : public TResourceForm {
   enum class Params { Sources, Triggers, Destinations };
   void ReadParams(Params which);
 
+  // A change made outside the form: what the user has not changed follows
+  // the file.
+  void ResourceChanged() override;
+
   // "Level Data"
   QLabel* NamePanel;
   QLabel* LevelTypePanel;
@@ -92,6 +96,16 @@ class TLevelForm : public TResourceForm {
   bool ReadCounts();
   void LoadSources();
   void LoadDestinations();
+  // Destination d's record, and its association's name (empty for none).
+  bool ReadDest(int d, TDestinationRecord& record, QString& association);
+  void ShowDestRow(int d);
+  // The mapping list's entry for a stored physical level; `valid` false
+  // when it lies outside the levels (the level's own entry is shown).
+  int MappingEntry(uint16_t physical, bool& valid) const;
+  // Reads the file again: `adoptAll` (after the form's own Apply stored
+  // everything) shows what it holds throughout; otherwise what the user
+  // changed since the last reading is kept.
+  void TakeUpStored(bool adoptAll);
   void ShowType(uint16_t levelType);
   void ShowSource(int source);
   void ShowDest(int dest);
@@ -117,4 +131,9 @@ class TLevelForm : public TResourceForm {
   std::vector<TSourceValues> sources_;
   std::vector<TDestinationRecord> dests_;
   std::vector<QString> destNames_;  // each destination's association name, empty for none
+  // What the file held at the last reading, beside the working copy above.
+  zephra::editor::InhibitTable storedInhibits_;
+  std::vector<TSourceValues> storedSources_;
+  std::vector<TDestinationRecord> storedDests_;
+  uint16_t storedPhysical_ = 0;
 };

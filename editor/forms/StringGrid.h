@@ -104,6 +104,12 @@ class TStringGrid : public QTableView {
   bool Editing() const { return editing_; }
   // Whether a cell was changed by the user and not yet checked.
   bool HasUncheckedEdit() const { return unchecked_.isValid(); }
+  // Whether the cell's text is the user's own for now: its editor is open,
+  // or the user changed it and it was not checked yet.
+  bool UserHolds(int row, int column) const {
+    const auto at = [&](const QPersistentModelIndex& i) { return i.isValid() && i.row() == row && i.column() == column; };
+    return (editing_ && at(editorCell_)) || at(unchecked_);
+  }
   // Hands an open editor's text to its cell, then checks the cell the user
   // changed, if any; true when it passes or there was nothing to check. On
   // failure that cell is the current one again.

@@ -12,8 +12,20 @@
 #include "../dbs/temp_dir.h"
 #include "session.h"
 
+namespace {
+
+// The offscreen platform says, for every window shown, what it cannot do;
+// those lines would bury a failure's report.
+void Quiet(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith("This plugin does not support")) return;
+  std::cerr << qPrintable(qFormatLogMessage(type, context, text)) << '\n';
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(Quiet);
   QApplication app(argc, argv);
   zephra::session::Options options;
   for (int i = 1; i < argc; ++i) {

@@ -17,7 +17,8 @@
 namespace zephra::test {
 namespace {
 
-constexpr uint16_t kAesWithAudio = 175;  // AES with the audio parameter on the E/C 128 router
+constexpr uint16_t kAesWithAudio = 175;
+constexpr TMatrixPointRecord kPoint = {0, 1, 5, 6};  // level 1, destination 5, source 6  // AES with the audio parameter on the E/C 128 router
 
 // Levels of 32 x 32, 17 x 16 (a data level: its last source parks), 16 x 16
 // and 32 x 32; the first carries the audio parameter.
@@ -177,6 +178,49 @@ TEST_F(LevelFormTest, ANameLeftOpenIsCheckedAndAnEscapedOneKeepsItsName) {
   EXPECT_EQ(SourceName(H(), 0, 3), "CAM 4");
   EXPECT_EQ(SourceName(H(), 0, 5), "m1s6");
   EXPECT_EQ(SourceName(H(), 0, 7), "VTR 8");
+}
+
+// Another form's Apply and an undo change what an open form shows where its
+// user changed nothing, and its Apply no longer writes back what it read.
+TEST_F(LevelFormTest, AnOpenFormFollowsChangesMadeOutsideItAndKeepsItsOwn) {
+  OpenLevels();
+  TLevelForm* lower = Level(1);
+  ASSERT_NE(lower, nullptr);
+  Type(lower->SourcesGrid, 3, 0, "VTR 4");
+  Press(lower->SourcesGrid, Qt::Key_Down);
+  emit lower->InhibitGrid->Toggled(0, 0);
+
+  TLevelForm* upper = Level(0);
+  ASSERT_NE(upper, nullptr);
+  Type(upper->SourcesGrid, 2, 0, "CAM 3");
+  Press(upper->SourcesGrid, Qt::Key_Down);
+  upper->NamesToLowerLevels->click();
+  upper->OkButton()->click();
+  ASSERT_EQ(SourceName(H(), 1, 2), "CAM 3");
+  // A step of its own outside any form, as an import is.
+  ASSERT_TRUE(RunStep(Ci(), "Import", [&] { return dbs_SetInhibit(&kPoint, 1, H()) == DBS_OK; }));
+
+  EXPECT_EQ(lower->SourcesGrid->Model().Text(2, 0), "CAM 3");
+  EXPECT_EQ(lower->ParkSource->itemText(2), "CAM 3");
+  EXPECT_EQ(lower->SourcesGrid->Model().Text(3, 0), "VTR 4");  // the user's own
+  EXPECT_TRUE(lower->Inhibits().Get(0, 0));                      // the user's
+  EXPECT_TRUE(lower->Inhibits().Get(kPoint.destination, kPoint.source));  // the file's
+  lower->ApplyButton()->click();
+  EXPECT_EQ(SourceName(H(), 1, 2), "CAM 3");
+  EXPECT_EQ(SourceName(H(), 1, 3), "VTR 4");
+  EXPECT_TRUE(Inhibited(1, kPoint.destination, kPoint.source));
+  EXPECT_TRUE(Inhibited(1, 0, 0));
+
+  // Undoing the Apply shows the names as they were again; the next Apply
+  // leaves them so.
+  window->UndoCommand();
+  EXPECT_EQ(SourceName(H(), 1, 3), "m1s4");
+  EXPECT_EQ(lower->SourcesGrid->Model().Text(3, 0), "m1s4");
+  EXPECT_FALSE(lower->Inhibits().Get(0, 0));
+  Choose(lower->TriggerList, 2);
+  lower->ApplyButton()->click();
+  EXPECT_EQ(SourceName(H(), 1, 3), "m1s4");
+  EXPECT_FALSE(Inhibited(1, 0, 0));
 }
 
 TEST_F(LevelFormTest, DiagonalRunsFromThePressedCellAcrossTheSelection) {
