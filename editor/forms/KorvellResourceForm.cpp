@@ -190,27 +190,38 @@ bool TKorvellForm::Load(const QString& node) {
   return true;
 }
 
-void TKorvellForm::LoadSources() {
+bool TKorvellForm::ReadSourceRow(int a, std::vector<TSourceResource>& cells) {
   TCommonInterface& ci = Interface();
+  TSourceAssociationRecord record{};
+  const bool read = ci.GetSourceAssn(0, static_cast<uint16_t>(a), record, ci.FileHandle);
+  cells.assign(static_cast<std::size_t>(levels_), TSourceResource{});
+  for (int l = 0; l < levels_; ++l) {
+    TSourceResource& cell = cells[static_cast<std::size_t>(l)];
+    cell.Present = true;
+    cell.SetName(kBlankName);
+    const TAssociationMember& m = record.members[l];
+    if (read && m.matrix != -1 && m.level != -1 && m.number != -1) {
+      ReadSource(ci, l, m.number, cell.Record);
+      cell.Number = m.number;  // kept even when the record cannot be read
+    }
+  }
+  return read;
+}
+
+void TKorvellForm::LoadSources() {
   sourceCells_.assign(static_cast<std::size_t>(sourceAssocs_ * levels_), TSourceResource{});
   TGridModel& model = SourceAssocsStringGrid->Model();
   std::vector<QString> numbers;
+  std::vector<TSourceResource> row;
   for (int a = 0; a < sourceAssocs_; ++a) {
     numbers.push_back(QString::number(a + 1));
-    TSourceAssociationRecord record{};
-    const bool read = ci.GetSourceAssn(0, static_cast<uint16_t>(a), record, ci.FileHandle);
+    ReadSourceRow(a, row);
     for (int l = 0; l < levels_; ++l) {
-      TSourceResource& cell = Cell(a, l);
-      cell.Present = true;
-      cell.SetName(kBlankName);
-      const TAssociationMember& m = record.members[l];
-      if (read && m.matrix != -1 && m.level != -1 && m.number != -1) {
-        ReadSource(ci, l, m.number, cell.Record);
-        cell.Number = m.number;  // kept even when the record cannot be read
-      }
-      model.Put(a, l, CellText(cell));
+      Cell(a, l) = row[static_cast<std::size_t>(l)];
+      model.Put(a, l, CellText(Cell(a, l)));
     }
   }
+  storedCells_ = sourceCells_;
   model.SetRowHeaders(numbers);
   model.ChangedAll();
 }
@@ -237,13 +248,20 @@ void TKorvellForm::LoadDests() {
   model.ChangedAll();
 }
 
-void TKorvellForm::LoadTriggers() {
+std::array<int, 3> TKorvellForm::StoredTriggers() {
   TCommonInterface& ci = Interface();
   uint8_t lines[4] = {};
   ci.GetTrigLines(lines, ci.FileHandle);
-  for (const auto& [group, line] : {std::pair{RG525Trig, k525}, {RG625Trig, k625}, {RGHDTrig, kHD}}) {
-    CheckItem(group, lines[line.byte] & 0x80 ? kFrame : 0);
-  }
+  std::array<int, 3> choices{};
+  std::size_t i = 0;
+  for (const TriggerLine& line : {k525, k625, kHD}) choices[i++] = lines[line.byte] & 0x80 ? kFrame : 0;
+  return choices;
+}
+
+void TKorvellForm::LoadTriggers() {
+  storedTriggers_ = StoredTriggers();
+  std::size_t i = 0;
+  for (QButtonGroup* group : {RG525Trig, RG625Trig, RGHDTrig}) CheckItem(group, storedTriggers_[i++]);
 }
 
 const TSourceResource& TKorvellForm::SourceCell(int a, int level) const {
@@ -482,23 +500,84 @@ bool TKorvellForm::Store() {
     lines[line.byte] = group->checkedId() == kFrame ? line.frame : line.field;
   }
   ok = ci.SetTrigLines(lines, ci.FileHandle) && ok;
-  std::vector<QString> names;
   for (int d = 0; d < destAssocs_; ++d) {
     const QString& name = dests.Text(d, 0);
-    names.push_back(name);
     // A name the user emptied is stored blank (an empty text would keep the
     // stored one); one that was blank already is left as it is.
     TDestAssocResource& row = destRows_[static_cast<std::size_t>(d)];
     const bool emptied = name.isEmpty() && row.Present && !ShownName(row.Record.name).trimmed().isEmpty();
     if (name.isEmpty() && !emptied) continue;
     const QString stored = emptied ? QString(8, ' ') : name;
-    if (ci.SetDestName(0, static_cast<uint16_t>(d), stored, ci.FileHandle)) {
-      row.Record.name = stored;
-    } else {
-      ok = false;
+    if (!ci.SetDestName(0, static_cast<uint16_t>(d), stored, ci.FileHandle)) ok = false;
+  }
+  // The form shows what the file holds now; what failed stays pending.
+  TakeUpStored(ok);
+  return ok;
+}
+
+void TKorvellForm::ResourceChanged() { TakeUpStored(false); }
+
+void TKorvellForm::TakeUpStored(bool adoptAll) {
+  if (!Resource()) return;
+  TCommonInterface& ci = Interface();
+  // A member the user has not changed takes the file's source; one the user
+  // changed keeps its source, whose name is read again.
+  TGridModel& sources = SourceAssocsStringGrid->Model();
+  std::vector<TSourceResource> row;
+  for (int a = 0; a < sourceAssocs_; ++a) {
+    if (!ReadSourceRow(a, row)) continue;
+    for (int l = 0; l < levels_; ++l) {
+      const TSourceResource& now = row[static_cast<std::size_t>(l)];
+      TSourceResource& before = storedCells_[static_cast<std::size_t>(a * levels_ + l)];
+      TSourceResource& work = Cell(a, l);
+      const bool held = SourceAssocsStringGrid->UserHolds(a, l);
+      if (!held && (adoptAll || work.Number == before.Number)) {
+        work = now;
+      } else if (work.Number >= 0 && work.Number == now.Number) {
+        work.Record = now.Record;
+      } else if (work.Number >= 0) {
+        ReadSource(ci, l, work.Number, work.Record);
+      }
+      before = now;
+      if (!held) sources.Put(a, l, CellText(work));
     }
   }
+  sources.ChangedAll();
+
+  // A destination association's name and members: each cell the user has
+  // not changed shows the file's.
+  TGridModel& dests = DestAssocsStringGrid->Model();
+  const auto member = [](const TAssociationMember& m) { return m.number != -1 ? QString::number(m.number + 1) : QString(); };
+  std::vector<QString> names;
+  for (int d = 0; d < destAssocs_; ++d) {
+    TDestAssocResource& stored = destRows_[static_cast<std::size_t>(d)];
+    TDestAssocValues now;
+    if (!stored.Present || !ReadDestAssoc(ci, d, now)) {
+      names.push_back(ShownName(stored.Record.name));
+      continue;
+    }
+    const auto follow = [&](int column, const QString& before, const QString& after) {
+      if (DestAssocsStringGrid->UserHolds(d, column)) return;
+      if (adoptAll || dests.Text(d, column) == before) dests.Put(d, column, after);
+    };
+    follow(0, ShownName(stored.Record.name), ShownName(now.name));
+    for (int l = 0; l < levels_; ++l) {
+      const auto i = static_cast<std::size_t>(l);
+      follow(l + 1, member(stored.Record.members[i]), member(now.members[i]));
+    }
+    stored.Record = now;
+    names.push_back(ShownName(now.name));
+  }
+  dests.ChangedAll();
   Macros->SetDestinations(names);
   Macros->RefreshNames();
-  return ok;
+  Macros->TakeUpStored();
+
+  const std::array<int, 3> triggers = StoredTriggers();
+  std::size_t i = 0;
+  for (QButtonGroup* group : {RG525Trig, RG625Trig, RGHDTrig}) {
+    if (adoptAll || group->checkedId() == storedTriggers_[i]) CheckItem(group, triggers[i]);
+    ++i;
+  }
+  storedTriggers_ = triggers;
 }

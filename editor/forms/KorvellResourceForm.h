@@ -32,6 +32,9 @@ class TKorvellForm : public TResourceForm {
 
   // Apply also settles an open salvo that was not saved.
   bool HasChanges() const override;
+  // A change made outside the form: what the user has not changed follows
+  // the file.
+  void ResourceChanged() override;
 
   int Levels() const { return levels_; }
   int SourceCount(int level) const { return level >= 0 && level < DBS_MAX_LEVELS ? sourceCount_[level] : 0; }
@@ -73,6 +76,15 @@ class TKorvellForm : public TResourceForm {
   void LoadSources();
   void LoadDests();
   void LoadTriggers();
+  // Association `a`'s members as stored, a cell per level; false when the
+  // association cannot be read.
+  bool ReadSourceRow(int a, std::vector<TSourceResource>& cells);
+  // The trigger choices as stored.
+  std::array<int, 3> StoredTriggers();
+  // Reads the file again: `adoptAll` (after the form's own Apply) shows
+  // what it holds throughout; otherwise what the user changed since the
+  // last reading is kept.
+  void TakeUpStored(bool adoptAll);
   TSourceResource& Cell(int a, int level) { return sourceCells_[static_cast<std::size_t>(a * levels_ + level)]; }
   // The text a source cell shows in the display chosen.
   QString CellText(const TSourceResource& cell) const;
@@ -89,5 +101,9 @@ class TKorvellForm : public TResourceForm {
   int sourceAssocs_ = 0, destAssocs_ = 0, salvoCount_ = 0;
   std::array<int, DBS_MAX_LEVELS> sourceCount_{}, destCount_{};
   std::vector<TSourceResource> sourceCells_;  // association by level
+  std::vector<TSourceResource> storedCells_;  // the same as last read from the file
+  // Each destination association as last read; the grid holds the working
+  // copy of its name and members.
   std::vector<TDestAssocResource> destRows_;
+  std::array<int, 3> storedTriggers_{};
 };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include "SelectorForm.h"
@@ -288,7 +289,24 @@ void TSalvoPage::LoadSalvo(int number, const QString& name) {
   SalvoOpen = true;
   SalvoSaved = true;
   SalvoNumber = salvo;
+  loaded_ = Stored();
   NameLabel->setText(name);
+}
+
+void TSalvoPage::TakeUpStored() {
+  if (!SalvoOpen || storing_) return;
+  TCommonInterface& ci = form_.Interface();
+  TLibString shortName(QString(4, ' ')), name(QString(8, ' '));
+  TMacroStoreRecord record{};
+  record.salvo = SalvoNumber;
+  record.shortName = shortName;
+  record.name = name;
+  const QString label = ci.GetMacroStore(SalvoNumber, record, ci.FileHandle) ? name.Text() : NameLabel->text();
+  if (!IsSalvoPending() && Stored() != loaded_) {
+    LoadSalvo(SalvoNumber, label);
+  } else {
+    NameLabel->setText(label);
+  }
 }
 
 // ------------------------------------------------------------------ cells
@@ -420,11 +438,13 @@ void TSalvoPage::Remove() {
     model.Put(removed, l, QString());
     EmptyCell(removed, l);
   }
+  const QScopedValueRollback<bool> own(storing_, true);  // the page's own step: nothing to take up
   RunStep(form_.Interface(), QString("Remove From Salvo %1").arg(SalvoNumber + 1), [this] {
     Store();
     return true;
   });
   SalvoSaved = true;
+  loaded_ = Stored();
   const int rows = model.Rows();
   for (int r = removed; r < rows; ++r) {
     const bool last = r + 1 >= rows;
@@ -488,11 +508,13 @@ bool TSalvoPage::Save() {
   if (!MacrosStringGrid->ValidateCurrent()) return false;
   const bool orphans = std::any_of(orphans_.begin(), orphans_.end(), [](uint32_t m) { return m != 0; });
   if (orphans && !Ui().WarningYesNo(kOrphanQuestion)) return false;
+  const QScopedValueRollback<bool> own(storing_, true);  // the page's own step: nothing to take up
   RunStep(form_.Interface(), QString("Save Salvo %1").arg(SalvoNumber + 1), [this] {
     Store();
     return true;
   });
   SalvoSaved = true;
+  loaded_ = Stored();
   form_.UpdateApply();
   return true;
 }
@@ -501,6 +523,7 @@ void TSalvoPage::Clear() {
   if (!Ui().WarningYesNo(kClearQuestion)) return;
   TCommonInterface& ci = form_.Interface();
   QHash<Key, int> stored = Stored();
+  const QScopedValueRollback<bool> own(storing_, true);
   RunStep(ci, QString("Clear Salvo %1").arg(SalvoNumber + 1), [&] {
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
       const TDestAssocResource& row = rows_[static_cast<std::size_t>(r)];
@@ -518,6 +541,7 @@ void TSalvoPage::Clear() {
     return true;
   });
   Empty();
+  loaded_ = Stored();
 }
 
 void TSalvoPage::Rename() {
@@ -538,6 +562,7 @@ void TSalvoPage::Rename() {
   record.shortName = shortName;
   record.name = name;
   record.salvoData = stored.salvoData;
+  const QScopedValueRollback<bool> own(storing_, true);
   const bool renamed = RunStep(ci, QString("Rename Salvo %1").arg(SalvoNumber + 1),
                                [&] { return ci.SetMacroStore(SalvoNumber, record, ci.FileHandle); });
   if (renamed) NameLabel->setText(typed);

@@ -41,6 +41,9 @@ class TSalvoPage : public QWidget {
 
   // A salvo is open and differs from what was last loaded or saved.
   bool IsSalvoPending() const;
+  // After a change made outside the page (an undo, say): an open salvo the
+  // user has not changed shows what the file holds now, and its name too.
+  void TakeUpStored();
   // Before Apply goes on: offers to save a pending salvo.
   void AskPending();
 
@@ -109,4 +112,6 @@ class TSalvoPage : public QWidget {
   std::vector<TSourceResource> cells_;
   std::vector<uint32_t> orphans_;
   std::vector<int> listAssociations_;  // the association of each list entry
+  QHash<Key, int> loaded_;              // the open salvo's crosspoints when last loaded or stored
+  bool storing_ = false;                // a step of the page's own is running
 };

@@ -33,6 +33,8 @@ TDestinationAssociationRecord DestAssn(DbsHandle h, int a) {
 
 using ControllerFormTest = GridTest;
 
+constexpr TSourceIndexRecord kSource3 = {0, 0, 2};  // level 1, source 3
+
 TEST_F(ControllerFormTest, TheFirstLevelsOwnMembersCannotBeTypedOrPastedOnto) {
   Open(Sizes);
   TKorvellForm* form = Controller();
@@ -216,14 +218,54 @@ TEST_F(ControllerFormTest, AnEmptiedDestinationNameIsStoredBlank) {
   EXPECT_EQ(name.Text().trimmed(), "");
   ASSERT_EQ(dbs_GetDestName(0, 3, name, H()), DBS_OK);
   EXPECT_EQ(name.Text(), "OUT 4");
-  EXPECT_EQ(form->Macros->DestinationList->item(2)->text(), "");
+  EXPECT_EQ(form->Macros->DestinationList->item(2)->text().trimmed(), "");
+  const QString shown = form->Macros->DestinationList->item(2)->text();
   // Opened again, the form shows what it showed.
   form->CancelButton()->click();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   form = Controller();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->DestAssocsStringGrid->Model().Text(2, 0).trimmed(), "");
+  EXPECT_EQ(form->Macros->DestinationList->item(2)->text(), shown);
   EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
+// A change made outside the open window (an import, another form) shows
+// wherever the user changed nothing, and Apply does not write it back over.
+TEST_F(ControllerFormTest, AChangeMadeOutsideTheWindowShowsAndIsKeptByApply) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  TStringGrid* dests = form->DestAssocsStringGrid;
+  TStringGrid* sources = form->SourceAssocsStringGrid;
+  Type(dests, 0, 0, "MON 1");
+  Type(sources, 6, 1, "m1s9");
+  ASSERT_TRUE(form->ApplyButton()->isEnabled());
+
+  TSourceAssociationRecord moved = SourceAssn(H(), 4);
+  moved.members[1].number = 11;
+  ASSERT_TRUE(RunStep(Ci(), "Import", [&] {
+    return dbs_SetDestName(0, 1, TLibString("VTR 2"), H()) == DBS_OK &&
+           dbs_SetDestName(0, 0, TLibString("CAM 1"), H()) == DBS_OK &&
+           dbs_SetSourceAssn(0, 4, &moved, H()) == DBS_OK &&
+           dbs_SetSourceName(&kSource3, TLibString("PGM 3"), H()) == DBS_OK;
+  }));
+  EXPECT_EQ(dests->Model().Text(1, 0), "VTR 2");
+  EXPECT_EQ(dests->Model().Text(0, 0), "MON 1");  // the user's own
+  EXPECT_EQ(form->Macros->DestinationList->item(1)->text(), "VTR 2");
+  EXPECT_EQ(form->SourceCell(4, 1).Number, 11);
+  EXPECT_EQ(sources->Model().Text(4, 1), "m1s12");
+  EXPECT_EQ(sources->Model().Text(2, 0), "PGM 3");  // a name shown follows its source
+  EXPECT_EQ(form->SourceCell(6, 1).Number, 8);      // the user's own
+
+  form->ApplyButton()->click();
+  EXPECT_EQ(SourceAssn(H(), 4).members[1].number, 11);
+  EXPECT_EQ(SourceAssn(H(), 6).members[1].number, 8);
+  TLibString name(QString(8, ' '));
+  ASSERT_EQ(dbs_GetDestName(0, 1, name, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), "VTR 2");
+  ASSERT_EQ(dbs_GetDestName(0, 0, name, H()), DBS_OK);
+  EXPECT_EQ(name.Text(), "MON 1");
 }
 
 TEST_F(ControllerFormTest, ARowWhoseAssociationCouldNotBeReadIsNotWritten) {

@@ -180,8 +180,8 @@ TEST_F(LevelFormTest, ANameLeftOpenIsCheckedAndAnEscapedOneKeepsItsName) {
   EXPECT_EQ(SourceName(H(), 0, 7), "VTR 8");
 }
 
-// Another form's Apply and an undo change what an open form shows where its
-// user changed nothing, and its Apply no longer writes back what it read.
+// Another form's Apply and an import change what an open form shows where
+// its user changed nothing, and its Apply no longer writes back what it read.
 TEST_F(LevelFormTest, AnOpenFormFollowsChangesMadeOutsideItAndKeepsItsOwn) {
   OpenLevels();
   TLevelForm* lower = Level(1);
@@ -211,16 +211,18 @@ TEST_F(LevelFormTest, AnOpenFormFollowsChangesMadeOutsideItAndKeepsItsOwn) {
   EXPECT_TRUE(Inhibited(1, kPoint.destination, kPoint.source));
   EXPECT_TRUE(Inhibited(1, 0, 0));
 
-  // Undoing the Apply shows the names as they were again; the next Apply
-  // leaves them so.
-  window->UndoCommand();
-  EXPECT_EQ(SourceName(H(), 1, 3), "m1s4");
-  EXPECT_EQ(lower->SourcesGrid->Model().Text(3, 0), "m1s4");
-  EXPECT_FALSE(lower->Inhibits().Get(0, 0));
+  // Applied, the form's names are the file's: another change from outside
+  // shows, and the next Apply leaves it.
+  upper = Level(0);
+  ASSERT_NE(upper, nullptr);
+  Type(upper->SourcesGrid, 3, 0, "CAM 4");
+  Press(upper->SourcesGrid, Qt::Key_Down);
+  upper->NamesToLowerLevels->click();
+  upper->OkButton()->click();
+  EXPECT_EQ(lower->SourcesGrid->Model().Text(3, 0), "CAM 4");
   Choose(lower->TriggerList, 2);
   lower->ApplyButton()->click();
-  EXPECT_EQ(SourceName(H(), 1, 3), "m1s4");
-  EXPECT_FALSE(Inhibited(1, 0, 0));
+  EXPECT_EQ(SourceName(H(), 1, 3), "CAM 4");
 }
 
 TEST_F(LevelFormTest, DiagonalRunsFromThePressedCellAcrossTheSelection) {

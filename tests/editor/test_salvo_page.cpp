@@ -103,6 +103,34 @@ TEST_F(SalvoPageTest, LoadingPutsALevelsCrosspointsIntoTheirAssociationsRow) {
   EXPECT_EQ(Grid()->Model().Text(0, 3), "");
 }
 
+// A crosspoint added to the open salvo from outside the page shows while the
+// page holds no change of its own; a changed salvo is left as the user has it.
+TEST_F(SalvoPageTest, AnOpenSalvoFollowsChangesMadeOutsideItUnlessItWasChanged) {
+  Open();
+  Add(0, 0, 5, 7);
+  OpenWindow();
+  OpenSalvo(0);
+  ASSERT_EQ(page->SalvoRows, 1);
+  const TMacroXPRecord xp = {0, 0, 9, 0};
+  TLibString shortName("S1"), name("Take 1");
+  const TMacroStoreRecord renamed = {0, shortName, name, 0};
+  ASSERT_TRUE(RunStep(Ci(), "Import", [&] {
+    return dbs_SetMacroXP(0, &xp, H()) == DBS_OK && dbs_SetMacroStore(0, &renamed, H()) == DBS_OK;
+  }));
+  EXPECT_EQ(page->SalvoRows, 2);
+  EXPECT_EQ(Grid()->Model().RowHeader(1), "m1d10");
+  EXPECT_EQ(Grid()->Model().Text(1, 0), "m1s1");
+  EXPECT_EQ(page->NameLabel->text(), "Take 1");
+  EXPECT_FALSE(page->IsSalvoPending());
+
+  Type(Grid(), 0, 1, "m1s3");
+  ASSERT_TRUE(page->IsSalvoPending());
+  const TMacroXPRecord more = {0, 2, 9, 4};
+  ASSERT_TRUE(RunStep(Ci(), "Import", [&] { return dbs_SetMacroXP(0, &more, H()) == DBS_OK; }));
+  EXPECT_EQ(Grid()->Model().Text(0, 1), "m1s3");  // the user's change stays
+  EXPECT_TRUE(page->IsSalvoPending());
+}
+
 TEST_F(SalvoPageTest, InsertAddsRowsAndRemoveDeletesOnesCrosspointsAndMovesTheRestUp) {
   Open();
   OpenWindow();
