@@ -295,7 +295,7 @@ bool TPanelForm::Load() {
   config.name = configName;
   int levels = 0;
   if (ci.GetConfig(config, ci.FileHandle)) {
-    levels = std::clamp<int>(config.levelCount[0], 0, kMaxLevels);
+    levels = levels_ = std::clamp<int>(config.levelCount[0], 0, kMaxLevels);
     destAssocCount_ = config.destAssocCount[0];
     std::copy(std::begin(config.sourceCount[0]), std::end(config.sourceCount[0]), sourceCounts_.begin());
   }
@@ -384,6 +384,65 @@ void TPanelForm::ReadOverrides(int levels) {
     keepOverride_[i] = !shown;
     combo->setCurrentIndex(none ? 0 : shown ? o.source + 1 : -1);
   }
+  NoteShownOverrides();
+}
+
+void TPanelForm::NoteShownOverrides() {
+  for (size_t i = 0; i < 16; ++i) shownOverrides_[i] = OverrideCombos[i]->currentIndex();
+  shownOverrideLevel_ = OverrideSourceLevelComboBox->currentIndex();
+}
+
+bool TPanelForm::OverridesAsShown() const {
+  for (size_t i = 0; i < 16; ++i) {
+    if (OverrideCombos[i]->currentIndex() != shownOverrides_[i]) return false;
+  }
+  return OverrideSourceLevelComboBox->currentIndex() == shownOverrideLevel_;
+}
+
+void TPanelForm::TakeUpSets() {
+  TCommonInterface& ci = Interface();
+  // The overrides: read again whole while the user has changed none of
+  // them, else only the source names the lists show.
+  std::array<TOverrideRecord, 16> overrides = storedOverrides_;
+  for (uint16_t i = 0; i < 16; ++i) {
+    if (!ci.GetOverrideSource(DeviceNumber(), i, overrides[i], ci.FileHandle)) break;
+  }
+  const auto same = [](const TOverrideRecord& a, const TOverrideRecord& b) {
+    return a.matrix == b.matrix && a.level == b.level && a.source == b.source;
+  };
+  if (OverridesAsShown() && !std::equal(overrides.begin(), overrides.end(), storedOverrides_.begin(), same)) {
+    ReadOverrides(levels_);
+  } else {
+    const QStringList names = SourceNames(std::max(OverrideSourceLevelComboBox->currentIndex() - 1, 0));
+    for (QComboBox* combo : OverrideCombos) {
+      for (int n = 0; n < names.size() && n + 1 < combo->count(); ++n) combo->setItemText(n + 1, names[n]);
+    }
+  }
+
+  // The destinations: their association names as stored, and each check
+  // the user has not changed as the file holds it.
+  TXYRecord xy{};
+  xy.destCount = static_cast<uint16_t>(destAssocCount_);
+  const bool mapped = ci.GetXY_ControlledDests(DeviceNumber(), 0, xy, ci.FileHandle);
+  const QSignalBlocker block(DestControlledChecks);
+  for (int i = 0; i < DestControlledChecks->count(); ++i) {
+    QListWidgetItem* item = DestControlledChecks->item(i);
+    const int d = item->data(Qt::UserRole).toInt();
+    TLibString shortName(QString(4, ' ')), destName(QString(8, ' '));
+    TDestinationAssociationRecord assoc{};
+    assoc.shortName = shortName;
+    assoc.name = destName;
+    if (ci.GetDestAssn(0, static_cast<uint16_t>(d), assoc, ci.FileHandle)) item->setText(destName.Text());
+    if (!mapped) continue;
+    const auto bit = static_cast<uint8_t>(1 << (d % 8));
+    const auto byte = static_cast<std::size_t>(d / 8);
+    const bool before = byte < storedDestMap_.size() && (storedDestMap_[byte] & bit);
+    if ((item->checkState() == Qt::Checked) == before) {
+      item->setCheckState(xy.destMap[byte] & bit ? Qt::Checked : Qt::Unchecked);
+    }
+  }
+  if (mapped) storedDestMap_.assign(std::begin(xy.destMap), std::end(xy.destMap));
+  RefreshAllDestsCaption();
 }
 
 void TPanelForm::ReadControlledDests() {
@@ -575,6 +634,7 @@ void TPanelForm::ResourceChanged() {
   if (!ReadStored()) return;
   const TPanelRecord& now = StoredPanelRecord;
   TakeUpStored(now.port != before.port || now.address != before.address, Signed16(now.address), nameBefore);
+  TakeUpSets();
 }
 
 TPanelRecord TPanelForm::BuildRecord() const {
@@ -652,7 +712,11 @@ bool TPanelForm::StoreSets(const TPanelRecord& record) {
     const int position = OverrideCombos[i]->currentIndex();
     if (position > 0) o.source = static_cast<int16_t>(position - 1);
     if (keepOverride_[i]) o = storedOverrides_[i];
-    if (written(ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle))) storedOverrides_[i] = o;
+    written(ci.SetOverrideSource(DeviceNumber(), static_cast<uint16_t>(i), o, ci.FileHandle));
+  }
+  // What the file keeps (an override without a level is kept as none).
+  for (uint16_t i = 0; i < 16; ++i) {
+    if (!ci.GetOverrideSource(DeviceNumber(), i, storedOverrides_[i], ci.FileHandle)) break;
   }
   if (HasControlledDests(record.panelType)) {
     TXYRecord xy{};
@@ -673,5 +737,6 @@ bool TPanelForm::StoreSets(const TPanelRecord& record) {
     }
   }
   ci.ShowErrors = showErrors;
+  if (all) NoteShownOverrides();
   return all;
 }

@@ -81,6 +81,14 @@ class TPanelForm : public TDeviceForm {
   void ReadOverrides(int levels);
   void ShowStoredBrightness();
   void ReadControlledDests();
+  // After a change made outside the form: the names the lists show are read
+  // again, and the overrides and controlled destinations the user has not
+  // changed show what the file holds.
+  void TakeUpSets();
+  // Whether the override lists show what they showed when last read or
+  // stored.
+  bool OverridesAsShown() const;
+  void NoteShownOverrides();
   // The type rules: which controls apply to `code`.
   void ApplyTypeRules(int code);
   void PickType(int index);
@@ -111,6 +119,9 @@ class TPanelForm : public TDeviceForm {
   // are written back as they were until the user changes them).
   std::array<TOverrideRecord, 16> storedOverrides_{};
   std::array<bool, 16> keepOverride_{};
+  std::array<int, 16> shownOverrides_{};  // each list's entry when last read or stored
+  int shownOverrideLevel_ = 0;
+  int levels_ = 0;
   std::vector<uint8_t> storedDestMap_;
   std::unique_ptr<TKeypadResource> keypads_;  // the keypad editor's, kept for the next Edit Keypad
 };

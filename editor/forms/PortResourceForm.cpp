@@ -117,7 +117,35 @@ TPortForm::TPortForm(TPortResource& port) : TResourceForm(port, TPortResource::P
   }
   connect(ProtocolCombo, &QComboBox::activated, this, &TPortForm::ProtocolChosen);
   connect(InhibitsGroup, &QButtonGroup::idClicked, this, [this] { MarkChanged(); });
+  filled_ = Record();
   FixSize();
+}
+
+void TPortForm::ResourceChanged() {
+  auto* port = dynamic_cast<TPortResource*>(Resource());
+  if (!port) return;
+  TCommonInterface& ci = Interface();
+  TGeneralPortRecord now{};
+  if (!ci.GetGeneralPort(static_cast<uint16_t>(port->Number), now, ci.FileHandle)) return;
+  const TGeneralPortRecord shown = Record();
+  Fill(now, true);
+  const TGeneralPortRecord fresh = Record();
+  TGeneralPortRecord merged = fresh;
+  const auto keep = [&](auto TGeneralPortRecord::*field) {
+    if (shown.*field != filled_.*field) merged.*field = shown.*field;
+  };
+  keep(&TGeneralPortRecord::protocol);
+  keep(&TGeneralPortRecord::baudRate);
+  keep(&TGeneralPortRecord::parity);
+  keep(&TGeneralPortRecord::dataBits);
+  keep(&TGeneralPortRecord::stopBits);
+  keep(&TGeneralPortRecord::handshake);
+  keep(&TGeneralPortRecord::duplex);
+  keep(&TGeneralPortRecord::routeInhibits);
+  Fill(merged, true);
+  if (port->Number != 0) ProtocolChosen();
+  read_ = now;
+  filled_ = fresh;
 }
 
 void TPortForm::Fill(const TGeneralPortRecord& r, bool read) {

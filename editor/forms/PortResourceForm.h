@@ -20,6 +20,9 @@ class TPortForm : public TResourceForm {
 
   // The record the controls stand for (over the one read at opening).
   TGeneralPortRecord Record() const;
+  // Something was written (by the form's own Apply, say): the settings the
+  // user has not changed show what the file holds.
+  void ResourceChanged() override;
 
   QComboBox* ProtocolCombo;
   QComboBox* BaudRateCombo;
@@ -41,6 +44,7 @@ class TPortForm : public TResourceForm {
   void ProtocolChosen();
 
   TGeneralPortRecord read_{};
+  TGeneralPortRecord filled_{};  // what the controls stood for when last filled from the file
   QLabel* handshakingLabel_;
   QLabel* duplexLabel_;
 };

@@ -103,10 +103,24 @@ bool TUMDResourceForm::ReadStored() {
   return true;
 }
 
+QStringList TUMDResourceForm::DestinationNames() {
+  TCommonInterface& ci = Interface();
+  TLibString configName(QString(16, ' '));
+  TConfigurationRecord config{};
+  config.name = configName;
+  QStringList names;
+  if (ci.GetConfig(config, ci.FileHandle)) {
+    for (int i = 0; i < config.destAssocCount[0]; ++i) {
+      TLibString dest(QString(8, ' '));
+      names << (ci.GetDestName(0, static_cast<uint16_t>(i), dest, ci.FileHandle) ? dest.Text() : QString());
+    }
+  }
+  return names;
+}
+
 bool TUMDResourceForm::Load() {
   if (!ReadStored()) return false;
   auto* umd = static_cast<TUMDResource*>(Resource());
-  TCommonInterface& ci = Interface();
   const TUMDRecord& r = stored_;
   umd->SetName(StoredName);
   umd->DropAddress = Signed16(r.address);
@@ -118,16 +132,7 @@ bool TUMDResourceForm::Load() {
   Brightness->Show(r.brightness);
   AudioParametersCombo->setCurrentIndex(r.umdFlags < 2 ? r.umdFlags : -1);
 
-  TLibString configName(QString(16, ' '));
-  TConfigurationRecord config{};
-  config.name = configName;
-  QStringList names;
-  if (ci.GetConfig(config, ci.FileHandle)) {
-    for (int i = 0; i < config.destAssocCount[0]; ++i) {
-      TLibString dest(QString(8, ' '));
-      names << (ci.GetDestName(0, static_cast<uint16_t>(i), dest, ci.FileHandle) ? dest.Text() : QString());
-    }
-  }
+  const QStringList names = DestinationNames();
   for (auto [combo, line] : {std::pair{FollowDestination1, 0}, std::pair{FollowDestination2, 1}}) {
     combo->addItems(names);
     const int d = r.dests[line].number;
@@ -145,6 +150,11 @@ void TUMDResourceForm::ResourceChanged() {
   const QString nameBefore = StoredName;
   if (!ReadStored()) return;
   TakeUpStored(stored_.port != before.port || stored_.address != before.address, Signed16(stored_.address), nameBefore);
+  // The destinations' names as stored, each line keeping its choice.
+  const QStringList names = DestinationNames();
+  for (QComboBox* combo : {FollowDestination1, FollowDestination2}) {
+    for (int i = 0; i < names.size() && i < combo->count(); ++i) combo->setItemText(i, names[i]);
+  }
 }
 
 bool TUMDResourceForm::Store() {

@@ -35,6 +35,8 @@ class TUMDResourceForm : public TDeviceForm {
  private:
   // The UMD's record and name as stored; false when they cannot be read.
   bool ReadStored();
+  // The destination associations' names, as the two lines offer them.
+  QStringList DestinationNames();
   QWidget* BuildDataPage();
   QWidget* BuildDestinationsPage();
   void ShowType(int index);

@@ -18,6 +18,7 @@
 #include "model/KeypadLayout.h"
 #include "model/PanelTypes.h"
 #include "simulator_port.h"
+#include "UndoStack.h"
 
 namespace {
 
@@ -551,6 +552,45 @@ TEST_F(PanelFormTest, OverridesTheListsCannotShowAreKept) {
   f->ApplyButton()->click();
   EXPECT_EQ(ReadOverride(2, 0).source, -1);
   EXPECT_EQ(ReadOverride(2, 1).source, 5);
+}
+
+// Names and sets changed outside an open form (an import, another window)
+// show where the user changed nothing; Apply writes them back unchanged.
+TEST_F(PanelFormTest, WhatAnOpenFormShowsFollowsChangesMadeOutsideIt) {
+  auto* f = Open<TPanelForm>(Panel(1));
+  Pick(f, "PNL-01 XY");
+  Choose(f->OverrideSourceLevelComboBox, 1);
+  Choose(f->OverrideCombos[0], 4);
+  f->ApplyButton()->click();
+  ASSERT_EQ(ReadOverride(1, 0).source, 3);
+  QListWidgetItem* mine = f->DestControlledChecks->item(1);
+  mine->setCheckState(mine->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+  const Qt::CheckState chosen = mine->checkState();
+
+  TXYRecord xy{};
+  xy.destCount = 40;
+  ASSERT_EQ(dbs_GetXY_ControlledDests(1, 0, &xy, H()), DBS_OK);
+  xy.destMap[0] = static_cast<uint8_t>(xy.destMap[0] ^ 0x10);  // destination 5 from outside
+  const TOverrideRecord other{0, 0, 6};
+  const TSourceIndexRecord source3{0, 0, 3};
+  TCommonInterface& ci = form->Manager().CommonInterface;
+  ASSERT_TRUE(RunStep(ci, "Import", [&] {
+    return dbs_SetDestName(0, 2, Str(u"MON 3"), H()) == DBS_OK &&
+           dbs_SetSourceName(&source3, Str(u"CAM 4"), H()) == DBS_OK &&
+           dbs_SetOverrideSource(1, 1, &other, H()) == DBS_OK && dbs_SetXY_ControlledDests(1, 0, &xy, H()) == DBS_OK;
+  }));
+  EXPECT_EQ(f->DestControlledChecks->item(2)->text(), "MON 3");
+  EXPECT_EQ(f->DestControlledChecks->item(4)->checkState(), xy.destMap[0] & 0x10 ? Qt::Checked : Qt::Unchecked);
+  EXPECT_EQ(mine->checkState(), chosen);  // the user's own
+  EXPECT_EQ(f->OverrideCombos[0]->currentText(), "CAM 4");
+  EXPECT_EQ(f->OverrideCombos[1]->currentIndex(), 7);
+
+  f->OkButton()->click();
+  ASSERT_EQ(dbs_GetXY_ControlledDests(1, 0, &xy, H()), DBS_OK);
+  EXPECT_EQ((xy.destMap[0] & 0x02) != 0, chosen == Qt::Checked);
+  EXPECT_EQ(xy.destMap[0] & 0x10, f->DestControlledChecks->item(4)->checkState() == Qt::Checked ? 0x10 : 0);
+  EXPECT_EQ(ReadOverride(1, 1).source, 6);
+  EXPECT_EQ(ReadOverride(1, 0).source, 3);
 }
 
 TEST_F(PanelFormTest, APanelDraggedWhileItsFormIsOpenStaysWhereItWent) {

@@ -8,6 +8,7 @@
 #include "device_fixture.h"
 #include "forms/FormFields.h"
 #include "forms/UMDForm.h"
+#include "UndoStack.h"
 
 namespace {
 
@@ -142,6 +143,18 @@ TEST_F(UMDFormTest, ARenameInTheTreeWhileTheFormIsOpenStays) {
   EXPECT_EQ(r.brightness, 5);
   EXPECT_EQ(UMD(0)->GetName(), "Monitor");
   EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+}
+
+// A destination renamed outside the open form shows in both lines' lists,
+// each keeping its choice.
+TEST_F(UMDFormTest, TheDestinationListsFollowNamesChangedOutsideTheForm) {
+  auto* f = Open<TUMDResourceForm>(UMD(0));
+  const int chosen = f->FollowDestination1->currentIndex();
+  TCommonInterface& ci = form->Manager().CommonInterface;
+  ASSERT_TRUE(RunStep(ci, "Import", [&] { return dbs_SetDestName(0, 3, Str(u"PGM"), H()) == DBS_OK; }));
+  EXPECT_EQ(f->FollowDestination1->itemText(3), "PGM");
+  EXPECT_EQ(f->FollowDestination2->itemText(3), "PGM");
+  EXPECT_EQ(f->FollowDestination1->currentIndex(), chosen);
 }
 
 }  // namespace
