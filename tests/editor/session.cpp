@@ -250,8 +250,6 @@ bool Session::Activate(QWidget* w) {
 
 void Session::Step() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  stale_.removeAll(QPointer<QWidget>());
-  actors_.clear();
   stepsBefore_ = Manager().Steps().UndoCount();
   redoBefore_ = Manager().Steps().CanRedo();
   const QList<TResourceForm*> forms = OpenForms();
@@ -277,7 +275,6 @@ void Session::Step() {
     TResourceForm* form = forms[Pick(static_cast<int>(forms.size()))];
     allowed = ScopeOf(form);
     outer_ = allowed;
-    actors_ << form;
     FormGesture(form);
   }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -458,12 +455,6 @@ void Session::AfterGesture(const Allowed& allowed, bool undoOrRedo) {
     }
     records_ = std::move(after);
     bytes_ = now;
-    // Every other open window has seen a change made outside it.
-    // (The panel and UMD forms take such changes up.)
-    for (TResourceForm* f : OpenForms()) {
-      if (qobject_cast<TDeviceForm*>(f)) continue;
-      if (!actors_.contains(QPointer<QWidget>(f)) && !stale_.contains(QPointer<QWidget>(f))) stale_ << f;
-    }
   }
   if (count < 0 || (count >= static_cast<int>(states_.size()) && stack.CanRedo())) {
     return Fail("the undo history does not follow the file's steps");
