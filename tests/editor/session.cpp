@@ -277,6 +277,9 @@ void Session::Step() {
     outer_ = allowed;
     FormGesture(form);
   }
+  // What the gesture set going (a focus change, a window activated) lands
+  // before it is checked, not in the next gesture.
+  QApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   if (!Failed()) AfterGesture(allowed, undoOrRedo);
 }

@@ -231,7 +231,9 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
       out << p->SequenceTreeView << p->SourceCheck << p->SourceBox << p->DestCheck << p->DestBox << p->MacroCheck
           << p->MacroBox;
     }
-    out << p->NameEdit << p->cbLockLists << p->NameList->viewport() << p->BPSourceListBox->viewport()
+    // The name list offers names to drop on keys: "New" and "Remove" change
+    // it, and it is made anew from the names stored when the editor opens.
+    out << p->NameEdit << p->cbLockLists << p->NameList << p->BPSourceListBox->viewport()
         << p->BPDestListBox->viewport() << p->BPMacroListBox->viewport();
   }
   return out;
