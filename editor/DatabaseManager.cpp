@@ -236,7 +236,7 @@ bool TDatabaseManager::BuildTree(const TConfigurationRecord& record) {
     if (QTreeWidgetItem* target = FindNode(TPortResource::PortName(port + 1))) {
       device->TResource::MoveTo(target);
       device->PortNumber = port;
-      device->DropAddress = address;
+      device->DropAddress = device->StoredAddress = address;
     }
   }
   tree_->expandAll();
@@ -274,7 +274,9 @@ void TDatabaseManager::FindFreeAddress(int& address, int port, int ownIndex, boo
   for (const auto& r : resources_) {
     auto* d = dynamic_cast<TMultiDropResource*>(r.get());
     if (!d || d->PortNumber != port || (d->IsPanel() == ownIsPanel && d->Number == ownIndex)) continue;
-    if (d->DropAddress >= 1 && d->DropAddress <= 16) taken[d->DropAddress] = true;
+    for (int a : {d->DropAddress, d->StoredAddress}) {
+      if (a >= 1 && a <= 16) taken[a] = true;
+    }
   }
   if (address > 16) return;
   int a;
@@ -297,7 +299,7 @@ bool TDatabaseManager::AddressInUse(int address, int port, int ownIndex, bool ow
   for (const auto& r : resources_) {
     auto* d = dynamic_cast<TMultiDropResource*>(r.get());
     if (!d || d->PortNumber != port || (d->IsPanel() == ownIsPanel && d->Number == ownIndex)) continue;
-    if (d->DropAddress == address && address >= 1 && address <= 16) return true;
+    if ((d->DropAddress == address || d->StoredAddress == address) && address >= 1 && address <= 16) return true;
   }
   return false;
 }

@@ -44,7 +44,9 @@ class TDatabaseManager {
   bool BuildTree(const TConfigurationRecord& record);
   void ClearTree();
   // The first free drop address on a port from `address`, up or down; the
-  // device itself does not count.
+  // device itself does not count. Another device holds both the address the
+  // file gives it and the one its open editor shows, so that no Apply takes
+  // a place another device still has in the file.
   void FindFreeAddress(int& address, int port, int ownIndex, bool ownIsPanel, bool up) const;
   bool AddressInUse(int address, int port, int ownIndex, bool ownIsPanel) const;
   // Keeps the children of every port in address order.

@@ -300,10 +300,10 @@ bool TMultiDropResource::MoveTo(QTreeWidgetItem* target) {
     if (address < 1) return false;  // every address of the port is taken
     if (!StorePortAddress(onPort, address)) return false;
     PortNumber = onPort;
-    DropAddress = address;
+    DropAddress = StoredAddress = address;
   } else {
     if (!StorePortAddress(-1, -1)) return false;
-    PortNumber = DropAddress = -1;
+    PortNumber = DropAddress = StoredAddress = -1;
   }
   return TResource::MoveTo(target);
 }

@@ -150,6 +150,9 @@ class TMultiDropResource : public TResource {
 
   int DropAddress = -1;  // 1-16 on a port, -1 when not placed
   int PortNumber = -1;   // 0 "RS485-1", 1 "RS485-2", -1 not placed
+  // The address the file holds for the device; DropAddress differs from it
+  // while its editor holds another one not yet applied.
+  int StoredAddress = -1;
 };
 
 class TPanelResource : public TMultiDropResource {

@@ -77,6 +77,11 @@ void TDeviceForm::TakeUpStored(bool moved, int address, const QString& nameBefor
   setWindowTitle(now);
 }
 
+void TDeviceForm::KeepStoredAddress(int address) {
+  storedAddress_ = address;
+  if (auto* device = dynamic_cast<TMultiDropResource*>(Resource())) device->StoredAddress = address;
+}
+
 // An address typed and not stored does not stay with the device.
 void TDeviceForm::Closing() {
   if (auto* device = dynamic_cast<TMultiDropResource*>(Resource())) device->DropAddress = storedAddress_;

@@ -40,7 +40,7 @@ class TDeviceForm : public TResourceForm {
   // gets the focus (and the message, when the focus was in it already).
   bool FieldsAcceptable();
   // The address the file holds for the device, given back to it on closing.
-  void KeepStoredAddress(int address) { storedAddress_ = address; }
+  void KeepStoredAddress(int address);
   uint16_t DeviceNumber() const;
   // Once the stored record has been read again (StoredName is the name read
   // now, `nameBefore` the one read before): an address changed outside the

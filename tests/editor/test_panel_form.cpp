@@ -328,6 +328,33 @@ TEST_F(PanelFormTest, AnAddressInUseIsRefusedAndTheArrowsSkipIt) {
   EXPECT_EQ(address, 16);
 }
 
+// A place another panel's open editor is moving away from is still that
+// panel's until it is applied: neither the arrows nor typing take it, so no
+// Apply sends the other panel to the storeroom.
+TEST_F(PanelFormTest, AnAddressAnotherEditorIsLeavingStaysTakenUntilApplied) {
+  for (int p = 0; p < 2; ++p) ASSERT_EQ(dbs_SetPanelPort(static_cast<uint16_t>(p), 0, static_cast<uint16_t>(p + 1), H()), DBS_OK);
+  Reopen();
+  auto* second = Open<TPanelForm>(Panel(1));
+  second->Address->Arrows->Up()->click();
+  ASSERT_EQ(second->Address->Edit->text(), "3");
+  auto* first = Open<TPanelForm>(Panel(0));
+  first->Address->Arrows->Up()->click();
+  EXPECT_EQ(first->Address->Edit->text(), "4");  // 2 is the file's, 3 the editor's
+  Retype(first->Address->Edit, "2");
+  EXPECT_FALSE(first->Address->Acceptable());
+  Retype(first->Address->Edit, "4");
+  first->OkButton()->click();
+  uint16_t port = 0, address = 0;
+  ASSERT_EQ(dbs_GetPanelPort(1, &port, &address, H()), DBS_OK);
+  EXPECT_EQ(port, 0);
+  EXPECT_EQ(address, 2);
+  second->OkButton()->click();
+  ASSERT_EQ(dbs_GetPanelPort(1, &port, &address, H()), DBS_OK);
+  EXPECT_EQ(address, 3);
+  ASSERT_EQ(dbs_GetPanelPort(0, &port, &address, H()), DBS_OK);
+  EXPECT_EQ(address, 4);
+}
+
 TEST_F(PanelFormTest, AnAddressTypedAndCancelledIsNotKept) {
   ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
   Reopen();
