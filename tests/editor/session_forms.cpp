@@ -235,6 +235,12 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
     // it, and it is made anew from the names stored when the editor opens.
     out << p->NameEdit << p->cbLockLists << p->NameList << p->BPSourceListBox->viewport()
         << p->BPDestListBox->viewport() << p->BPMacroListBox->viewport();
+    // An entry chosen in a list whose box is not ticked is the one the next
+    // tick assigns: the current node holds nothing there.
+    for (const auto& [check, list] : {std::pair{p->SourceCheck, p->SourceBox}, {p->DestCheck, p->DestBox},
+                                      {p->MacroCheck, p->MacroBox}}) {
+      if (!check->isChecked()) out << list;
+    }
   }
   return out;
 }
