@@ -449,6 +449,12 @@ QModelIndex TStringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers m
   return QTableView::moveCursor(action, modifiers);
 }
 
+// An editor closed already hands its text over once more as it loses the
+// focus on its way out; its cell has it.
+void TStringGrid::commitData(QWidget* editor) {
+  if (editor && editor == indexWidget(editorCell_)) QTableView::commitData(editor);
+}
+
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   // An editor closed already (its cell was left) may still have a queued
   // Enter to hand over: it has nothing left to say.
