@@ -405,9 +405,9 @@ void TLevelForm::LoadDestinations() {
   dests_.assign(static_cast<std::size_t>(destCount_), TDestinationRecord{});
   destNames_.assign(static_cast<std::size_t>(destCount_), QString());
   DestinationsGrid->Shape(destCount_, 1, 200, 0);
+  destNames_ = ReadAssociationNames();
   for (int d = 0; d < destCount_; ++d) {
-    const auto i = static_cast<std::size_t>(d);
-    ReadDest(d, dests_[i], destNames_[i]);
+    ReadDest(d, dests_[static_cast<std::size_t>(d)]);
     ShowDestRow(d);
   }
   storedDests_ = dests_;
@@ -416,20 +416,30 @@ void TLevelForm::LoadDestinations() {
   ShowDest(destCount_ > 0 ? 0 : -1);
 }
 
-bool TLevelForm::ReadDest(int d, TDestinationRecord& r, QString& association) {
-  TCommonInterface& ci = Interface();
+bool TLevelForm::ReadDest(int d, TDestinationRecord& r) {
   r = TDestinationRecord{};
   r.matrix = 0;
   r.level = static_cast<int16_t>(level_);
   r.destination = static_cast<int16_t>(d);
-  const bool read = ci.GetDestData(r);
-  TLibString shortName(QString(4, ' ')), name(QString(kNameLength, ' '));
-  TDestinationAssociationRecord assoc{};
-  assoc.shortName = shortName;
-  assoc.name = name;
-  const bool named = ci.FindDestAssn(0, static_cast<int16_t>(level_), static_cast<int16_t>(d), 0, assoc, ci.FileHandle);
-  association = named ? name.Text() : QString();
-  return read;
+  return Interface().GetDestData(r);
+}
+
+std::vector<QString> TLevelForm::ReadAssociationNames() {
+  std::vector<QString> names(static_cast<std::size_t>(destCount_));
+  std::vector<bool> named(names.size(), false);
+  TConfigurationRecord config{};
+  if (!ReadConfig(Interface(), config)) return names;
+  for (int a = 0; a < config.destAssocCount[0]; ++a) {
+    TDestAssocValues assoc;
+    if (!ReadDestAssoc(Interface(), a, assoc)) break;  // one message, not hundreds
+    for (const TAssociationMember& m : assoc.members) {
+      const auto d = static_cast<std::size_t>(m.number);
+      if (m.matrix != 0 || m.level != level_ || m.number < 0 || d >= names.size() || named[d]) continue;
+      names[d] = ShownName(assoc.name);
+      named[d] = true;
+    }
+  }
+  return names;
 }
 
 // The destination's number, then five spaces and its association's name.
@@ -730,18 +740,17 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
 
   // Each destination's audio code likewise; its association's name is the
   // file's.
+  destNames_ = ReadAssociationNames();
   for (int d = 0; d < destCount_; ++d) {
     const auto i = static_cast<std::size_t>(d);
     TDestinationRecord stored{};
-    QString association;
-    if (!ReadDest(d, stored, association)) continue;
+    if (!ReadDest(d, stored)) continue;
     TDestinationRecord& work = dests_[i];
     uint8_t audio = work.audioParam;
     Follow(audio, storedDests_[i].audioParam, stored.audioParam);
     work = stored;
     if (!adoptAll) work.audioParam = audio;
     storedDests_[i] = stored;
-    destNames_[i] = association;
     ShowDestRow(d);
   }
   if (destCount_ > 0) DestinationsGrid->Model().Changed(0, 0, destCount_ - 1, 0);

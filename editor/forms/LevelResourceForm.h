@@ -96,8 +96,11 @@ class TLevelForm : public TResourceForm {
   bool ReadCounts();
   void LoadSources();
   void LoadDestinations();
-  // Destination d's record, and its association's name (empty for none).
-  bool ReadDest(int d, TDestinationRecord& record, QString& association);
+  // Destination d's record.
+  bool ReadDest(int d, TDestinationRecord& record);
+  // The name of each destination's association, the first that has it as a
+  // member (empty for none), in one pass over the associations.
+  std::vector<QString> ReadAssociationNames();
   void ShowDestRow(int d);
   // The mapping list's entry for a stored physical level; `valid` false
   // when it lies outside the levels (the level's own entry is shown).
