@@ -98,6 +98,7 @@ void TQtUiService::ShowNotice(const QStringList& lines) {
   memo->setFrameShape(QFrame::NoFrame);
   auto* layout = new QVBoxLayout(dialog);
   layout->addWidget(memo);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   notice_ = dialog;
   QObject::connect(dialog, &QObject::destroyed, [this] { notice_ = nullptr; });
