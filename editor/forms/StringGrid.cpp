@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
@@ -497,8 +498,15 @@ void TStringGrid::focusOutEvent(QFocusEvent* event) {
 }
 
 void TStringGrid::LeaveGrid() {
-  if (validating_) return;
-  if (ValidateOnExit && !ValidateCurrent()) setFocus();  // back to the cell
+  // One grid takes the focus back at a time: a grid the focus leaves while
+  // another takes it back keeps its own cell to be checked later (Apply
+  // checks it), instead of taking the focus back in turn, over and over.
+  static bool reclaiming = false;
+  if (validating_ || reclaiming) return;
+  if (ValidateOnExit && !ValidateCurrent()) {
+    const QScopedValueRollback<bool> once(reclaiming, true);
+    setFocus();  // back to the cell
+  }
   emit Left();
 }
 

@@ -230,6 +230,30 @@ TEST_F(ControllerFormTest, AnEmptiedDestinationNameIsStoredBlank) {
   EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
 }
 
+// Two grids each left with a cell that does not pass (the focus went to
+// another window meanwhile): the one the focus comes back to keeps it, and the
+// other does not take it back in turn, over and over.
+TEST_F(ControllerFormTest, TwoGridsWithCellsThatDoNotPassDoNotFightForTheFocus) {
+  Open(Sizes);
+  TKorvellForm* form = Controller();
+  ASSERT_NE(form, nullptr);
+  Activate(form);
+  TStringGrid* sources = form->SourceAssocsStringGrid;
+  TStringGrid* dests = form->DestAssocsStringGrid;
+  Type(sources, 6, 1, "nothing");
+  ASSERT_TRUE(sources->HasUncheckedEdit());
+  form->OkButton()->setFocus(Qt::ActiveWindowFocusReason);  // as another window taking it
+  form->Pages()->setCurrentIndex(1);
+  dests->setFocus(Qt::MouseFocusReason);
+  Type(dests, 3, 2, "abc");
+  ASSERT_TRUE(dests->HasUncheckedEdit());
+  form->ApplyButton()->click();
+  QApplication::processEvents();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->ApplyButton()->isEnabled());  // nothing stored
+  EXPECT_EQ(SourceAssn(H(), 6).members[1].number, 6);
+}
+
 // A change made outside the open window (an import, another form) shows
 // wherever the user changed nothing, and Apply does not write it back over.
 TEST_F(ControllerFormTest, AChangeMadeOutsideTheWindowShowsAndIsKeptByApply) {
