@@ -90,15 +90,24 @@ Status FreeKeypad(DbsHandle h, TKeypadRecord* r, std::uint8_t type, bool dialUp)
   });
 }
 
-// The top-level node whose name begins with `name` (trailing blanks of
-// `name` ignored; a blank name matches nothing), or -1.
-std::int16_t FindTopLevel(const KeypadTree& tree, const KeyName& name) {
-  std::size_t length = 16;
-  while (length > 0 && (name.units[length - 1] == 0 || name.units[length - 1] == u' ')) --length;
+// The length of `units` without the blanks (0 or space) it ends with.
+std::size_t Trimmed(const char16_t* units, std::size_t length) {
+  while (length > 0 && (units[length - 1] == 0 || units[length - 1] == u' ')) --length;
+  return length;
+}
+
+// The top-level node whose name begins with `name` over the caller's string
+// (`width` units, at most 16), blanks at the end of both ignored; a blank
+// name matches nothing. So "CA" finds "CAM1", and a name longer than its
+// field finds the node of the whole name, but "Key 2" in a field of eight
+// does not find "Key 21": a key's assignment never lands on another key.
+std::int16_t FindTopLevel(const KeypadTree& tree, const KeyName& name, std::size_t width) {
+  width = std::min<std::size_t>(width, 16);
+  const std::size_t length = Trimmed(name.units, width);
   if (length == 0) return -1;
   for (std::int16_t n : tree.Siblings(tree.Tail().root)) {
     const SequenceNode node = tree.Node(n);
-    if (std::equal(name.units, name.units + length, node.keyName)) return n;
+    if (Trimmed(node.keyName, width) == length && std::equal(name.units, name.units + length, node.keyName)) return n;
   }
   return -1;
 }
@@ -344,7 +353,7 @@ DBS_API DbsStatus dbs_GetKeyAssignment(uint16_t keypad, DbsString name, uint16_t
     Require(matrix < db.Config().matrixCount);
     *value = 0xFFFF;
     *salvoFlag = 0;
-    const std::int16_t n = FindTopLevel(tree, KeyName(name));
+    const std::int16_t n = FindTopLevel(tree, KeyName(name), DbsStringLength(name));
     if (n < 0) return DBS_OK;
     const SequenceNode node = tree.Node(n);
     if (node.salvo >= 0 && node.salvo < db.Config().salvoCount) {
@@ -363,7 +372,7 @@ DBS_API DbsStatus dbs_SetKeyAssignment(uint16_t keypad, DbsString name, uint16_t
     KeypadTree tree(db, keypad);
     Require(matrix < db.Config().matrixCount);
     const KeyName key(name);
-    std::int16_t n = FindTopLevel(tree, key);
+    std::int16_t n = FindTopLevel(tree, key, DbsStringLength(name));
     SequenceNode node;
     const bool fresh = n < 0;
     if (fresh) {

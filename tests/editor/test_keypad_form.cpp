@@ -379,6 +379,44 @@ TEST_F(KeypadFormTest, ButtonPerAssignmentsAreStoredUnderTheKeyNames) {
   EXPECT_EQ(Assignment(32, u"Dest 1"), 0xFFFF);
 }
 
+// Keys named "Key 1", "Key 10" and "Key 11", and "Key 1" without a
+// sequence node of its own (its name was taken away and given back): each
+// key's assignment stays its own.
+TEST_F(KeypadFormTest, AnAssignmentStaysOnItsKeyWhenAnotherKeysNameBeginsWithItsName) {
+  TKeypadForm& f = Edit(1, 0, 32);  // a Generic BPX
+  ASSERT_EQ(ReadKey(0, 0).name, "Key 1");
+  ASSERT_EQ(ReadKey(0, 10).name, "Key 11");
+  EXPECT_TRUE(f.DropSource(At(10), 5));
+  f.OkButton()->click();
+  // A blank name takes the key's node away; the name comes back without one.
+  Str name(u"        "), alt(u"        ");
+  TKeyRecord key{};
+  key.name = name;
+  key.altName = alt;
+  ASSERT_EQ(dbs_GetKey(0, 0, &key, H()), DBS_OK);
+  Str blank(u"        "), again1(u"Key 1");
+  key.name = blank;
+  ASSERT_EQ(dbs_SetKey(0, 0, &key, H()), DBS_OK);
+  key.name = again1;
+  ASSERT_EQ(dbs_SetKey(0, 0, &key, H()), DBS_OK);
+
+  TKeypadForm& again = Edit(1, 0, 32);
+  EXPECT_EQ(again.CaptionLine(At(0), 0), "");
+  EXPECT_TRUE(again.DropSalvo(At(0), 2));
+  again.OkButton()->click();
+  uint32_t salvo = 9;
+  EXPECT_EQ(Assignment(0, u"Key 11", &salvo), 5);
+  EXPECT_EQ(salvo, 0u);
+  EXPECT_EQ(Assignment(0, u"Key 1", &salvo), 2);
+  EXPECT_EQ(salvo, 1u);
+  EXPECT_EQ(Assignment(0, u"Key 10", &salvo), 0xFFFF);
+  TKeypadForm& third = Edit(1, 0, 32);
+  EXPECT_EQ(third.CaptionLine(At(0), 0), "Salvo 3");
+  EXPECT_EQ(third.CaptionLine(At(9), 0), "");
+  EXPECT_EQ(third.CaptionLine(At(10), 0), "m1s6");
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join("; ").toStdString();
+}
+
 TEST_F(KeypadFormTest, MarkedDestinationKeysAreStored) {
   // A PNL-02-2: outputs, their alternative destinations (marked) and the
   // positions that follow those ("?").

@@ -223,6 +223,20 @@ TEST_F(KeypadTest, KeyAssignments) {
   ASSERT_EQ(dbs_GetKeyAssignment(0, other, 0, &value, &flag, h), DBS_OK);
   EXPECT_EQ(value, 0xFFFF);
   EXPECT_EQ(dbs_GetKeyAssignment(0, cam, 1, &value, &flag, h), DBS_ERR_INVALID_ARGUMENT);  // one matrix
+
+  // A name in a field of eight, as the editor passes it, is the whole name:
+  // "Key 2" neither reads nor changes the assignment of "Key 21".
+  NameKey(0, 1, u"Key 21");
+  NameKey(0, 2, u"Key 2");
+  Str key21(u"Key 21  "), key2(u"Key 2   ");
+  ASSERT_EQ(dbs_SetKeyAssignment(0, key21, 0, 7, 0, h), DBS_OK);
+  ASSERT_EQ(dbs_GetKeyAssignment(0, key2, 0, &value, &flag, h), DBS_OK);
+  EXPECT_EQ(value, 0xFFFF);
+  ASSERT_EQ(dbs_SetKeyAssignment(0, key2, 0, 9, 0, h), DBS_OK);
+  ASSERT_EQ(dbs_GetKeyAssignment(0, key21, 0, &value, &flag, h), DBS_OK);
+  EXPECT_EQ(value, 7);
+  ASSERT_EQ(dbs_GetKeyAssignment(0, key2, 0, &value, &flag, h), DBS_OK);
+  EXPECT_EQ(value, 9);
   Check();
 }
 
