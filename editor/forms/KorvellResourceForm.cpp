@@ -539,10 +539,14 @@ void TKorvellForm::TakeUpStored(bool adoptAll) {
         ReadSource(ci, l, work.Number, work.Record);
       }
       before = now;
-      if (!held) sources.Put(a, l, CellText(work));
+      // Only a cell that changes is told: the view gives an open editor in a
+      // range it is told of the cell's text, over what the user typed.
+      if (const QString text = CellText(work); !held && text != sources.Text(a, l)) {
+        sources.Put(a, l, text);
+        sources.Changed(a, l, a, l);
+      }
     }
   }
-  sources.ChangedAll();
 
   // A destination association's name and members: each cell the user has
   // not changed shows the file's.
@@ -557,8 +561,11 @@ void TKorvellForm::TakeUpStored(bool adoptAll) {
       continue;
     }
     const auto follow = [&](int column, const QString& before, const QString& after) {
-      if (DestAssocsStringGrid->UserHolds(d, column)) return;
-      if (adoptAll || dests.Text(d, column) == before) dests.Put(d, column, after);
+      if (DestAssocsStringGrid->UserHolds(d, column) || dests.Text(d, column) == after) return;
+      if (adoptAll || dests.Text(d, column) == before) {
+        dests.Put(d, column, after);
+        dests.Changed(d, column, d, column);
+      }
     };
     follow(0, ShownName(stored.Record.name), ShownName(now.name));
     for (int l = 0; l < levels_; ++l) {
@@ -568,7 +575,6 @@ void TKorvellForm::TakeUpStored(bool adoptAll) {
     stored.Record = now;
     names.push_back(ShownName(now.name));
   }
-  dests.ChangedAll();
   Macros->SetDestinations(names);
   Macros->RefreshNames();
   Macros->TakeUpStored();

@@ -727,14 +727,16 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
       Follow(merged.audioParam, before.audioParam, stored.audioParam);
     }
     if (merged.names[1] != work.names[1]) {
+      // Only the cell that changes is told: the view gives an open editor in
+      // a range it is told of the cell's text, over what the user typed.
       const QString shown = ShownName(merged.names[1]);
       SourcesGrid->Model().Put(s, 0, shown);
+      SourcesGrid->Model().Changed(s, 0, s, 0);
       ParkSource->setItemText(s, shown);
     }
     work = merged;
     storedSources_[i] = stored;
   }
-  if (sourceCount_ > 0) SourcesGrid->Model().Changed(0, 0, sourceCount_ - 1, 0);
   if (adoptAll || parkSourceShown == parkSourceBefore) ParkSource->setCurrentIndex(parkIndex(record_.parkSource));
   ShowSource(CurrentSource());
 

@@ -225,6 +225,29 @@ TEST_F(LevelFormTest, AnOpenFormFollowsChangesMadeOutsideItAndKeepsItsOwn) {
   EXPECT_EQ(SourceName(H(), 1, 3), "CAM 4");
 }
 
+// A change made outside the form while the user is typing in a cell leaves
+// the typing alone: the cell's editor keeps every character typed.
+TEST_F(LevelFormTest, TypingGoesOnAcrossAChangeMadeOutsideTheForm) {
+  OpenLevels();
+  TLevelForm* form = Level(0);
+  ASSERT_NE(form, nullptr);
+  TStringGrid* grid = form->SourcesGrid;
+  grid->SelectCell(0, 0);
+  QTest::keyClick(grid, 'C');
+  ASSERT_NE(Editor(grid), nullptr);
+  QTest::keyClicks(Editor(grid), "AM 1");
+  const TSourceIndexRecord source5{0, 0, 4};
+  ASSERT_TRUE(RunStep(Ci(), "Import", [&] { return dbs_SetSourceName(&source5, TLibString("VTR 5"), H()) == DBS_OK; }));
+  ASSERT_NE(Editor(grid), nullptr);
+  EXPECT_EQ(Editor(grid)->text(), "CAM 1");
+  EXPECT_EQ(grid->Model().Text(4, 0), "VTR 5");
+  Enter(grid);
+  EXPECT_EQ(grid->Model().Text(0, 0), "CAM 1");
+  form->OkButton()->click();
+  EXPECT_EQ(SourceName(H(), 0, 0), "CAM 1");
+  EXPECT_EQ(SourceName(H(), 0, 4), "VTR 5");
+}
+
 TEST_F(LevelFormTest, DiagonalRunsFromThePressedCellAcrossTheSelection) {
   OpenLevels();
   TLevelForm* form = Level(0);
