@@ -220,17 +220,25 @@ QList<const QWidget*> ViewOnly(QWidget* form) {
     if (!any) out << panel->OverrideSourceLevelComboBox;
   } else if (auto* p = qobject_cast<TKeypadForm*>(form)) {
     // A sequence being built (presses without a selection yet) is not
-    // stored: the tree and what shows the current node's selections.
-    const zephra::editor::TSequenceNode* node = p->CurrentNode();
+    // stored, nor one left so after "Add" started another: the tree, and
+    // what shows the current node's selections when it is such a one.
+    using zephra::editor::TSequenceNode;
+    const auto unstored = [](const TSequenceNode& n) {
+      return !n.IsRoot() && n.Children().empty() && !n.sides[0].ToStore() && !n.sides[1].ToStore() && !n.IsSalvo();
+    };
     bool building = false;
-    for (; node && !node->IsRoot(); node = node->Parent()) {
-      building = building || (node->Children().empty() && !node->sides[0].ToStore() && !node->sides[1].ToStore() &&
-                              !node->IsSalvo());
+    for (const TSequenceNode* node = p->CurrentNode(); node && !node->IsRoot(); node = node->Parent()) {
+      building = building || unstored(*node);
     }
-    if (building) {
-      out << p->SequenceTreeView << p->SourceCheck << p->SourceBox << p->DestCheck << p->DestBox << p->MacroCheck
-          << p->MacroBox;
-    }
+    const std::function<bool(const TSequenceNode&)> anyUnstored = [&](const TSequenceNode& n) {
+      if (unstored(n)) return true;
+      for (const auto& child : n.Children()) {
+        if (anyUnstored(*child)) return true;
+      }
+      return false;
+    };
+    if (building || anyUnstored(p->Tree.Root())) out << p->SequenceTreeView;
+    if (building) out << p->SourceCheck << p->SourceBox << p->DestCheck << p->DestBox << p->MacroCheck << p->MacroBox;
     // The name list offers names to drop on keys: "New" and "Remove" change
     // it, and it is made anew from the names stored when the editor opens.
     out << p->NameEdit << p->cbLockLists << p->NameList << p->BPSourceListBox->viewport()
