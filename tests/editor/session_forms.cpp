@@ -1,6 +1,7 @@
 // The session's picture of a window: every value its controls show, by a
 // path of control names, for comparing a form with one opened afresh; and
 // the file's own checks.
+#include <algorithm>
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -114,7 +115,12 @@ void DumpTable(QStringList& out, const QString& path, QTableView* view) {
       if (check.isValid()) cell += Check(static_cast<Qt::CheckState>(check.toInt()));
       row << cell;
     }
-    out << QString("%1 row %2 [%3]: %4").arg(path).arg(r).arg(m->headerData(r, Qt::Vertical).toString(), row.join('|'));
+    // A salvo row without any source stores nothing: which association the
+    // user put there is the user's layout of the page.
+    const bool emptySalvoRow = view->objectName() == "MacrosStringGrid" &&
+                               std::all_of(row.begin(), row.end(), [](const QString& c) { return c.isEmpty(); });
+    const QString header = emptySalvoRow ? QString() : m->headerData(r, Qt::Vertical).toString();
+    out << QString("%1 row %2 [%3]: %4").arg(path).arg(r).arg(header, row.join('|'));
   }
 }
 
