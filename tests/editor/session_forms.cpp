@@ -1,7 +1,6 @@
 // The session's picture of a window: every value its controls show, by a
 // path of control names, for comparing a form with one opened afresh; and
 // the file's own checks.
-#include <algorithm>
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -16,6 +15,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "dbs/checker.h"
 #include "dbs/damage.h"
