@@ -499,13 +499,13 @@ void TPanelForm::PickType(int index) {
   const int code = PanelTypeList[static_cast<size_t>(index)].code;
   if (code == FormPanelType) return;  // the type in force again
   FormDestKeypad = FormSourceKeypad = -1;
+  TypeChanged = true;  // before the step: the keypads given up stay so when the form takes up the write
   TCommonInterface& ci = Interface();
   TLibString name(FitName(StoredName, 8));
   TPanelRecord stored = StoredPanelRecord;
   stored.name = name;
   RunStep(ci, "Change Panel Type", [&] { return ci.SetPanelRecord(DeviceNumber(), stored, ci.FileHandle); });
   ApplyTypeRules(code);
-  TypeChanged = true;
   MarkChanged();
 }
 
@@ -635,6 +635,15 @@ void TPanelForm::ResourceChanged() {
   const TPanelRecord& now = StoredPanelRecord;
   TakeUpStored(now.port != before.port || now.address != before.address, Signed16(now.address), nameBefore);
   TakeUpSets();
+  // Keypads given or taken in the assignment window of another panel; a
+  // type picked and not applied yet gives them up on Apply.
+  if (!TypeChanged) TakeUpKeypads();
+}
+
+void TPanelForm::TakeUpKeypads() {
+  FormSourceKeypad = FormKeypad(StoredPanelRecord.sourceKeypad);
+  FormDestKeypad = FormKeypad(StoredPanelRecord.destKeypad);
+  RefreshKeypadGroups();
 }
 
 TPanelRecord TPanelForm::BuildRecord() const {
@@ -684,8 +693,9 @@ bool TPanelForm::Store() {
   TypeChanged = false;
   ReadStored();
   // The keypad kinds show the keypads the panel has now (none after another
-  // type), and the brightness what the panel keeps, as when the form opens.
-  RefreshKeypadGroups();
+  // type, or one the library did not give it), and the brightness what the
+  // panel keeps, as when the form opens.
+  TakeUpKeypads();
   ShowStoredBrightness();
   setWindowTitle(panel->GetName());
   if (oldAddress != panel->DropAddress) panel->Manager->SortTree();

@@ -93,6 +93,8 @@ class TPanelForm : public TDeviceForm {
   void ApplyTypeRules(int code);
   void PickType(int index);
   void RefreshKeypadGroups();
+  // The keypads as the stored record has them, and the kinds they show.
+  void TakeUpKeypads();
   void FocusMoved(QWidget* from, QWidget* to);
   void KeypadGroupLeft(bool source);
   void DestChecksChanged();

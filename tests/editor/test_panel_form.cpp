@@ -620,6 +620,20 @@ TEST_F(PanelFormTest, WhatAnOpenFormShowsFollowsChangesMadeOutsideIt) {
   EXPECT_EQ(ReadOverride(1, 0).source, 3);
 }
 
+// A keypad taken from the panel outside its open form (as another panel's
+// assignment window takes it) is not given back by the form's Apply.
+TEST_F(PanelFormTest, AKeypadTakenOutsideTheOpenFormStaysTaken) {
+  auto* f = Open<TPanelForm>(Panel(0));
+  ASSERT_EQ(ReadPanel(0).destKeypad, 32);
+  TCommonInterface& ci = form->Manager().CommonInterface;
+  ASSERT_TRUE(RunStep(ci, "Use Keypads", [&] { return dbs_SetPanelKeypad(0, 0, 0xFFFF, H()) == DBS_OK; }));
+  EXPECT_EQ(f->FormDestKeypad, -1);
+  Retype(f->NameEdit, "Desk");
+  f->OkButton()->click();
+  EXPECT_EQ(ReadPanel(0).destKeypad, 0xFFFF);
+  EXPECT_EQ(KeypadFlags(32) & 1, 0);
+}
+
 TEST_F(PanelFormTest, APanelDraggedWhileItsFormIsOpenStaysWhereItWent) {
   ASSERT_EQ(dbs_SetPanelPort(0, 0, 1, H()), DBS_OK);
   Reopen();
