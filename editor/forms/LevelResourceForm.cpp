@@ -358,8 +358,7 @@ bool TLevelForm::Load() {
 
   LoadSources();
   LoadDestinations();
-  ParkSource->setCurrentIndex(
-      static_cast<int16_t>(record_.parkSource) < sourceCount_ ? static_cast<int16_t>(record_.parkSource) : -1);
+  ParkSource->setCurrentIndex(ParkEntry(record_.parkSource));
 
   LevelMapping->clear();
   for (int i = 1; i <= levels_; ++i) LevelMapping->addItem(QString::number(i));
@@ -368,6 +367,10 @@ bool TLevelForm::Load() {
   LevelMapping->setCurrentIndex(MappingEntry(storedPhysical_, mapped));
   MarkChanged(!mapped);  // a mapping outside the levels is put right by OK
   return true;
+}
+
+int TLevelForm::ParkEntry(uint16_t park) const {
+  return static_cast<int16_t>(park) < sourceCount_ ? static_cast<int16_t>(park) : -1;
 }
 
 int TLevelForm::MappingEntry(uint16_t physical, bool& valid) const {
@@ -403,7 +406,6 @@ void TLevelForm::LoadSources() {
 
 void TLevelForm::LoadDestinations() {
   dests_.assign(static_cast<std::size_t>(destCount_), TDestinationRecord{});
-  destNames_.assign(static_cast<std::size_t>(destCount_), QString());
   DestinationsGrid->Shape(destCount_, 1, 200, 0);
   destNames_ = ReadAssociationNames();
   for (int d = 0; d < destCount_; ++d) {
@@ -669,7 +671,6 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
   using zephra::editor::Follow;
   TCommonInterface& ci = Interface();
   const auto level = static_cast<uint16_t>(level_);
-  const auto parkIndex = [this](uint16_t park) { return static_cast<int16_t>(park) < sourceCount_ ? static_cast<int16_t>(park) : -1; };
 
   // The level record: its name and type as stored, the park choices and the
   // mapping as the user left them.
@@ -680,7 +681,7 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
   now.name = nullptr;
   const bool rs422Before = typeKnown_ && type_.signal == Signal::Rs422;
   const int parkingBefore = type_.park, parkingShown = Parking->checkedId();
-  const int parkSourceBefore = parkIndex(record_.parkSource), parkSourceShown = ParkSource->currentIndex();
+  const int parkSourceBefore = ParkEntry(record_.parkSource), parkSourceShown = ParkSource->currentIndex();
   record_ = now;
   name_ = name.Text();
   NamePanel->setText(name_);
@@ -737,7 +738,7 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
     work = merged;
     storedSources_[i] = stored;
   }
-  if (adoptAll || parkSourceShown == parkSourceBefore) ParkSource->setCurrentIndex(parkIndex(record_.parkSource));
+  if (adoptAll || parkSourceShown == parkSourceBefore) ParkSource->setCurrentIndex(ParkEntry(record_.parkSource));
   ShowSource(CurrentSource());
 
   // Each destination's audio code likewise; its association's name is the

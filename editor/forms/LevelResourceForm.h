@@ -102,6 +102,8 @@ class TLevelForm : public TResourceForm {
   // member (empty for none), in one pass over the associations.
   std::vector<QString> ReadAssociationNames();
   void ShowDestRow(int d);
+  // The park list's entry for a stored park source (-1: none).
+  int ParkEntry(uint16_t park) const;
   // The mapping list's entry for a stored physical level; `valid` false
   // when it lies outside the levels (the level's own entry is shown).
   int MappingEntry(uint16_t physical, bool& valid) const;

@@ -303,11 +303,7 @@ bool TPanelForm::Load() {
   {
     const QSignalBlocker block(DestControlledChecks);
     for (int i = 0; i < destAssocCount_; ++i) {
-      TLibString shortName(QString(4, ' ')), destName(QString(8, ' '));
-      TDestinationAssociationRecord d{};
-      d.shortName = shortName;
-      d.name = destName;
-      if (ci.GetDestAssn(0, static_cast<uint16_t>(i), d, ci.FileHandle)) AddCheckItem(DestControlledChecks, destName.Text(), i);
+      if (const auto name = DestinationName(i)) AddCheckItem(DestControlledChecks, *name, i);
     }
   }
 
@@ -326,6 +322,16 @@ bool TPanelForm::Load() {
   MarkChanged(false);
   RefreshKeypadGroups();
   return true;
+}
+
+std::optional<QString> TPanelForm::DestinationName(int association) const {
+  TCommonInterface& ci = Interface();
+  TLibString shortName(QString(4, ' ')), name(QString(8, ' '));
+  TDestinationAssociationRecord d{};
+  d.shortName = shortName;
+  d.name = name;
+  if (!ci.GetDestAssn(0, static_cast<uint16_t>(association), d, ci.FileHandle)) return std::nullopt;
+  return name.Text();
 }
 
 QStringList TPanelForm::SourceNames(int level) const {
@@ -428,11 +434,7 @@ void TPanelForm::TakeUpSets() {
   for (int i = 0; i < DestControlledChecks->count(); ++i) {
     QListWidgetItem* item = DestControlledChecks->item(i);
     const int d = item->data(Qt::UserRole).toInt();
-    TLibString shortName(QString(4, ' ')), destName(QString(8, ' '));
-    TDestinationAssociationRecord assoc{};
-    assoc.shortName = shortName;
-    assoc.name = destName;
-    if (ci.GetDestAssn(0, static_cast<uint16_t>(d), assoc, ci.FileHandle)) item->setText(destName.Text());
+    if (const auto name = DestinationName(d)) item->setText(*name);
     if (!mapped) continue;
     const auto bit = static_cast<uint8_t>(1 << (d % 8));
     const auto byte = static_cast<std::size_t>(d / 8);

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "forms/DeviceForm.h"
@@ -100,6 +101,8 @@ class TPanelForm : public TDeviceForm {
   void DestChecksChanged();
   void RefreshAllDestsCaption();
   QStringList SourceNames(int level) const;
+  // Destination association `association`'s name, as the list shows it.
+  std::optional<QString> DestinationName(int association) const;
   void FillOverrideLists(int level);
   TPanelRecord BuildRecord() const;
   bool StoreSets(const TPanelRecord& record);
