@@ -221,19 +221,43 @@ Status Name(Link& link, Bytes frame, std::uint8_t code, std::uint8_t matrixLevel
   return DBS_OK;
 }
 
-Status FindController(Link& link) {
-  const auto reply = Ask(link, msg::VersionRequest(), 1, {kVersionReply}, link.Times().replyMs);
-  return reply && FrameBody(*reply).size() >= 8 ? Status{DBS_OK} : Status{DBS_ERR_COMMS};
+// Asks once for the controller's version at the port's present speed
+// (`baud`). While it waits, the search callback hears of that speed about
+// every tenth of a second (stage = the speed) and may give up, which ends
+// the wait at once.
+Status FindController(Link& link, int baud, TolvexSearchStatusCallback onSearch, bool& stopped) {
+  constexpr int kSliceMs = 100;
+  std::uint64_t since = link.Generation();
+  link.Queue(msg::VersionRequest(), 1);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(link.Times().replyMs);
+  while (!stopped) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    const int wait = onSearch ? std::min<int>(kSliceMs, static_cast<int>(left.count())) : static_cast<int>(left.count());
+    if (auto reply = link.WaitReply({kVersionReply}, since, wait)) {
+      if (FrameBody(reply->frame).size() >= 8) return DBS_OK;
+      since = reply->sequence;
+      continue;
+    }
+    if (onSearch) {
+      int32_t keepGoing = 1;
+      onSearch(baud, &keepGoing);
+      stopped = keepGoing == 0;
+    }
+  }
+  return DBS_ERR_COMMS;
 }
 
 // The controller did not answer at the speed given: the caller hears of
 // that, then of each of the speeds it may use that fails in turn, and may
 // give up after any of them. The last failure stands.
-Status SearchSpeeds(Link& link, const TolvexPortSettings& settings, TolvexSearchStatusCallback onSearch) {
+Status SearchSpeeds(Link& link, const TolvexPortSettings& settings, TolvexSearchStatusCallback onSearch,
+                    bool& stopped) {
   const auto goOn = [&] {
     int32_t keepGoing = 1;
     if (onSearch) onSearch(0, &keepGoing);
-    return keepGoing != 0;
+    stopped = stopped || keepGoing == 0;
+    return !stopped;
   };
   Status found = DBS_ERR_COMMS;
   if (!goOn()) return found;
@@ -243,7 +267,7 @@ Status SearchSpeeds(Link& link, const TolvexPortSettings& settings, TolvexSearch
     LineSettings searched;
     // A speed the port cannot take is not asked at.
     if (CheckSettings(at, searched) == DBS_OK && link.Port().Apply(searched, LineMode::OnLine) == DBS_OK) {
-      found = FindController(link);
+      found = FindController(link, baud, onSearch, stopped);
       if (found == DBS_OK) return found;
     }
     if (!goOn()) break;
@@ -295,8 +319,9 @@ TOLVEX_API uint32_t OnLine(const char16_t* port, const TolvexPortSettings* setti
     // not there says so whatever the settings.
     auto link = std::make_unique<Link>(onError, slot);
     if (Status s = link->Start(path, *settings); s != DBS_OK) return s;
-    Status found = FindController(*link);
-    if (found != DBS_OK) found = SearchSpeeds(*link, *settings, onSearch);
+    bool stopped = false;
+    Status found = FindController(*link, settings->baudRate, onSearch, stopped);
+    if (found != DBS_OK && !stopped) found = SearchSpeeds(*link, *settings, onSearch, stopped);
     if (found != DBS_OK) {
       link->Stop();  // the port closes; its failures are reported
       return found;

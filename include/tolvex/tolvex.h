@@ -44,6 +44,11 @@ typedef struct TolvexItemRecord {
  * (OffLine there would wait for the thread it runs on). */
 typedef void (*TolvexErrorCallback)(uint32_t status);
 typedef void (*TolvexConnectedCallback)(uint16_t matrix, uint16_t level, uint16_t destination, uint16_t source);
+/* The search callback is called on the thread that called OnLine: stage 0
+ * when a speed has failed (before the next is tried), and, while an answer
+ * is awaited, about every 100 ms with the speed being tried (in baud) as the
+ * stage. Writing 0 to *keepGoing ends the search at once with
+ * DBS_ERR_COMMS, the port closed. */
 typedef void (*TolvexSearchStatusCallback)(int32_t stage, int32_t* keepGoing);
 
 /* Opens the link on a port: a path, "COMn" (/dev/ttyS(n-1)) or a name under

@@ -152,7 +152,11 @@ static inline void DbsStringFree(DbsString s) {
 
 /* Receives a status found by the link library, possibly from its threads. */
 typedef void (*DbsErrorCallback)(uint32_t status);
-/* Asked while the controller is searched for: write 0 to *keepGoing to give up. */
+/* Asked while the controller is searched for: write 0 to *keepGoing to give
+ * up. Stage 0: looking for the controller; 1: reading its checksums; a stage
+ * of DBS_SEARCH_SPEED_MIN or more: still waiting for an answer at that many
+ * baud (asked about every 100 ms, so that the caller can stay responsive). */
+#define DBS_SEARCH_SPEED_MIN 300
 typedef void (*DbsSearchStatusCallback)(int32_t stage, int32_t* keepGoing);
 /* Transfer progress; answering 255 cancels the transfer. */
 typedef uint32_t (*DbsTransferProgressCallback)(uint32_t status, uint32_t done, uint32_t total);

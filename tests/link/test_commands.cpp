@@ -3,6 +3,8 @@
 // faults of a real line make of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -385,6 +387,32 @@ TEST(LinkSpeed, TheSearchFindsTheControllersSpeed) {
   EXPECT_EQ(OffLine(2), DBS_OK);
   sim.Stop();
   tolvex::SetLinkTimingForTests(tolvex::Timing{});
+}
+
+// Giving up while the link waits for a silent controller ends the search at
+// once, the port closed, however long the wait would have been; the next
+// search starts afresh.
+TEST_F(LinkTest, GivingUpEndsTheWaitAtOnce) {
+  sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 1000});
+  const std::u16string port = Utf16(sim.PortPath());
+  const TolvexPortSettings s = Settings(115200);
+  tolvex::Timing slow = FastTiming();
+  slow.replyMs = 20000;
+  tolvex::SetLinkTimingForTests(slow);
+  static std::vector<int32_t> stages;
+  const auto giveUpAtThird = [](int32_t stage, int32_t* keepGoing) {
+    stages.push_back(stage);
+    if (stages.size() >= 3) *keepGoing = 0;
+  };
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, giveUpAtThird, 0), DBS_ERR_COMMS);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_EQ(stages, (std::vector<int32_t>{115200, 115200, 115200}));
+  std::uint8_t version[8];
+  EXPECT_EQ(GetDatabaseVersion(version, 0), DBS_ERR_INVALID_ARGUMENT);  // nothing is left on-line
+  tolvex::SetLinkTimingForTests(FastTiming());
+  sim.ClearFaults();
+  EXPECT_EQ(OnLine(port.c_str(), &s, OnError, giveUpAtThird, 0), DBS_OK);
 }
 
 // The PC's own port given a new speed in the controller's memory: the

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -156,7 +157,8 @@ TEST_F(LinkTest, RepliesThatAreMissingDamagedOrCorruptGiveStatuses) {
 }
 
 // The caller hears of the failure at the speed given and of each searched
-// speed that fails: four times for a controller that never answers.
+// speed that fails: four times for a controller that never answers; and of
+// the speed being tried while it waits.
 TEST_F(LinkTest, ASilentControllerIsNotFoundAfterEverySpeedFails) {
   sim.AddFault({Fault::Kind::Silent, 0x2D, 0, 1000});
   static std::vector<int32_t> stages;
@@ -170,7 +172,16 @@ TEST_F(LinkTest, ASilentControllerIsNotFoundAfterEverySpeedFails) {
                    },
                    0),
             DBS_ERR_COMMS);
-  EXPECT_EQ(stages, (std::vector<int32_t>{0, 0, 0, 0}));
+  // Between the speeds it hears 0; while each is waited on, several times
+  // its speed, in the order tried.
+  std::vector<int32_t> failed, speeds;
+  for (int32_t stage : stages) {
+    if (stage < DBS_SEARCH_SPEED_MIN) failed.push_back(stage);
+    else if (speeds.empty() || speeds.back() != stage) speeds.push_back(stage);
+  }
+  EXPECT_EQ(failed, (std::vector<int32_t>{0, 0, 0, 0}));
+  EXPECT_EQ(speeds, (std::vector<int32_t>{115200, 38400, 19200, 9600}));
+  EXPECT_GE(std::count(stages.begin(), stages.end(), 115200), 3);
   EXPECT_EQ(CountReceived(0x2D), 4u);  // the speed given and the three searched
   // The port was closed: a later attempt finds the controller once it answers.
   sim.Stop();
