@@ -61,23 +61,6 @@ std::u16string PortName(DbsString port) {
   return name;
 }
 
-int TypeOfTag(const std::uint8_t* tag) {
-  if (std::memcmp(tag, "KV1", 3) == 0) return DBS_TYPE_KV1;
-  if (std::memcmp(tag, "ZP1", 3) == 0) return DBS_TYPE_V1;
-  if (std::memcmp(tag, "ZP2", 3) == 0) return DBS_TYPE_V2;
-  if (std::memcmp(tag, "ZP3", 3) == 0) return DBS_TYPE_V3;
-  return kUnknownController;
-}
-
-// The controller's version text, asked twice before giving up.
-Status AskVersion(void* lib, DbsHandle handle, std::uint8_t (&version)[8]) {
-  const auto getVersion = LibraryCommand<VersionFn>(lib, "GetDatabaseVersion");
-  if (!getVersion) return DBS_SYS_PROC_NOT_FOUND;
-  Status s = getVersion(version, static_cast<std::uint16_t>(handle));
-  if (s != DBS_OK) s = getVersion(version, static_cast<std::uint16_t>(handle));
-  return s;
-}
-
 // The search callback's word on going on: DBS_ERR_COMMS when told to stop.
 Status KeepGoing(DbsSearchStatusCallback onSearch) {
   if (!onSearch) return DBS_OK;
@@ -106,6 +89,22 @@ bool AnySlotOnLine() {
 }
 
 }  // namespace
+
+std::uint16_t TypeOfTag(const std::uint8_t* tag) {
+  if (std::memcmp(tag, "KV1", 3) == 0) return DBS_TYPE_KV1;
+  if (std::memcmp(tag, "ZP1", 3) == 0) return DBS_TYPE_V1;
+  if (std::memcmp(tag, "ZP2", 3) == 0) return DBS_TYPE_V2;
+  if (std::memcmp(tag, "ZP3", 3) == 0) return DBS_TYPE_V3;
+  return kUnknownController;
+}
+
+Status AskVersion(void* lib, DbsHandle handle, std::uint8_t (&version)[8]) {
+  const auto getVersion = LibraryCommand<VersionFn>(lib, "GetDatabaseVersion");
+  if (!getVersion) return DBS_SYS_PROC_NOT_FOUND;
+  Status s = getVersion(version, static_cast<std::uint16_t>(handle));
+  if (s != DBS_OK) s = getVersion(version, static_cast<std::uint16_t>(handle));
+  return s;
+}
 
 Status ControllerVersionCheck(DbsHandle handle) {
   Slot* slot = OnLineSlot(handle);
@@ -238,7 +237,7 @@ DBS_API DbsStatus dbs_GetControllerType(DbsString port, const DbsPortSettings* s
       if (result == DBS_OK) {
         std::uint8_t version[8] = {};
         result = AskVersion(lib, 0, version);
-        if (result == DBS_OK) *type = static_cast<std::uint16_t>(TypeOfTag(version));
+        if (result == DBS_OK) *type = TypeOfTag(version);
       }
       const Status closed = offLine(0);
       if (result == DBS_OK) result = closed;

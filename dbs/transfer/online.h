@@ -10,6 +10,13 @@ namespace zephra {
 // format, DBS_ERR_WRONG_VERSION for a file tag no controller has.
 Status ControllerVersionCheck(DbsHandle handle);
 
+// The controller's database version text (8 bytes, as the controller sends
+// them) through a loaded link library, asked twice before giving up.
+Status AskVersion(void* lib, DbsHandle handle, std::uint8_t (&version)[8]);
+// The DatabaseType a version text names by its first three bytes; 65535 for
+// a text that names none.
+std::uint16_t TypeOfTag(const std::uint8_t* tag);
+
 // Runs a transfer export's body on an on-line slot: a handle outside 0-9
 // answers `outOfRange` (the transfer exports number this differently), a
 // database that is not on-line DBS_ERR_NOT_ONLINE.
