@@ -117,6 +117,8 @@ bool TLibraryCall::Hold(DbsStatus status) {
   return true;
 }
 
+void TLibraryCall::Discard() { heldBack.clear(); }
+
 void TLibraryCall::Answered(DbsStatus status) {
   if (depth_ > 0 && status != DBS_OK && !answered.contains(status)) answered << status;
 }

@@ -127,6 +127,8 @@ struct TLibraryApi {
   // The controller, or the file as the controller would hold it, in a file.
   decltype(&zephra_UploadToFile) UploadToFile = &zephra_UploadToFile;
   decltype(&zephra_ControllerViewToFile) ControllerViewToFile = &zephra_ControllerViewToFile;
+  // What the controller holds against the file, after a mismatch.
+  decltype(&zephra_DescribeController) DescribeController = &zephra_DescribeController;
 };
 
 TLibraryApi& Library();
@@ -148,6 +150,8 @@ class TLibraryCall {
   static bool Hold(DbsStatus status);
   // A status the interface has told (or chose not to tell) for the call.
   static void Answered(DbsStatus status);
+  // Forgets the reports held back so far (a search the user cancelled).
+  static void Discard();
 
  private:
   static inline int depth_ = 0;
@@ -270,7 +274,16 @@ class TCommonInterface {
   // On-line with the controller (the callbacks report to this interface
   // meanwhile). Answers the library's status; 0, a checksum mismatch and a
   // corrupt controller leave the database on-line.
+  // The search can be cancelled: it then answers DBS_ERR_COMMS with
+  // SearchCancelled set and shows nothing. A mismatch is told as
+  // information with what the controller holds against the file beneath it
+  // (ControllerDetail, kept for the questions that follow).
   DbsStatus GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle);
+  bool SearchCancelled = false;
+  QString ControllerDetail;
+  // What the controller the on-line database is bound to holds against the
+  // file, in words; empty when the controller does not say.
+  QString DescribeController(DbsHandle handle);
   bool GoOffLine(DbsHandle handle);
   // An upload (`download` false) or download of the chosen components, with
   // the transfer dialog and its Cancel.

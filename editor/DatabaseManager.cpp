@@ -429,7 +429,9 @@ bool TDatabaseManager::SaveAsWithDialog() {
   name = info.dir().filePath(info.completeBaseName() + "." + ext);
   // Replacing another file loses what it held: the user is asked first.
   if (QFileInfo::exists(name) && name.compare(DatabaseFileName, Qt::CaseInsensitive) != 0 && !IsTempDatabaseName(name) &&
-      !Ui().WarningYesNo(QString("%1 already exists. Do you want to replace it?").arg(QFileInfo(name).fileName()))) {
+      !Ui().ConfirmSafely(TUiService::Kind::Warning,
+                          QString("%1 already exists. Do you want to replace it?").arg(QFileInfo(name).fileName()),
+                          QMessageBox::Yes | QMessageBox::No, QDir::toNativeSeparators(name))) {
     return false;
   }
   SaveAs(name);

@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -77,6 +78,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   splitter->setStretchFactor(1, 1);
   setCentralWidget(splitter);
   statusBar()->showMessage(QString());
+  workingLabel_ = new QLabel(this);
+  workingLabel_->setObjectName("WorkingFile");
+  workingLabel_->hide();
+  statusBar()->addPermanentWidget(workingLabel_);
   BuildMenus();
   resize(760, 560);
 
@@ -247,10 +252,24 @@ void TMainForm::ResetToEmpty() {
   UpdatePopup();
   RefreshCaption();
   connect(&manager_->Steps(), &TUndoStack::Changed, this, &TMainForm::ShowUndo);
+  connect(&manager_->Steps(), &TUndoStack::Written, this, &TMainForm::NoteWritten);
+  origin_.clear();
+  unsaved_ = false;
+  seenUndo_ = seenRedo_ = 0;
+  ShowWorkingFile();
   RefreshUndo();
 }
 
 void TMainForm::EnableAfterOpen() {
+  // Another database: the working file's origin is no longer what is open.
+  if (!online_ && QFileInfo(manager_->DatabaseFileName).fileName().compare(manager_->WorkingFileName,
+                                                                          Qt::CaseInsensitive) != 0) {
+    origin_.clear();
+    unsaved_ = false;
+  }
+  seenUndo_ = manager_->Steps().UndoCount();
+  seenRedo_ = manager_->Steps().RedoCount();
+  ShowWorkingFile();
   for (QAction* a : {SaveAsAction, ReconfigureAction, OnLineAction}) a->setEnabled(true);
   ApplyTreeFilter();
   if (find_) find_->MarkStale();
@@ -271,6 +290,7 @@ void TMainForm::ApplyOnlineState() {
   ComPortAction->setEnabled(!online_);
   for (QAction* a : {ExportNamesAction, ImportNamesAction, CompareMenuAction, CompareFileAction}) a->setEnabled(open);
   CompareControllerAction->setEnabled(online_ && open);
+  if (manager_) ShowWorkingFile();
 }
 
 void TMainForm::RefreshCaption() {
@@ -281,6 +301,7 @@ void TMainForm::RefreshCaption() {
 }
 
 void TMainForm::NewCommand() {
+  if (online_ || !LiveChangesSettled("creating a new database")) return;
   TLibString name(QString(16, ' '));
   TConfigurationRecord record{};
   record.name = name;
@@ -313,6 +334,8 @@ void TMainForm::OpenCommand() {
     // The toggle takes the editor off-line, the library with it; an off-line
     // that failed keeps the open database and ends the command.
     if (OnLineCommand()) return;
+  } else if (!LiveChangesSettled("opening another file")) {
+    return;
   }
   switch (manager_->OpenWithDialog()) {
     case -1:
@@ -448,6 +471,10 @@ void TMainForm::UpdatePopup() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  if (!LiveChangesSettled("quitting")) {
+    event->ignore();
+    return;
+  }
   TCommonInterface& ci = manager_->CommonInterface;
   if (ci.FileHandleAssigned) ci.CloseDatabase(ci.FileHandle);
   event->accept();
@@ -508,6 +535,16 @@ void TMainForm::StepCommand(bool undo) {
     Ui().Warning(QString("Cannot %1 \"%2\" while a form has changes that are not applied. Apply or cancel them first.")
                      .arg(undo ? "undo" : "redo", what),
                  titles.join("\n"));
+    return;
+  }
+  // On-line a step goes to the controller as it moves; one made off-line
+  // was never sent, so the user says first.
+  if (online_ && (undo ? steps.UndoMadeOffLine() : steps.RedoMadeOffLine()) &&
+      !Ui().ConfirmSafely(TUiService::Kind::Warning,
+                          QString("\"%1\" was made off-line. %2 it now sends the change to the control frame.")
+                              .arg(what, undo ? "Undoing" : "Redoing"),
+                          QMessageBox::Yes | QMessageBox::No,
+                          "The control frame's configuration changes at once. Continue?")) {
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 #include <array>
 #include <functional>
@@ -42,6 +43,11 @@ class TMainForm : public QMainWindow {
   TResourceTree* ResourceTree() const { return tree_; }
   QListWidget* List() const;
   bool Online() const { return online_; }
+  // The file the working file came from ("" when none), whether the working
+  // file holds changes that file lacks, and the status bar's word on it.
+  QString OriginFile() const { return origin_; }
+  bool HasLiveChanges() const { return unsaved_; }
+  class QLabel* WorkingFileLabel() const { return workingLabel_; }
 
   // The commands, as the menus and buttons run them.
   void NewCommand();
@@ -138,7 +144,30 @@ class TMainForm : public QMainWindow {
   void ShowUndo();
   void StepCommand(bool undo);
   void BuildNamesMenu(QMenu* file);
-  void ShowDifferences(const QString& heading, const zephra::model::Snapshot& a, const zephra::model::Snapshot& b);
+  // `browseOnly`: shown modally, with nothing opened from it (while the
+  // on-line questions wait).
+  void ShowDifferences(const QString& heading, const zephra::model::Snapshot& a, const zephra::model::Snapshot& b,
+                       bool browseOnly = false);
+  void CompareWithController(bool browseOnly);
+  // The questions after a mismatch, each with Compare... beside Yes and No;
+  // answers QMessageBox::Yes or No.
+  int AskAboutMismatch(const QString& question, const QString& detail);
+  // Live edits: the working file switched to, the status bar's indicator,
+  // and the question of what becomes of changes the opened file lacks.
+  void SwitchToWorkingFile();
+  void ShowWorkingFile();
+  void NoteWritten();
+  // Asks, when the working file holds changes the opened file lacks, what
+  // becomes of them before `what` ("going off-line", "quitting"); false
+  // when the user cancels. Saving waits for KeepAfter (after going off-line).
+  enum class Keep { Nothing, IntoOrigin, Elsewhere };
+  bool AskToKeepLiveChanges(const QString& what, Keep& keep);
+  void KeepAfter(Keep keep);
+  // The same for a command that closes the database off-line.
+  bool LiveChangesSettled(const QString& what);
+  // Every panel's and UMD's name, by "panel no. N" / "UMD no. N": what an
+  // upload renamed is told in the status bar.
+  QMap<QString, QString> DeviceNames() const;
   // Read or Apply: the components, the transfer, and what follows it.
   // Declined: the components dialog was not confirmed, nothing happened.
   enum class TransferEnd { Done, Failed, Declined };
@@ -158,4 +187,10 @@ class TMainForm : public QMainWindow {
   TInfoPane* pane_;
   bool online_ = false;
   QPointer<TFindDialog> find_;
+  // The file the working file came from, and whether the working file holds
+  // changes it lacks (live edits, a Read Config).
+  QString origin_;
+  bool unsaved_ = false;
+  int seenUndo_ = 0, seenRedo_ = 0;
+  class QLabel* workingLabel_;
 };

@@ -167,8 +167,12 @@ void TMainForm::CompareWithFileCommand() {
 }
 
 void TMainForm::CompareWithControllerCommand() {
+  if (online_) CompareWithController(false);
+}
+
+void TMainForm::CompareWithController(bool browseOnly) {
   TCommonInterface& ci = manager_->CommonInterface;
-  if (ci.FileCount <= 0 || !online_) return;
+  if (ci.FileCount <= 0) return;
   QTemporaryDir folder;
   if (!folder.isValid()) {
     Ui().Warning("A temporary folder for the comparison could not be made", folder.errorString());
@@ -183,11 +187,11 @@ void TMainForm::CompareWithControllerCommand() {
   if (!ci.ReadFileSnapshot(view, a) || !ci.ReadFileSnapshot(controller, b)) return;
   ShowDifferences(QString("From %1 (before each arrow) to what the control frame holds (after it)")
                       .arg(QFileInfo(manager_->DatabaseFileName).fileName()),
-                  a, b);
+                  a, b, browseOnly);
 }
 
 void TMainForm::ShowDifferences(const QString& heading, const zephra::model::Snapshot& a,
-                                const zephra::model::Snapshot& b) {
+                                const zephra::model::Snapshot& b, bool browseOnly) {
   std::vector<Difference> differences = zephra::model::Compare(a, b);
   if (differences.empty()) {
     Ui().Information("The two configurations are the same");
@@ -195,6 +199,12 @@ void TMainForm::ShowDifferences(const QString& heading, const zephra::model::Sna
   }
   for (auto* old : findChildren<TCompareForm*>()) old->close();
   const QString count = QString("%1 difference%2").arg(differences.size()).arg(differences.size() == 1 ? "" : "s");
+  if (browseOnly) {
+    // Read while a question waits: nothing opens from it.
+    TCompareForm form("Compare With", heading + "\n" + count, std::move(differences), nullptr, this);
+    Ui().RunModal(form);
+    return;
+  }
   auto* form = new TCompareForm("Compare With", heading + "\n" + count, std::move(differences),
                                 [this](const Difference& d) { OpenDifference(d); }, this);
   form->setAttribute(Qt::WA_DeleteOnClose);

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -124,4 +125,20 @@ DbsPortSettings TPCPortForm::Settings() const {
   s.stopBits = StopBitsCode(StopBitsCombo->currentText());
   s.handshake = HandshakeCode(HandshakingCombo->currentText());
   return s;
+}
+
+QString PortDevicePath(const QString& name) {
+  QString n = name;
+  if (n.startsWith("\\\\.\\")) n = n.mid(4);
+  if (n.startsWith('/')) return n;
+  static const QRegularExpression com("^(?:COM|com)([0-9]+)");
+  if (const auto m = com.match(n); m.hasMatch() && m.captured(1).toInt() >= 1) {
+    return QString("/dev/ttyS%1").arg(m.captured(1).toInt() - 1);
+  }
+  return "/dev/" + n;
+}
+
+QString PortDescription(const QString& name) {
+  const QString path = PortDevicePath(name);
+  return path == name ? name : QString("%1 (%2)").arg(name, path);
 }

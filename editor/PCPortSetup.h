@@ -38,6 +38,13 @@ class TPCPortSetupManager {
 
 TPCPortSetupManager& PortSetup();
 
+// The device a port name opens, as the link reads names: a path as it
+// stands, "COMn" the n-th serial port (/dev/ttyS(n-1)), any other name the
+// device of that name under /dev.
+QString PortDevicePath(const QString& name);
+// "COM1 (/dev/ttyS0)": the name and, when it differs, the device it opens.
+QString PortDescription(const QString& name);
+
 // "PC Port Configuration": the settings of the PC's port; only the speed can
 // be changed, the rest is shown as the link uses it.
 class TPCPortForm : public QDialog {

@@ -249,6 +249,16 @@ bool TPortResource::OnDataAccepted(const TGeneralPortRecord& record) {
   return sent;
 }
 
+QStringList TPortResource::DeviceNames() const {
+  QStringList names;
+  for (int i = 0; TreeNode && i < TreeNode->childCount(); ++i) {
+    if (auto* device = dynamic_cast<TMultiDropResource*>(TDatabaseManager::ResourceOf(TreeNode->child(i)))) {
+      names << QString("%1 (%2)").arg(device->GetName(), device->Identity());
+    }
+  }
+  return names;
+}
+
 bool TPortResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TKorvellControlFrameResource*>(target) != nullptr;
 }
@@ -266,6 +276,12 @@ bool TPortResource::CanAccept(const TResource* item) const {
 }
 
 void TStoreRoomResource::AttachNode(QTreeWidgetItem* node) { Show(*this, node, "Storeroom", kImageStoreroom); }
+
+QString TMultiDropResource::Identity() const {
+  QString text = QString("no. %1").arg(Number + 1);
+  if (PortNumber >= 0 && DropAddress >= 1) text += QString(", address %1").arg(DropAddress);
+  return text;
+}
 
 bool TMultiDropResource::CanDropOn(const TResource* target) const {
   return dynamic_cast<const TPortResource*>(target) || dynamic_cast<const TStoreRoomResource*>(target);

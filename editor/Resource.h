@@ -125,6 +125,8 @@ class TPortResource : public TResource {
   // in the file sends its panels and UMDs to the storeroom, even when the
   // controller did not take the record.
   bool OnDataAccepted(const TGeneralPortRecord& record);
+  // The panels and UMDs placed on the port, as the tree names them.
+  QStringList DeviceNames() const;
   static constexpr uint8_t kMultiDropProtocol = 6;  // the only protocol that holds devices
   bool CanDropOn(const TResource* target) const override;
   bool CanAccept(const TResource* item) const override;
@@ -147,6 +149,9 @@ class TMultiDropResource : public TResource {
   bool MoveTo(QTreeWidgetItem* target) override;
   virtual bool IsPanel() const = 0;
   virtual bool StorePortAddress(int port, int address) = 0;
+  // What tells the device from another of the same name: "no. 3, address 5"
+  // (the address once it is placed).
+  QString Identity() const;
 
   int DropAddress = -1;  // 1-16 on a port, -1 when not placed
   int PortNumber = -1;   // 0 "RS485-1", 1 "RS485-2", -1 not placed

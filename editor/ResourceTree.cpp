@@ -1,10 +1,12 @@
 #include "ResourceTree.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 
 #include "DatabaseManager.h"
@@ -209,4 +211,40 @@ void TRenameDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const Q
     TResource* r = TResourceList::ResourceOf(list->item(index.row()));
     if (r && r->GetTreeNode()) form_->CommitRename(r->GetTreeNode(), edit->text());
   }
+}
+
+QString TRenameDelegate::Identity(const QModelIndex& index) {
+  const auto* device = dynamic_cast<const TMultiDropResource*>(
+      static_cast<TResource*>(index.data(Qt::UserRole).value<void*>()));
+  return device ? device->Identity() : QString();
+}
+
+void TRenameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  const QString identity = Identity(index);
+  if (identity.isEmpty()) return;
+  QStyleOptionViewItem o = option;
+  initStyleOption(&o, index);
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &o, widget);
+  const int used = o.fontMetrics.horizontalAdvance(o.text) + o.fontMetrics.horizontalAdvance("  ");
+  const QRect room(text.left() + used, option.rect.top(), option.rect.right() - text.left() - used, option.rect.height());
+  if (room.width() <= 0) return;
+  painter->save();
+  const bool selected = option.state & QStyle::State_Selected;
+  QColor dim = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+  dim.setAlphaF(0.55f);
+  painter->setPen(dim);
+  painter->setFont(o.font);
+  painter->drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                    o.fontMetrics.elidedText(identity, Qt::ElideRight, room.width()));
+  painter->restore();
+}
+
+QSize TRenameDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  const QString identity = Identity(index);
+  if (!identity.isEmpty()) size.rwidth() += option.fontMetrics.horizontalAdvance("  " + identity) + 4;
+  return size;
 }

@@ -78,6 +78,13 @@ class TRenameDelegate : public QStyledItemDelegate {
  public:
   TRenameDelegate(TMainForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+  // A panel or UMD shows, dimmed after its name, its number and address, so
+  // that two devices named alike can be told apart.
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  // The words shown after a device's name ("no. 3, address 5"); empty for
+  // other items.
+  static QString Identity(const QModelIndex& index);
 
  private:
   TMainForm* form_;

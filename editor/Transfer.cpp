@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "CommonInterface.h"
+#include "PCPortSetup.h"
 #include "UiService.h"
 #include "Widgets.h"
 
@@ -92,7 +94,7 @@ void TBusyAnimation::paintEvent(QPaintEvent*) {
 }
 
 TTransferForm::TTransferForm(bool download, const QString& workingFile, QWidget* parent,
-                             const QString& cancelQuestion)
+                             const QString& cancelQuestion, const QString& action)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       download_(download),
       workingFile_(workingFile),
@@ -100,24 +102,54 @@ TTransferForm::TTransferForm(bool download, const QString& workingFile, QWidget*
   setWindowTitle("Database Transfer");
   setWindowModality(Qt::ApplicationModal);  // the rest of the editor waits for the transfer
   FileCopyAVI = new TBusyAnimation(TBusyAnimation::Kind::Copy, this);
-  Label1 = new QLabel(download ? "Applying Configuration" : "Reading Configuration", this);
+  Label1 = new QLabel(!action.isEmpty() ? action : download ? "Applying Configuration" : "Reading Configuration", this);
+  QFont bold = Label1->font();
+  bold.setBold(true);
+  Label1->setFont(bold);
+  WhatLabel = new QLabel(this);
+  WhatLabel->setWordWrap(true);
+  WhatLabel->hide();
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setRange(0, 10);
   ProgressBar1->setValue(0);
+  TimeLabel = new QLabel(TimeText(0, 0, 0), this);
   btnCancel = new QPushButton("Cancel", this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(FileCopyAVI, 0, Qt::AlignHCenter);
   layout->addWidget(Label1);
+  layout->addWidget(WhatLabel);
   layout->addWidget(ProgressBar1);
   auto* row = new QHBoxLayout;
-  row->addStretch();
+  row->addWidget(TimeLabel, 1);
   row->addWidget(btnCancel);
   layout->addLayout(row);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  setMinimumWidth(360);
-  ProgressBar1->setMinimumWidth(320);
+  setMinimumWidth(400);
+  ProgressBar1->setMinimumWidth(380);
+  WhatLabel->setFixedWidth(380);
   connect(btnCancel, &QPushButton::clicked, this, &TTransferForm::AskCancel);
   Centre(*this);
+  clock_.start();
+}
+
+void TTransferForm::SetWhat(const QString& what) {
+  WhatLabel->setText(what);
+  WhatLabel->setVisible(!what.isEmpty());
+  Centre(*this);
+}
+
+QString TTransferForm::TimeText(qint64 elapsedMs, uint32_t position, uint32_t total) {
+  const auto clock = [](qint64 ms) {
+    const qint64 s = (ms + 500) / 1000;
+    return QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+  };
+  QString text = "Elapsed " + clock(elapsedMs);
+  // A guess needs a little progress and a little time behind it.
+  if (total > 0 && position > 0 && position < total && elapsedMs >= 1000) {
+    const double left = static_cast<double>(elapsedMs) * (total - position) / position;
+    text += ", about " + clock(static_cast<qint64>(left)) + " left";
+  }
+  return text;
 }
 
 void TTransferForm::SetProgress(uint32_t position, uint32_t total) {
@@ -125,6 +157,7 @@ void TTransferForm::SetProgress(uint32_t position, uint32_t total) {
   const uint32_t scale = total > 0x7FFFFFFFu ? 1024u : 1u;
   ProgressBar1->setRange(0, static_cast<int>(total / scale));
   ProgressBar1->setValue(static_cast<int>(std::min(position, total) / scale));
+  TimeLabel->setText(TimeText(clock_.elapsed(), std::min(position, total), total));
 }
 
 void TTransferForm::reject() { AskCancel(); }
@@ -135,23 +168,71 @@ void TTransferForm::AskCancel() {
       !cancelQuestion_.isEmpty() ? cancelQuestion_
       : download_ ? "Cancelling download may corrupt the controller database. Confirm cancel?"
                   : QString("Cancelling upload may corrupt %1 database. Confirm cancel?").arg(workingFile_);
-  if (Ui().WarningYesNo(question)) cancel_ = true;
+  // Enter goes on with the transfer; the box comes up over this window.
+  if (Ui().ConfirmSafely(TUiService::Kind::Warning, question, QMessageBox::Yes | QMessageBox::No)) cancel_ = true;
 }
 
-TSearchForm::TSearchForm(QWidget* parent)
+TSearchForm::TSearchForm(const QString& port, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowTitle(QApplication::applicationName());
+  setWindowModality(Qt::ApplicationModal);  // only Cancel is heard while the search runs
   Animate1 = new TBusyAnimation(TBusyAnimation::Kind::Search, this);
   StatusLabel = new QLabel(kSearchTexts[0], this);
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(Animate1);
-  layout->addWidget(StatusLabel);
+  PortLabel = new QLabel("Port: " + PortDescription(port), this);
+  SpeedLabel = new QLabel(this);
+  CancelButton = new QPushButton(QIcon::fromTheme("process-stop"), "Cancel", this);
+  auto* text = new QVBoxLayout;
+  text->addWidget(StatusLabel);
+  text->addWidget(PortLabel);
+  text->addWidget(SpeedLabel);
+  auto* top = new QHBoxLayout;
+  top->addWidget(Animate1);
+  top->addLayout(text, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(CancelButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(row);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  setMinimumWidth(380);
+  connect(CancelButton, &QPushButton::clicked, this, &TSearchForm::reject);
   Centre(*this);
+  searchForm = this;
+}
+
+TSearchForm::~TSearchForm() {
+  if (searchForm == this) searchForm = nullptr;
+}
+
+void TSearchForm::reject() {
+  cancelled_ = true;
+  CancelButton->setEnabled(false);
+  StatusLabel->setText("Cancelling the search...");
 }
 
 void TSearchForm::ShowStage(int stage) {
+  if (cancelled_) return;
   if (stage == 0 || stage == 1) StatusLabel->setText(kSearchTexts[stage]);
+  if (stage >= DBS_SEARCH_SPEED_MIN) {
+    if (speeds_.isEmpty() || speeds_.back() != stage) {
+      if (!speeds_.contains(stage)) speeds_ << stage;
+      SpeedLabel->setText(QString("Trying %1 baud").arg(stage));
+    }
+  }
+}
+
+TSearchForm* ActiveSearch() { return searchForm; }
+
+QString SearchFailureDetail(const QString& port, const QList<int>& speeds) {
+  QStringList tried;
+  for (int baud : speeds) tried << QString::number(baud);
+  QString text = "Port: " + PortDescription(port) + "\n";
+  if (!tried.isEmpty()) text += "Speeds tried: " + tried.join(", ") + " baud\n";
+  return text +
+         "Check that the control frame is powered and running, that its cable is on this port of the PC, "
+         "and that the port is the one the control frame's remote port is wired to (Com Port chooses "
+         "another).";
 }
 
 TReadApplyForm::TReadApplyForm(const QString& caption, const QString& text, QWidget* parent)
@@ -170,7 +251,12 @@ TReadApplyForm::TReadApplyForm(const QString& caption, const QString& text, QWid
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(txtOptions);
   layout->addWidget(group);
-  layout->addWidget(OkCancelButtons(this));
+  // Enter does not start a transfer of minutes: the default is Cancel.
+  QDialogButtonBox* buttons = OkCancelButtons(this);
+  buttons->button(QDialogButtonBox::Ok)->setDefault(false);
+  buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+  buttons->button(QDialogButtonBox::Cancel)->setDefault(true);
+  layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -289,9 +375,10 @@ void ErrorCallback(uint32_t status) {
 void SearchStatusCallback(int32_t stage, int32_t* keepGoing) {
   if (!searchForm || !OnGuiThread()) return;
   searchForm->ShowStage(stage);
-  searchForm->repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  if (keepGoing) *keepGoing = 1;
+  // The windows keep painting and the search's Cancel is heard; the search
+  // dialog is modal, so nothing else takes input meanwhile.
+  QCoreApplication::processEvents();
+  if (keepGoing) *keepGoing = searchForm && searchForm->Cancelled() ? 0 : 1;
 }
 
 uint32_t TransferProgressCallback(uint32_t status, uint32_t position, uint32_t total) {
@@ -321,35 +408,132 @@ void TCommonInterface::CloseBusyNotice() {
   busyNoticeShown_ = false;
 }
 
-DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle) {
-  TLibraryCall call;
-  TSearchForm search(QApplication::activeWindow());
+namespace {
+
+QString FormatName(uint16_t type) {
+  switch (type) {
+    case DBS_TYPE_KV1: return "Korvell (KV1)";
+    case DBS_TYPE_V1: return "Zephra V1 (ZP1)";
+    case DBS_TYPE_V2: return "Zephra V2 (ZP2)";
+    case DBS_TYPE_V3: return "Zephra V3 (ZP3)";
+    default: return "unknown";
+  }
+}
+
+// "3 levels: 16 x 16, 16 x 16, 8 x 8" (sources x destinations).
+QString Dimensions(uint16_t levels, const uint16_t* sources, const uint16_t* dests) {
+  QStringList each;
+  for (uint16_t l = 0; l < std::min<uint16_t>(levels, 8); ++l) {
+    each << QString("%1 x %2").arg(sources[l]).arg(dests[l]);
+  }
+  return QString("%1 level%2%3").arg(levels).arg(levels == 1 ? "" : "s").arg(each.isEmpty() ? "" : ": " + each.join(", "));
+}
+
+// The search dialog over the window of the moment, shown and painted
+// before the library is asked anything.
+void ShowSearch(TSearchForm& search) {
   search.show();
   search.Animate1->Start();
-  search.repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  searchForm = &search;
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+QString TCommonInterface::DescribeController(DbsHandle handle) {
+  ZephraControllerSummary c{};
+  if (Library().DescribeController(handle, &c) != DBS_OK) return {};
+  TLibString name(QString(16, ' '));
+  TConfigurationRecord file{};
+  file.name = name;
+  if (Library().GetConfig(&file, handle) != DBS_OK) return {};
+  const QString version = QString::fromLatin1(c.version);
+  if (!c.sameFormat) {
+    return QString("The control frame holds a %1 database (%2); this file is %3.")
+        .arg(FormatName(c.controllerType), version, FormatName(file.configType));
+  }
+  QStringList lines;
+  lines << QString("Control frame: %1 database %2, %3")
+               .arg(FormatName(c.controllerType), version, Dimensions(c.levelCount, c.sourceCount, c.destCount));
+  lines << QString("This file: %1, %2")
+               .arg(QFileInfo(openPath_).fileName(),
+                    Dimensions(file.levelCount[0], file.sourceCount[0], file.destCount[0]));
+  if (c.differingBlocks == 0xFFFFFFFFu) {
+    lines << "The control frame reports its database damaged: its blocks cannot be compared.";
+  } else {
+    lines << QString("%1 of the %2 blocks differ%3.")
+                 .arg(c.differingBlocks)
+                 .arg(c.blockCount)
+                 .arg(c.areas[0] ? QString(": ") + QString::fromLatin1(c.areas) : QString());
+  }
+  return lines.join('\n');
+}
+
+DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle) {
+  TLibraryCall call;
+  SearchCancelled = false;
+  ControllerDetail.clear();
+  TSearchForm search(port, QApplication::activeWindow());
+  ShowSearch(search);
   active = this;
   DbsPortSettings copy = settings;
   const DbsStatus status = call->OnLine(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, -1, handle);
-  searchForm = nullptr;
   search.Animate1->Stop();
   search.hide();
+  OnlineStatus = status == DBS_OK;
+  if (status != DBS_OK && search.Cancelled() && status != DBS_ERR_CHECKSUM_MISMATCH &&
+      status != DBS_ERR_CONTROLLER_CORRUPT) {
+    // The user ended the search: nothing to tell, nothing changed.
+    SearchCancelled = true;
+    LastError = status;
+    TLibraryCall::Discard();
+    call.Answered(status);
+    CloseBusyNotice();
+    return status;
+  }
   call.Answered(status);
+  const QString detail = SearchFailureDetail(port, search.SpeedsTried());
   if (status == DBS_SYS_FILE_NOT_FOUND) {
     LastError = status;
-    if (ShowErrors) Ui().Warning("Communications error with the control frame or com port not available", port);
+    if (ShowErrors) {
+      Ui().Warning("Communications error with the control frame or com port not available",
+                   QString("The port %1 cannot be opened.").arg(PortDescription(port)));
+    }
   } else if (status == DBS_ERR_TRANSFER_BUSY) {
     // From going on-line this status says that the port refused the speed.
     LastError = status;
     if (ShowErrors) {
       Ui().Warning("Communications error with the control frame or com port not available",
-                   QString("The port %1 cannot be set to %2 baud.").arg(port).arg(settings.baudRate));
+                   QString("The port %1 cannot be set to %2 baud.").arg(PortDescription(port)).arg(settings.baudRate));
+    }
+  } else if (status == DBS_ERR_COMMS) {
+    ReportError(status, detail);
+  } else if (status == DBS_ERR_CHECKSUM_MISMATCH || status == DBS_ERR_CONTROLLER_CORRUPT) {
+    // The file and the controller differ, as they do the first time: what
+    // each holds is told beneath, and the questions that follow say it again.
+    LastError = status;
+    ControllerDetail = DescribeController(handle);
+    if (ShowErrors) {
+      Ui().Message(status == DBS_ERR_CHECKSUM_MISMATCH ? TUiService::Kind::Information : TUiService::Kind::Warning,
+                   MessageFor(status), QMessageBox::Ok, ControllerDetail);
+    }
+  } else if (status == DBS_ERR_CONTROLLER_NOT_V1 || status == DBS_ERR_CONTROLLER_NOT_V2 ||
+             status == DBS_ERR_CONTROLLER_NOT_V3) {
+    // What the controller holds instead, asked again now that the link is
+    // down (quietly: a controller that has gone meanwhile just says less).
+    LastError = status;
+    uint16_t type = 0xFFFF;
+    DbsPortSettings again = settings;
+    const bool known = Library().GetControllerType(TLibString(port), &again, [](uint32_t) {}, nullptr, &type) == DBS_OK;
+    if (ShowErrors) {
+      Ui().Warning(MessageFor(status),
+                   known ? QString("The control frame holds a %1 database. Open or convert a file of that format "
+                                   "to go on-line with it.")
+                               .arg(FormatName(type))
+                         : QString());
     }
   } else if (status != DBS_OK) {
     ReportError(status);
   }
-  OnlineStatus = status == DBS_OK;
   // The busy notice belongs to a link that did not come up.
   if (status != DBS_OK && status != DBS_ERR_CHECKSUM_MISMATCH && status != DBS_ERR_CONTROLLER_CORRUPT) {
     CloseBusyNotice();
@@ -379,8 +563,16 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
                                            int destParams, int triggerParams) {
   TLibraryCall call;
   delete TransferForm;
+  const QString file = QFileInfo(openPath_).fileName();
   TransferForm = new TTransferForm(download, WorkingFile.isEmpty() ? QString("CURR_SYS.ZP1") : WorkingFile,
                                    QApplication::activeWindow());
+  QStringList parts{"the database"};
+  if (sourceParams) parts << "source audio parameters";
+  if (destParams) parts << "destination audio parameters";
+  if (triggerParams) parts << "video trigger parameters";
+  const QString what = parts.size() > 1 ? parts.mid(0, parts.size() - 1).join(", ") + " and " + parts.back() : parts[0];
+  TransferForm->SetWhat(download ? QString("From %1 to the control frame: %2.").arg(file, what)
+                                 : QString("From the control frame into %1: %2.").arg(file, what));
   TransferForm->show();
   TransferForm->FileCopyAVI->Start();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -396,7 +588,13 @@ bool TCommonInterface::TransferWithOptions(bool download, DbsHandle handle, int 
   bool result = false;
   if (status == DBS_ERR_CANCELLED) {
     LastError = status;
-    Ui().Warning(download ? "Download cancelled." : "Upload cancelled.");
+    Ui().Warning(download ? "Download cancelled." : "Upload cancelled.",
+                 download ? "The control frame holds part of the new configuration and restarts with it; it may not "
+                            "work as it should until a complete Apply Config. The editor is off-line: go on-line "
+                            "again and choose Apply Config."
+                          : QString("%1 is as it was before: nothing read from the control frame was kept. The "
+                                    "editor is off-line; the control frame is unchanged.")
+                                .arg(file));
   } else if (Ok(status)) {
     Ui().Information(download ? "The database components have been transferred"
                               : "Database components read from control frame");
@@ -411,7 +609,8 @@ bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
   delete TransferForm;
   // Nothing is lost by stopping: the open database is only read.
   TransferForm = new TTransferForm(false, QFileInfo(path).fileName(), QApplication::activeWindow(),
-                                   "Stop reading the control frame? The open database stays as it is.");
+                                   "Stop reading the control frame? The open database stays as it is.", "Comparing");
+  TransferForm->SetWhat("Reading what the control frame holds, to compare it with the open database.");
   TransferForm->show();
   TransferForm->FileCopyAVI->Start();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -430,11 +629,23 @@ bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
 DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,
                                                 uint16_t& type) {
   TLibraryCall call;
+  SearchCancelled = false;
+  TSearchForm search(port, QApplication::activeWindow());
+  ShowSearch(search);
   DbsPortSettings copy = settings;
   const DbsStatus status =
       call->GetControllerType(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, &type);
+  search.Animate1->Stop();
+  search.hide();
+  if (status != DBS_OK && search.Cancelled()) {
+    SearchCancelled = true;
+    LastError = status;
+    TLibraryCall::Discard();
+    call.Answered(status);
+    return status;
+  }
   call.Answered(status);
-  return ReportError(status);
+  return ReportError(status, status == DBS_ERR_COMMS ? SearchFailureDetail(port, search.SpeedsTried()) : QString());
 }
 
 DbsStatus TCommonInterface::ClearAllProtects(DbsHandle handle) { return Library().ClearAllProtects(255, 255, handle); }

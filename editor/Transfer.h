@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -38,16 +40,23 @@ class TBusyAnimation : public QWidget {
 class TTransferForm : public QDialog {
  public:
   // `workingFile` is the file an upload writes, named by the cancel question;
-  // `cancelQuestion`, when given, is asked instead.
+  // `cancelQuestion`, when given, is asked instead, and `action`, when given,
+  // is shown instead of "Applying Configuration" / "Reading Configuration".
   TTransferForm(bool download, const QString& workingFile, QWidget* parent = nullptr,
-                const QString& cancelQuestion = {});
+                const QString& cancelQuestion = {}, const QString& action = {});
+  // What moves where ("Studio.ZP3 to the control frame: the database").
+  void SetWhat(const QString& what);
   void SetProgress(uint32_t position, uint32_t total);
   // The user asked to cancel and confirmed it.
   bool CancelConfirmed() const { return cancel_; }
+  // "Elapsed 0:42, about 1:55 left", from the progress so far.
+  static QString TimeText(qint64 elapsedMs, uint32_t position, uint32_t total);
 
   TBusyAnimation* FileCopyAVI;
   QLabel* Label1;
+  QLabel* WhatLabel;
   QProgressBar* ProgressBar1;
+  QLabel* TimeLabel;
   QPushButton* btnCancel;
 
  protected:
@@ -59,20 +68,42 @@ class TTransferForm : public QDialog {
   QString workingFile_;
   QString cancelQuestion_;
   bool cancel_ = false;
+  QElapsedTimer clock_;
 };
 
-// The search for the controller while going on-line.
+// The search for the controller while going on-line or asking its type:
+// the port, the speed being tried, and Cancel, which ends the search at once.
 class TSearchForm : public QDialog {
  public:
-  explicit TSearchForm(QWidget* parent = nullptr);
+  explicit TSearchForm(const QString& port, QWidget* parent = nullptr);
+  ~TSearchForm() override;
+  // A stage of the search callback: 0 and 1 set the text, a speed (see
+  // DBS_SEARCH_SPEED_MIN) is shown and remembered.
   void ShowStage(int stage);
+  bool Cancelled() const { return cancelled_; }
+  // The speeds tried, in order, each once.
+  QList<int> SpeedsTried() const { return speeds_; }
 
   TBusyAnimation* Animate1;
   QLabel* StatusLabel;
+  QLabel* PortLabel;
+  QLabel* SpeedLabel;
+  QPushButton* CancelButton;
 
  protected:
-  void reject() override {}  // the search cannot be stopped from here
+  void reject() override;  // Escape cancels as the button does
+
+ private:
+  bool cancelled_ = false;
+  QList<int> speeds_;
 };
+
+// The search dialog of the moment, shown while the library looks for the
+// controller (null when none); the search callback reports to it.
+TSearchForm* ActiveSearch();
+// The detail beneath a failed search's message: the port, the speeds tried
+// and what to check.
+QString SearchFailureDetail(const QString& port, const QList<int>& speeds);
 
 // The components of a read or an apply.
 class TReadApplyForm : public QDialog {

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -40,42 +41,93 @@ TUiService& Ui() {
 
 void SetUi(TUiService* service) { installed = service; }
 
-QMessageBox* MakeMessageBox(TUiService::Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                            const QString& detail, QWidget* parent) {
+namespace {
+
+QMessageBox* MakeBox(TUiService::Kind kind, const QString& text, const QString& detail, QWidget* parent) {
   using Kind = TUiService::Kind;
   const QMessageBox::Icon icon = kind == Kind::Warning    ? QMessageBox::Warning
                                  : kind == Kind::Question ? QMessageBox::Question
                                                           : QMessageBox::Information;
-  auto* box = new QMessageBox(icon, QApplication::applicationName(), text, buttons, parent);
+  auto* box = new QMessageBox(icon, QApplication::applicationName(), text, QMessageBox::NoButton, parent);
   if (!detail.isEmpty()) box->setInformativeText(detail);
-  // Enter takes the first button offered, Escape the one that changes nothing.
-  if (buttons & QMessageBox::Yes) box->setDefaultButton(QMessageBox::Yes);
+  // Over a window that stays on top (a transfer's progress) the box must too.
+  if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
+  return box;
+}
+
+// A box at least as wide as its title reads whole, and a detail (a path,
+// what was found) reads on few lines.
+void Widen(QMessageBox& box, bool detailed) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = std::max(box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120, detailed ? 460 : 300);
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+}
+
+}  // namespace
+
+QMessageBox* MakeMessageBox(TUiService::Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
+                            const QString& detail, QWidget* parent, QMessageBox::StandardButton defaultButton) {
+  QMessageBox* box = MakeBox(kind, text, detail, parent);
+  box->setStandardButtons(buttons);
+  // Enter takes the button asked for, else Yes; Escape the one that changes
+  // nothing.
+  if (defaultButton != QMessageBox::NoButton && (buttons & defaultButton)) {
+    box->setDefaultButton(defaultButton);
+  } else if (buttons & QMessageBox::Yes) {
+    box->setDefaultButton(QMessageBox::Yes);
+  }
   if (buttons & QMessageBox::Cancel) {
     box->setEscapeButton(QMessageBox::Cancel);
   } else if (buttons & QMessageBox::No) {
     box->setEscapeButton(QMessageBox::No);
   }
-  // A box at least as wide as its title reads whole, and a detail (a path,
-  // what was found) reads on few lines.
-  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
-    const int width = std::max(box->fontMetrics().horizontalAdvance(box->windowTitle()) + 120,
-                               detail.isEmpty() ? 300 : 460);
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
-                  grid->columnCount());
-  }
+  Widen(*box, !detail.isEmpty());
   return box;
 }
 
+QMessageBox* MakeChoiceBox(TUiService::Kind kind, const QString& text, const QString& detail,
+                           const QStringList& buttons, int defaultButton, int escapeButton, QWidget* parent) {
+  QMessageBox* box = MakeBox(kind, text, detail, parent);
+  for (int i = 0; i < buttons.size(); ++i) {
+    // The roles only place the buttons; the box answers by index.
+    QPushButton* b = box->addButton(buttons[i], i == escapeButton ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    b->setProperty("choice", i);
+    if (i == defaultButton) box->setDefaultButton(b);
+    if (i == escapeButton) box->setEscapeButton(b);
+  }
+  Widen(*box, !detail.isEmpty());
+  return box;
+}
+
+QWidget* TQtUiService::Owner() const {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal ? modal : parent_;
+}
+
 QMessageBox::StandardButton TQtUiService::Message(Kind kind, const QString& text,
-                                                QMessageBox::StandardButtons buttons, const QString& detail) {
-  std::unique_ptr<QMessageBox> box(MakeMessageBox(kind, text, buttons, detail, parent_));
+                                                QMessageBox::StandardButtons buttons, const QString& detail,
+                                                QMessageBox::StandardButton defaultButton) {
+  std::unique_ptr<QMessageBox> box(MakeMessageBox(kind, text, buttons, detail, Owner(), defaultButton));
   return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+int TQtUiService::Choose(Kind kind, const QString& text, const QString& detail, const QStringList& buttons,
+                         int defaultButton, int escapeButton) {
+  std::unique_ptr<QMessageBox> box(
+      MakeChoiceBox(kind, text, detail, buttons, defaultButton, escapeButton, Owner()));
+  box->exec();
+  QAbstractButton* pressed = box->clickedButton();
+  return pressed ? pressed->property("choice").toInt() : escapeButton;
 }
 
 int TQtUiService::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 QString TQtUiService::OpenFileName(const QString& filter, const QString& defaultSuffix) {
-  QFileDialog dialog(parent_, QString(), QString(), filter);
+  QFileDialog dialog(Owner(), QString(), QString(), filter);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(defaultSuffix);
@@ -83,7 +135,7 @@ QString TQtUiService::OpenFileName(const QString& filter, const QString& default
 }
 
 QString TQtUiService::SaveFileName(const QString& filter, const QString& defaultSuffix, bool askBeforeOverwrite) {
-  QFileDialog dialog(parent_, QString(), QString(), filter);
+  QFileDialog dialog(Owner(), QString(), QString(), filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(defaultSuffix);
   if (!askBeforeOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);

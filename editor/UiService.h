@@ -19,8 +19,15 @@ class TUiService {
 
   // A message box of `kind` with `buttons`; answers the button pressed.
   // `detail`, when given, is shown under the message (what was found, where).
+  // `defaultButton` is the one Enter presses; without it, Yes or OK.
   virtual QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                              const QString& detail = {}) = 0;
+                                              const QString& detail = {},
+                                              QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
+  // A question answered by buttons of its own texts ("Save into Studio.ZP3",
+  // "Compare..."), left to right; answers the index of the one pressed, and
+  // `escapeButton` when the box is closed.
+  virtual int Choose(Kind kind, const QString& text, const QString& detail, const QStringList& buttons,
+                     int defaultButton, int escapeButton) = 0;
   // A file to open or to save to; empty when the user cancels. `filter` is in
   // Qt's form ("Zephra Files (*.ZP3)").
   virtual QString OpenFileName(const QString& filter, const QString& defaultSuffix) = 0;
@@ -50,11 +57,23 @@ class TUiService {
   bool WarningOkCancel(const QString& text) {
     return Message(Kind::Warning, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
   }
+  // A question whose default (what Enter presses) is the answer that changes
+  // nothing: No or Cancel. True for Yes (or OK).
+  bool ConfirmSafely(Kind kind, const QString& text, QMessageBox::StandardButtons buttons, const QString& detail = {}) {
+    const QMessageBox::StandardButton safe = buttons & QMessageBox::No ? QMessageBox::No : QMessageBox::Cancel;
+    const QMessageBox::StandardButton answer = Message(kind, text, buttons, detail, safe);
+    return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
+  }
 };
 
 // The message box the program shows (and the pictures take).
 QMessageBox* MakeMessageBox(TUiService::Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                            const QString& detail, QWidget* parent);
+                            const QString& detail, QWidget* parent,
+                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+// The same with buttons of their own texts; each button's index is its
+// property "choice".
+QMessageBox* MakeChoiceBox(TUiService::Kind kind, const QString& text, const QString& detail,
+                           const QStringList& buttons, int defaultButton, int escapeButton, QWidget* parent);
 
 // The service of the running program: Qt's own dialogs over `parent`.
 class TQtUiService : public TUiService {
@@ -62,7 +81,10 @@ class TQtUiService : public TUiService {
   explicit TQtUiService(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
   QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                      const QString& detail = {}) override;
+                                      const QString& detail = {},
+                                      QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) override;
+  int Choose(Kind kind, const QString& text, const QString& detail, const QStringList& buttons, int defaultButton,
+             int escapeButton) override;
   QString OpenFileName(const QString& filter, const QString& defaultSuffix) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix, bool askBeforeOverwrite) override;
   int RunModal(QDialog& dialog) override;
@@ -70,6 +92,9 @@ class TQtUiService : public TUiService {
   void CloseNotice() override;
 
  private:
+  // A box goes over the modal window of the moment (a transfer's progress,
+  // say), else over the main window.
+  QWidget* Owner() const;
   QWidget* parent_;
   QWidget* notice_ = nullptr;
 };

@@ -26,6 +26,7 @@ bool TUndoStack::State(ZephraJournalState& state) {
 
 void TUndoStack::Reset(DbsHandle handle, uint32_t losses) {
   texts_.clear();
+  live_.clear();
   done_ = 0;
   handle_ = handle;
   losses_ = losses;
@@ -69,6 +70,7 @@ bool TUndoStack::Record(const QString& what, const std::function<bool()>& change
   // change nothing.
   if (begun && texts_.size() > done_) {
     texts_.resize(done_);
+    live_.resize(done_);
     emit Changed();
   }
   ++depth_;
@@ -94,7 +96,9 @@ bool TUndoStack::Record(const QString& what, const std::function<bool()>& change
   }
   if (ended && step > 0) {
     texts_.resize(step - 1);
+    live_.resize(step - 1);
     texts_.push_back(what);
+    live_.push_back(ci_.OnlineStatus);
     done_ = step;
     emit Changed();
   }

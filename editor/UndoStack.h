@@ -36,6 +36,10 @@ class TUndoStack : public QObject {
   int UndoCount() const { return static_cast<int>(done_); }
   int RedoCount() const { return static_cast<int>(texts_.size() - done_); }
   bool InStep() const { return depth_ > 0; }
+  // Whether the step an undo (a redo) would move was made off-line: moved
+  // on-line it is sent to the controller.
+  bool UndoMadeOffLine() const { return CanUndo() && !live_[done_ - 1]; }
+  bool RedoMadeOffLine() const { return CanRedo() && !live_[done_]; }
 
   // Takes back the latest step or makes again the one the last undo took
   // back (and tells Written); true when the step moved (on-line, the controller may still have
@@ -61,6 +65,7 @@ class TUndoStack : public QObject {
 
   TCommonInterface& ci_;
   std::vector<QString> texts_;  // oldest first: the undoable steps, then the redoable ones
+  std::vector<bool> live_;      // for each of them: made while on-line
   std::size_t done_ = 0;        // how many of them are made (can be taken back)
   int depth_ = 0;
   DbsHandle handle_ = -1;

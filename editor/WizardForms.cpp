@@ -216,9 +216,8 @@ TCreationWizardForms::TCreationWizardForms(TConfigurationRecord& record, Mode mo
 void TCreationWizardForms::CheckControllerType() {
   if (!PortSetup().EnsurePort()) return;
   uint16_t type = 0xFFFF;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The search's own window shows that it runs, with its Cancel.
   queryStatus_ = ProcessInterface().QueryControllerType(PortSetup().PortName, PortSetup().PortSettings, type);
-  QApplication::restoreOverrideCursor();
   if (queryStatus_ == DBS_OK) Ui().Information(ControllerTypeMessage(type));
 }
 
@@ -281,7 +280,7 @@ void TCreationWizardForms::Next() {
                         "determine the controller version before continuing. Would you like ",
                         "the editor to determine the controller version?"}
                 .join("\r\n");
-        if (Ui().WarningYesNo(text)) {
+        if (Ui().ConfirmSafely(TUiService::Kind::Warning, text, QMessageBox::Yes | QMessageBox::No)) {
           CheckControllerType();  // the format choice stays the user's
           return;
         }

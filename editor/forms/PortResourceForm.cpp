@@ -190,9 +190,24 @@ TGeneralPortRecord TPortForm::Record() const {
 }
 
 bool TPortForm::Store() {
+  auto* port = static_cast<TPortResource*>(Resource());
+  // A port that stops being multi-drop loses its panels and UMDs to the
+  // Storeroom: the user hears which before anything is written.
+  const QStringList devices = port->DeviceNames();
+  if (ProtocolCombo->currentText() != "Multi-Drop" && !devices.isEmpty()) {
+    QString detail = QString("They lose their port and address:\n%1").arg(devices.join("\n"));
+    if (Interface().OnlineStatus) detail += "\nOn-line, the control frame disconnects them at once.";
+    if (!Ui().ConfirmSafely(TUiService::Kind::Warning,
+                            QString("%1 is no longer a Multi-Drop port: its %2 panels and UMDs go to the Storeroom. "
+                                    "Do you want to continue?")
+                                .arg(port->GetName())
+                                .arg(devices.size()),
+                            QMessageBox::Yes | QMessageBox::Cancel, detail)) {
+      return false;
+    }
+  }
   if (Interface().OnlineStatus && !Ui().WarningYesCancel("This will reset the controller. Do you want to continue?")) {
     return false;
   }
-  auto* port = static_cast<TPortResource*>(Resource());
   return port->OnDataAccepted(Record());
 }

@@ -73,13 +73,27 @@ bool Flat(const QImage& image) {
 }  // namespace
 
 QMessageBox::StandardButton TPictureUi::Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                                const QString& detail) {
+                                                const QString& detail, QMessageBox::StandardButton defaultButton) {
   LastKind = kind;
   LastText = text;
   LastDetail = detail;
+  LastButtons = buttons;
+  LastDefault = defaultButton;
+  LastChoices.clear();
   return buttons & QMessageBox::Cancel ? QMessageBox::Cancel
          : buttons & QMessageBox::No   ? QMessageBox::No
                                        : QMessageBox::Ok;
+}
+
+int TPictureUi::Choose(Kind kind, const QString& text, const QString& detail, const QStringList& buttons,
+                       int defaultButton, int escapeButton) {
+  LastKind = kind;
+  LastText = text;
+  LastDetail = detail;
+  LastChoices = buttons;
+  LastChoiceDefault = defaultButton;
+  LastChoiceEscape = escapeButton;
+  return escapeButton;
 }
 
 TScreenshots::TScreenshots(const QString& folder)

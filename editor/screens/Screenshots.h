@@ -23,7 +23,9 @@ class TMainForm;
 class TPictureUi : public TUiService {
  public:
   QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                      const QString& detail) override;
+                                      const QString& detail, QMessageBox::StandardButton defaultButton) override;
+  int Choose(Kind kind, const QString& text, const QString& detail, const QStringList& buttons, int defaultButton,
+             int escapeButton) override;
   QString OpenFileName(const QString&, const QString&) override { return {}; }
   QString SaveFileName(const QString&, const QString&, bool) override { return {}; }
   // A modal dialog is handed to `Modal` when set, else cancelled.
@@ -35,6 +37,10 @@ class TPictureUi : public TUiService {
   // The last message box, drawn when a picture of it is wanted.
   QString LastText, LastDetail;
   Kind LastKind = Kind::Information;
+  QMessageBox::StandardButtons LastButtons = QMessageBox::Ok;
+  QMessageBox::StandardButton LastDefault = QMessageBox::NoButton;
+  QStringList LastChoices;  // a choice's buttons, else empty
+  int LastChoiceDefault = -1, LastChoiceEscape = -1;
 };
 
 class TScreenshots {

@@ -23,11 +23,30 @@ class TScriptedUi : public TUiService {
   // result; a dialog with nothing queued is cancelled.
   QQueue<std::function<int(QDialog&)>> Dialogs;
   QStringList Notices;
+  // Per message, the button Enter presses ("Yes", "No", "OK", "Cancel", or a
+  // choice's text; "" for none).
+  QStringList Defaults;
+  // Per message, its buttons' texts when they are its own (a choice), else "".
+  QStringList Buttons;
+  // For choices: the index of the button to press; the escape button when
+  // empty.
+  QQueue<int> Choices;
 
   QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                      const QString& detail) override {
+                                      const QString& detail, QMessageBox::StandardButton defaultButton) override {
     Messages << text;
     Details << detail;
+    Buttons << QString();
+    const QMessageBox::StandardButton enter =
+        defaultButton != QMessageBox::NoButton && (buttons & defaultButton) ? defaultButton
+        : buttons & QMessageBox::Yes                                     ? QMessageBox::Yes
+        : buttons & QMessageBox::Ok                                      ? QMessageBox::Ok
+                                                                         : QMessageBox::NoButton;
+    Defaults << (enter == QMessageBox::Yes      ? "Yes"
+                 : enter == QMessageBox::No     ? "No"
+                 : enter == QMessageBox::Ok     ? "OK"
+                 : enter == QMessageBox::Cancel ? "Cancel"
+                                                : "");
     const bool asks = buttons != QMessageBox::Ok && buttons != QMessageBox::NoButton;
     QString name = kind == Kind::Warning ? "warning" : kind == Kind::Question ? "question" : "information";
     if (asks) {
@@ -40,6 +59,15 @@ class TScriptedUi : public TUiService {
     const bool yes = Answers.isEmpty() ? false : Answers.dequeue();
     if (yes) return buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
     return buttons & QMessageBox::No ? QMessageBox::No : QMessageBox::Cancel;
+  }
+  int Choose(Kind, const QString& text, const QString& detail, const QStringList& buttons, int defaultButton,
+             int escapeButton) override {
+    Messages << text;
+    Details << detail;
+    Kinds << "choice";
+    Buttons << buttons.join('|');
+    Defaults << buttons.value(defaultButton);
+    return Choices.isEmpty() ? escapeButton : Choices.dequeue();
   }
   QString OpenFileName(const QString&, const QString&) override {
     return FileNames.isEmpty() ? QString() : FileNames.dequeue();

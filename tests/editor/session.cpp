@@ -92,11 +92,11 @@ Allowed Nothing() {
 }
 
 QMessageBox::StandardButton TRandomUi::Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                               const QString& detail) {
+                                               const QString& detail, QMessageBox::StandardButton defaultButton) {
   const bool asks = buttons != QMessageBox::Ok && buttons != QMessageBox::NoButton;
   if (asks && Answers.isEmpty() && Answer) Answers.enqueue(Answer(text));
   if (!asks && Shown) Shown(text);
-  return TScriptedUi::Message(kind, text, buttons, detail);
+  return TScriptedUi::Message(kind, text, buttons, detail, defaultButton);
 }
 
 Session::Session(const QString& folder, std::uint64_t seed, int steps, bool verbose)

@@ -45,7 +45,7 @@ class TRandomUi : public TScriptedUi {
   std::function<int(QDialog&)> Modal;
 
   QMessageBox::StandardButton Message(Kind kind, const QString& text, QMessageBox::StandardButtons buttons,
-                                      const QString& detail) override;
+                                      const QString& detail, QMessageBox::StandardButton defaultButton) override;
   int RunModal(QDialog& dialog) override { return Modal ? Modal(dialog) : int(QDialog::Rejected); }
 };
 

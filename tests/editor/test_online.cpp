@@ -119,7 +119,7 @@ TEST_F(OnlineTest, AMismatchReadFromTheControllerRebuildsTheTree) {
   form->Tree()->setCurrentItem(form->Manager().FindNode("RS485-1"));
   form->PropertiesCommand();
   ASSERT_EQ(form->Manager().OpenFormCount(), 1);
-  ui.Answers.enqueue(true);  // read the database from the controller
+  ui.Choices.enqueue(0);  // Yes: read the database from the controller
   ui.Dialogs.enqueue(&DatabaseOnly);
   EXPECT_TRUE(form->OnLineCommand());
   EXPECT_EQ(form->Manager().OpenFormCount(), 0);
@@ -142,7 +142,7 @@ TEST_F(OnlineTest, AMismatchReadFromTheControllerRebuildsTheTree) {
 TEST_F(OnlineTest, AMismatchAppliedToTheControllerLeavesItHoldingTheImage) {
   Open(Prepare());
   sim.SetMemory(0x100, {0x55});  // the controller differs from the file
-  ui.Answers << false << true;  // not read: apply
+  ui.Choices << 1 << 0;  // not read: apply
   ui.Dialogs.enqueue(&DatabaseOnly);
   EXPECT_TRUE(form->OnLineCommand());
   EXPECT_TRUE(ui.Messages.contains("The database components have been transferred"));
@@ -155,7 +155,7 @@ TEST_F(OnlineTest, AMismatchAppliedToTheControllerLeavesItHoldingTheImage) {
 TEST_F(OnlineTest, AMismatchNeitherReadNorAppliedEndsOffLineWithOneMessage) {
   Open(Prepare());
   sim.SetMemory(0x100, {0x55});
-  ui.Answers << false << false;
+  ui.Choices << 1 << 1;
   EXPECT_FALSE(form->OnLineCommand());
   EXPECT_EQ(ui.Messages.count("Database mismatch, checksum error"), 1);
   EXPECT_FALSE(Ci().OnlineStatus);
@@ -377,7 +377,7 @@ TEST_F(OnlineTest, ACancelledComponentsDialogChangesNothing) {
   EXPECT_FALSE(form->OnLineCommand());
   // After a mismatch the difference stays unsettled: the editor ends off-line.
   sim.SetMemory(0x100, {0x55});
-  ui.Answers.enqueue(true);  // read the database from the controller, then cancel its components
+  ui.Choices.enqueue(0);  // read the database from the controller, then cancel its components
   EXPECT_FALSE(form->OnLineCommand());
   EXPECT_FALSE(Ci().OnlineStatus);
   EXPECT_TRUE(PortFree());
@@ -434,7 +434,7 @@ TEST_F(OnlineTest, APortWrittenButNotSentStillSendsItsDevicesToTheStoreroom) {
   emit f->ProtocolCombo->activated(i);
   // The controller refuses the port's new record; the file has taken it.
   sim.AddFault({ctlsim::Fault::Kind::Nak, 0x20, 0, 5});
-  ui.Answers.enqueue(true);  // reset the controller: yes
+  ui.Answers << true << true;  // the devices go to the Storeroom: yes; reset the controller: yes
   f->ApplyButton()->click();
   EXPECT_TRUE(ui.Messages.contains("This will reset the controller. Do you want to continue?"));
   TGeneralPortRecord back{};

@@ -262,6 +262,23 @@ TEST_F(ReconfigureTest, APortThatStopsBeingMultiDropSendsItsDevicesToTheStoreroo
   TPortForm* f = OpenPort(*form, "RS485-1");
   ASSERT_NE(f, nullptr);
   Choose(f->ProtocolCombo, "General Switcher");
+  // The user is told which devices go, and Cancel (the default) keeps the
+  // form open with nothing written.
+  ui.Answers.enqueue(false);
+  const qsizetype before = ui.Messages.size();
+  f->OkButton()->click();
+  ASSERT_EQ(ui.Messages.size(), before + 1);
+  EXPECT_EQ(ui.Messages.last(),
+            "RS485-1 is no longer a Multi-Drop port: its 2 panels and UMDs go to the Storeroom. Do you want to continue?");
+  EXPECT_EQ(ui.Defaults.last(), "Cancel");
+  EXPECT_TRUE(ui.Details.last().contains("Panel 1 (no. 1, address 1)")) << ui.Details.last().toStdString();
+  EXPECT_TRUE(ui.Details.last().contains("UMD 1 (no. 1, address")) << ui.Details.last().toStdString();
+  EXPECT_TRUE(f->isVisible());
+  EXPECT_EQ(port->childCount(), 2);
+  TGeneralPortRecord kept{};
+  ASSERT_EQ(dbs_GetGeneralPort(1, &kept, H()), DBS_OK);
+  EXPECT_EQ(kept.protocol, 6);
+  ui.Answers.enqueue(true);
   f->OkButton()->click();
   EXPECT_EQ(port->childCount(), 0);
   EXPECT_EQ(storeroom->childCount(), 64);

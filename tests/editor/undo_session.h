@@ -192,6 +192,7 @@ struct UndoSession {
       auto* f = Form<TPortForm>("RS485-1");
       ASSERT_NE(f, nullptr);
       ChooseText(f->ProtocolCombo, "OEM");
+      ui.Answers << true;  // its devices go to the Storeroom
       if (window.Online()) ui.Answers << true;
       f->OkButton()->click();
       ASSERT_EQ(Node("RS485-1")->childCount(), 0);
