@@ -54,6 +54,22 @@ void OnlineShots(TScreenshots& shots) {
     shots.Save(*b, "online-1-live-changes-question");
   }
 
+  // The status bar while on-line, as the working file's word shows there.
+  window.WorkingFileLabel()->setText("On-line: working on CURR_SYS.ZP3, from Demo.ZP3 (changes not yet in Demo.ZP3)");
+  window.WorkingFileLabel()->show();
+  shots.Save(window, "online-1-status-bar");
+  window.WorkingFileLabel()->hide();
+  {
+    std::unique_ptr<QMessageBox> b(MakeMessageBox(
+        TUiService::Kind::Warning,
+        "RS485-1 is no longer a Multi-Drop port: its 2 panels and UMDs go to the Storeroom. Do you want to continue?",
+        QMessageBox::Yes | QMessageBox::Cancel,
+        "They lose their port and address:\nPanel 1 (no. 1, address 1)\nPanel 2 (no. 2, address 2)\nOn-line, the "
+        "control frame disconnects them at once.",
+        &window, QMessageBox::Cancel));
+    shots.Save(*b, "port-form-eviction-question");
+  }
+
   TSelectorForm selector("Com Port Selection", {"COM1", "COM2", "COM3", "COM4"}, kPortNameLength, &window, "COM1",
                          "Select a serial port from the list, or enter a port name, e.g. 'COM5'");
   shots.Save(selector, "online-2-port-selection");
