@@ -253,8 +253,20 @@ TEST_F(OnlineTest, TheWizardAsksTheControllerForItsType) {
   EXPECT_EQ(wizard.CurrentPage(), TCreationWizardForms::General);  // the choice stays the user's
   EXPECT_EQ(ui.Messages.last(), "Controller version is Zephra V3 - ZP3 format database required");
   EXPECT_EQ(wizard.ControllerQueryStatus(), DBS_OK);
+  // Enter on the format question does not start a search.
+  EXPECT_EQ(ui.Defaults.value(ui.Messages.size() - 2), "No");
   wizard.CheckControllerButton()->click();
   EXPECT_EQ(ui.Messages.count("Controller version is Zephra V3 - ZP3 format database required"), 2);
+  // The search can be cancelled there too: nothing is said, no type taken.
+  sim.AddFault({ctlsim::Fault::Kind::Silent, 0x2D, 0, 1000});
+  QTimer::singleShot(300, [] {
+    if (TSearchForm* search = ActiveSearch()) search->CancelButton->click();
+  });
+  const qsizetype said = ui.Messages.size();
+  wizard.CheckControllerButton()->click();
+  EXPECT_EQ(ui.Messages.size(), said) << ui.Messages.join('|').toStdString();
+  EXPECT_NE(wizard.ControllerQueryStatus(), DBS_OK);
+  EXPECT_TRUE(ProcessInterface().SearchCancelled);
 }
 
 // Whether the library has let the controller's port go: another query can

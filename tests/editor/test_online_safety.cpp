@@ -239,6 +239,21 @@ TEST_F(OnlineSafetyTest, AMismatchSaysWhatTheControllerHoldsAndComparesFromTheQu
   EXPECT_FALSE(Ci().OnlineStatus);
 }
 
+TEST_F(OnlineSafetyTest, AControllerOfAnotherFormatSaysWhatItHolds) {
+  Open(Prepare());
+  ctlsim::Simulator v2{DBS_TYPE_V2};
+  ASSERT_TRUE(v2.Start());
+  PortSetup().PortName = QString::fromStdString(v2.PortPath());
+  EXPECT_FALSE(form->OnLineCommand());
+  const QString wrong = "Wrong Database Version - Controller is not Zephra V3";
+  ASSERT_EQ(Asked(wrong), 1) << ui.Messages.join('|').toStdString();
+  EXPECT_EQ(DetailOf(wrong),
+            "The control frame holds a Zephra V2 (ZP2) database. Open or convert a file of that format to go on-line "
+            "with it.");
+  EXPECT_FALSE(Ci().OnlineStatus);
+  v2.Stop();
+}
+
 TEST_F(OnlineSafetyTest, QuestionsDefaultToWhatChangesNothingAndProgressSaysWhatMoves) {
   Open(Prepare());
   ASSERT_TRUE(form->OnLineCommand());
