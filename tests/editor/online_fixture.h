@@ -44,6 +44,15 @@ struct OnlineTest : OnlineWindowTest {
     EXPECT_TRUE(sim.Load(dir.File("memory.bin")));
     return QDir::current().filePath("Studio.ZP3");
   }
+  // A V3 database of two levels of 64 sources and 48 destinations.
+  void MakeTwoLevelDatabase(const std::string& name) {
+    std::ofstream("small.json") << R"({"configType":4,"version":"ZP300.00","matrixCount":1,"levelCount":[2],)"
+                                    R"("sourceCount":[[64,64]],"destCount":[[48,48]],"sourceAssocCount":[768],)"
+                                    R"("destAssocCount":[768],"generalPortCount":4,"multidropPortCount":2,)"
+                                    R"("panelCount":32,"keypadCount":80,"xySetCount":32,"outputSetCount":32,)"
+                                    R"("umdCount":32,"salvoCount":32,"salvoXPCount":3000})";
+    ASSERT_EQ(Tool("create " + name + " --config small.json --overwrite"), 0);
+  }
   void Open(const QString& path) {
     ASSERT_TRUE(form->Manager().OpenDatabaseFile(path, {2, 3, 4}));
     form->EnableAfterOpen();

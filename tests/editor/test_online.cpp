@@ -61,13 +61,7 @@ TEST_F(OnlineTest, AControllerThatHoldsTheFileAgreesAndTheEditorWorksOnItsWorkin
 
 TEST_F(OnlineTest, AMismatchReadFromTheControllerRebuildsTheTree) {
   // The controller holds a database of two levels of 64 sources.
-  ASSERT_EQ(Tool("create Small.ZP3 --format v3"), 0);
-  std::ofstream("small.json") << R"({"configType":4,"version":"ZP300.00","matrixCount":1,"levelCount":[2],)"
-                                  R"("sourceCount":[[64,64]],"destCount":[[48,48]],"sourceAssocCount":[768],)"
-                                  R"("destAssocCount":[768],"generalPortCount":4,"multidropPortCount":2,)"
-                                  R"("panelCount":32,"keypadCount":80,"xySetCount":32,"outputSetCount":32,)"
-                                  R"("umdCount":32,"salvoCount":32,"salvoXPCount":3000})";
-  ASSERT_EQ(Tool("create Other.ZP3 --config small.json --overwrite"), 0);
+  MakeTwoLevelDatabase("Other.ZP3");
   Open(Prepare("Other.ZP3"));
   const auto studio = Read(dir.File("Studio.ZP3"));
   // A form open on the old tree is closed before the tree is rebuilt.

@@ -199,13 +199,7 @@ TEST_F(OnlineSafetyTest, ASearchThatFindsNothingSaysWhereItLookedAndWhatToCheck)
 
 TEST_F(OnlineSafetyTest, AMismatchSaysWhatTheControllerHoldsAndComparesFromTheQuestion) {
   // The controller holds two levels of 64 x 48; the file the default four.
-  ASSERT_EQ(Tool("create Small.ZP3 --format v3"), 0);
-  std::ofstream("small.json") << R"({"configType":4,"version":"ZP300.00","matrixCount":1,"levelCount":[2],)"
-                                  R"("sourceCount":[[64,64]],"destCount":[[48,48]],"sourceAssocCount":[768],)"
-                                  R"("destAssocCount":[768],"generalPortCount":4,"multidropPortCount":2,)"
-                                  R"("panelCount":32,"keypadCount":80,"xySetCount":32,"outputSetCount":32,)"
-                                  R"("umdCount":32,"salvoCount":32,"salvoXPCount":3000})";
-  ASSERT_EQ(Tool("create Other.ZP3 --config small.json --overwrite"), 0);
+  MakeTwoLevelDatabase("Other.ZP3");
   Open(Prepare("Other.ZP3"));
   int compared = 0;
   ui.Dialogs.enqueue([&](QDialog& d) {
