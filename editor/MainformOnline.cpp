@@ -277,8 +277,12 @@ bool TMainForm::TransferCommand(bool download) {
   if (end == TransferEnd::Declined) return online_;  // nothing was asked of the controller
   if (end == TransferEnd::Failed) {
     // A transfer that did not complete leaves file and controller apart: the
-    // editor goes off-line, and the library with it.
+    // editor goes off-line, and the library with it; live edits made before
+    // are not left behind unsaid.
     ci.GoOffLine(ci.FileHandle);
+    online_ = ci.OnlineStatus;
+    Keep keep = Keep::Nothing;
+    if (!online_ && AskToKeepLiveChanges("working on off-line", keep)) KeepAfter(keep);
   }
   online_ = ci.OnlineStatus;
   ApplyOnlineState();

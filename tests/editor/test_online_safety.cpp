@@ -74,6 +74,24 @@ TEST_F(OnlineSafetyTest, LiveEditsAreSavedIntoTheOpenedFileOnGoingOffLine) {
   EXPECT_EQ(Asked(kLiveQuestion), 2);
 }
 
+TEST_F(OnlineSafetyTest, ACancelledApplyTakesTheEditorOffLineAndSaysWhereTheLiveEditsAre) {
+  Open(Prepare());
+  ASSERT_TRUE(form->OnLineCommand());
+  Rename("Panel 1", "LIVE 3");
+  ui.Dialogs.enqueue(&DatabaseOnly);
+  ui.Answers.enqueue(true);  // yes, cancel the download
+  QTimer::singleShot(0, [&] {
+    if (TTransferForm* transfer = Ci().TransferForm) transfer->btnCancel->click();
+  });
+  ui.Choices.enqueue(0);
+  EXPECT_FALSE(form->ApplyConfigCommand());
+  EXPECT_EQ(Asked(kLiveQuestion), 1) << ui.Messages.join('|').toStdString();
+  EXPECT_TRUE(DetailOf(kLiveQuestion).contains("Before working on off-line"));
+  EXPECT_FALSE(form->HasLiveChanges());
+  form->ResetToEmpty();
+  EXPECT_TRUE(Dump("Studio.ZP3").contains("LIVE 3"));
+}
+
 TEST_F(OnlineSafetyTest, QuittingWhileOnLineAsksAndLeavingThemKeepsTheOpenedFileAsItWas) {
   Open(Prepare());
   const auto opened = Read(dir.File("Studio.ZP3"));
