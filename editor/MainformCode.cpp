@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,6 +44,22 @@ QAction* Add(QMenu* menu, const QString& text, const QString& hint = {}) {
   return action;
 }
 
+// The tree's filter: Escape empties it (and, empty, leaves the key to the
+// window).
+class TFilterEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape && !text().isEmpty()) {
+      clear();
+      return;
+    }
+    QLineEdit::keyPressEvent(event);
+  }
+};
+
 }  // namespace
 
 // The pictures built into the editor live in a static library: they are
@@ -64,11 +81,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   auto* treeLayout = new QVBoxLayout(treeSide);
   treeLayout->setContentsMargins(0, 0, 0, 0);
   treeLayout->setSpacing(2);
-  TreeFilter = new QLineEdit(treeSide);
+  TreeFilter = new TFilterEdit(treeSide);
   TreeFilter->setObjectName("TreeFilter");
   TreeFilter->setPlaceholderText("Filter the tree");
   TreeFilter->setClearButtonEnabled(true);
-  TreeFilter->setStatusTip("Show only the items whose name holds this text");
+  TreeFilter->setStatusTip("Show only the items whose name or number holds this text (Escape clears it)");
+
   treeLayout->addWidget(TreeFilter);
   treeLayout->addWidget(tree_, 1);
   connect(TreeFilter, &QLineEdit::textChanged, this, &TMainForm::ApplyTreeFilter);
@@ -85,7 +103,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   resize(760, 560);
 
-  connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
+  connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+    if (node) tree_->scrollToItem(node);  // the keyboard's node is always in view
+    FillList(node);
+  });
   // The list follows the current node's children whatever moves them (a
   // drop, a port that stops being a multi-drop port).
   const auto childrenChanged = [this](const QModelIndex& under) {
@@ -105,6 +126,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
           [this](QListWidgetItem* item) { EditResource(TResourceList::ResourceOf(item)); });
   // What the pop-up and Alt+Return offer follows the item they act on.
   connect(list_, &QListWidget::currentItemChanged, this, &TMainForm::UpdatePopup);
+  connect(list_, &QListWidget::itemSelectionChanged, this, &TMainForm::UpdatePopup);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdatePopup);
   ResetToEmpty();
 }
@@ -211,8 +233,13 @@ void TMainForm::BuildMenus() {
   KeypadAssignmentsAction = new QAction("Keypad Assignments", this);
   auto* separator = new QAction(this);
   separator->setSeparator(true);
-  tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction});
-  list_->addAction(PropertiesAction);
+  MoveToAction = new QAction("&Move to", this);
+  MoveToAction->setMenu(new QMenu(this));
+  MoveToAction->setStatusTip("Place the selected panels and UMDs on a port, or put them in the Storeroom");
+  connect(MoveToAction->menu(), &QMenu::aboutToShow, this, &TMainForm::FillMoveMenu);
+  tree_->addActions({RenameAction, separator, PropertiesAction, KeypadAssignmentsAction, MoveToAction});
+  list_->addActions({PropertiesAction, MoveToAction});
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
   ComPortAction->setStatusTip("Choose the PC's serial port to the control frame");
   ClearProtectsAction->setStatusTip("Clear every crosspoint protect in the control frame");
@@ -422,6 +449,7 @@ bool TMainForm::CanDrop(TResource* dragged, QTreeWidgetItem* target) const {
 
 bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
   if (!CanDrop(dragged, target)) return false;
+  if (auto* device = dynamic_cast<TMultiDropResource*>(dragged)) return MoveDevices({device}, target, true);
   const QString what = QString("Move %1 to %2").arg(ShownName(dragged->GetName()).trimmed(), target->text(0));
   if (!RunStep(manager_->CommonInterface, what, [&] { return dragged->MoveTo(target); })) return false;
   target->setExpanded(true);
@@ -429,15 +457,6 @@ bool TMainForm::DropOn(TResource* dragged, QTreeWidgetItem* target) {
   // The moved item stays selected, in its new place.
   if (QTreeWidgetItem* moved = dragged->GetTreeNode()) tree_->setCurrentItem(moved);
   FillList(tree_->currentItem());
-  if (auto* device = dynamic_cast<TMultiDropResource*>(dragged)) {
-    const QString name = ShownName(dragged->GetName());
-    statusBar()->showMessage(device->PortNumber < 0
-                                 ? QString("%1 is in the Storeroom").arg(name)
-                                 : QString("%1 is on %2 at address %3")
-                                       .arg(name, TPortResource::PortName(device->PortNumber + 1))
-                                       .arg(device->DropAddress),
-                             8000);
-  }
   return true;
 }
 
@@ -468,6 +487,7 @@ void TMainForm::UpdatePopup() {
   const bool assignments = r && (dynamic_cast<TMultiDropResource*>(r) || dynamic_cast<TStoreRoomResource*>(r) ||
                                  (dynamic_cast<TPortResource*>(r) && r->Number > 0));
   KeypadAssignmentsAction->setEnabled(assignments);
+  MoveToAction->setEnabled(!SelectedDevices().isEmpty());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 
 class TFindDialog;
 class TInfoPane;
+class TMultiDropResource;
 class TResourceList;
 class TResourceTree;
 
@@ -95,6 +96,17 @@ class TMainForm : public QMainWindow {
   // drop does (the moved item stays selected, its new place in the status bar).
   bool CanDrop(TResource* dragged, QTreeWidgetItem* target) const;
   bool DropOn(TResource* dragged, QTreeWidgetItem* target);
+  // The panels and UMDs the commands act on: those selected in the list
+  // while it has the focus, else the tree's current node when it is one.
+  QList<TMultiDropResource*> SelectedDevices() const;
+  // Moves devices onto a port (each to the next free address, in turn) or
+  // into the Storeroom, as one step; those already there stay, unless
+  // `again` (a drop on its own port moves a device up). False when none
+  // could move.
+  bool MoveDevices(const QList<TMultiDropResource*>& devices, QTreeWidgetItem* target, bool again = false);
+  // "Move to" of the pop-up menus: the ports that can take the devices and
+  // the Storeroom.
+  QAction* MoveToAction;
   // Opens a resource's form, when it has one.
   void EditResource(TResource* resource);
   TInfoPane* InfoPane() const { return pane_; }
@@ -176,6 +188,7 @@ class TMainForm : public QMainWindow {
   void ShowLevelTypes(const std::array<uint16_t, 20>& types);
   void FillList(QTreeWidgetItem* node);
   void UpdatePopup();
+  void FillMoveMenu();
   TResource* SelectedResource() const;
   // The resource the commands act on: the list's item while the list has
   // the focus, else the tree's node.

@@ -140,9 +140,15 @@ bool TMainForm::OpenNameHit(const NameHit& hit) {
 
 void TMainForm::ApplyTreeFilter() {
   const QString text = TreeFilter->text().trimmed();
-  // A node shows when it or a node below it holds the text.
+  // A node shows when it or a node below it holds the text: in its name or,
+  // for a panel or UMD, in its number and address.
+  const auto holds = [&](QTreeWidgetItem* node) {
+    if (node->text(0).contains(text, Qt::CaseInsensitive)) return true;
+    auto* device = dynamic_cast<TMultiDropResource*>(TDatabaseManager::ResourceOf(node));
+    return device && device->Identity().contains(text, Qt::CaseInsensitive);
+  };
   std::function<bool(QTreeWidgetItem*)> show = [&](QTreeWidgetItem* node) {
-    bool any = text.isEmpty() || node->text(0).contains(text, Qt::CaseInsensitive);
+    bool any = text.isEmpty() || holds(node);
     for (int i = 0; i < node->childCount(); ++i) any = show(node->child(i)) || any;
     node->setHidden(!any);
     if (any && !text.isEmpty()) node->setExpanded(true);
@@ -153,7 +159,7 @@ void TMainForm::ApplyTreeFilter() {
   QTreeWidgetItem* current = tree_->currentItem();
   if (current && current->isHidden()) {
     for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-      if (!(*it)->isHidden() && (*it)->text(0).contains(text, Qt::CaseInsensitive)) {
+      if (!(*it)->isHidden() && holds(*it)) {
         tree_->setCurrentItem(*it);
         break;
       }
