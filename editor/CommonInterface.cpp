@@ -391,6 +391,9 @@ bool TCommonInterface::GetGeneralPort(uint16_t port, TGeneralPortRecord& record,
   record.port = port;
   return Ok(Call()->GetGeneralPort(port, &record, handle));
 }
+bool TCommonInterface::SetLevelName(uint16_t level, const QString& name, DbsHandle handle) {
+  return Ok(Call()->SetLevelName(0, level, TLibString(FitName(name, 8)), handle));
+}
 bool TCommonInterface::SetPanelName(uint16_t panel, const QString& name, DbsHandle handle) {
   return Ok(Call()->SetPanelName(panel, TLibString(FitName(name, 8)), handle));
 }

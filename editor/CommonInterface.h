@@ -230,6 +230,8 @@ class TCommonInterface {
   bool GetPanelPort(uint16_t panel, uint16_t& port, uint16_t& address, DbsHandle handle);
   bool GetUMDPort(uint16_t umd, uint16_t& port, uint16_t& address, DbsHandle handle);
   bool GetGeneralPort(uint16_t port, TGeneralPortRecord& record, DbsHandle handle);
+  // A level's name, fitted to its 8 characters.
+  bool SetLevelName(uint16_t level, const QString& name, DbsHandle handle);
   bool SetPanelName(uint16_t panel, const QString& name, DbsHandle handle);
   bool SetUMDName(uint16_t umd, const QString& name, DbsHandle handle);
   // Panels, their sets and keypads, and the names their editors list.

@@ -103,10 +103,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   resize(760, 560);
 
-  connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-    if (node) tree_->scrollToItem(node);  // the keyboard's node is always in view
-    FillList(node);
-  });
+  connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { FillList(node); });
   // The list follows the current node's children whatever moves them (a
   // drop, a port that stops being a multi-drop port).
   const auto childrenChanged = [this](const QModelIndex& under) {

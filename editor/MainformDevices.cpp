@@ -68,7 +68,10 @@ bool TMainForm::MoveDevices(const QList<TMultiDropResource*>& devices, QTreeWidg
   target->setExpanded(true);
   manager_->SortTree();
   // The moved items stay selected, in their new place.
-  if (QTreeWidgetItem* node = moved[0]->GetTreeNode()) tree_->setCurrentItem(node);
+  if (QTreeWidgetItem* node = moved[0]->GetTreeNode()) {
+    tree_->setCurrentItem(node);
+    tree_->scrollToItem(node);
+  }
   FillList(tree_->currentItem());
   QStringList where;
   for (TMultiDropResource* d : moved) {

@@ -1,5 +1,7 @@
 #include "Resource.h"
 
+#include <algorithm>
+
 #include <QPainter>
 #include <QPixmap>
 #include <QTreeWidget>
@@ -340,6 +342,19 @@ bool TPanelResource::StorePortAddress(int port, int address) {
   Record.port = r.port;
   Record.address = r.address;
   return true;
+}
+
+bool TLevelResource::StoreName(const QString& name) {
+  const QString shown = ShownName(name).trimmed();
+  const bool printable = std::all_of(shown.begin(), shown.end(), [](QChar c) { return c >= ' ' && c <= '~'; });
+  if (shown.isEmpty() || !printable) {
+    Ui().Warning("You have entered an invalid value",
+                 "A level's name holds 1 to 8 characters (letters, digits, spaces and punctuation), not only "
+                 "spaces.");
+    return false;
+  }
+  TCommonInterface& ci = Manager->CommonInterface;
+  return ci.SetLevelName(static_cast<uint16_t>(Number), shown, ci.FileHandle);
 }
 
 bool TPanelResource::StoreName(const QString& name) {

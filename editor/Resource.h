@@ -106,12 +106,15 @@ class TKorvellControllerResource : public TResource {
 
 class TLevelResource : public TResource {
  public:
-  using TResource::TResource;
+  TLevelResource(TDatabaseManager* manager, int number) : TResource(manager, number) { FixedName = false; }
   QString GetTypeName() const override { return "Level"; }
   void AttachNode(QTreeWidgetItem* node) override;
   void ShowLevelType(uint16_t type) override;
   bool Edit(TCommonInterface& ci) override;
   bool HasEditor() const override { return true; }
+  // A level's name needs a character other than a space: an empty one is
+  // refused with the grid's message.
+  bool StoreName(const QString& name) override;
 };
 
 class TPortResource : public TResource {

@@ -95,6 +95,9 @@ void TResourceTree::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTreeWidget::keyPressEvent(event);
+  // The tree scrolls drags itself, so the view's own following of the
+  // current node is off: the keyboard's node is brought into view here.
+  if (currentIndex().isValid()) scrollTo(currentIndex());
 }
 
 void TResourceTree::DragAt(int y) {

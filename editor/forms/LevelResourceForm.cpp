@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -107,10 +108,15 @@ QWidget* TLevelForm::BuildLevelPage() {
   auto* page = new QWidget;
   auto* general = new QGroupBox("General", page);
   auto* form = new QFormLayout(general);
-  NamePanel = ValuePanel(general, "NamePanel");
+  NameEdit = Named("NameEdit", new QLineEdit(general));
+  NameEdit->setMaxLength(kNameLength);  // what fits is what can be typed
+  connect(NameEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+    name_ = text;
+    MarkChanged();
+  });
   LevelTypePanel = ValuePanel(general, "LevelTypePanel");
   SignalTypePanel = ValuePanel(general, "SignalTypePanel");
-  form->addRow("Name :", NamePanel);
+  form->addRow("Name :", NameEdit);
   form->addRow("Level Type :", LevelTypePanel);
   form->addRow("Signal Type :", SignalTypePanel);
   ParkingBox = Radios(new TRadioGroup("Parking", {"Manual", "Automatic"}, page), Parking);
@@ -338,8 +344,8 @@ bool TLevelForm::Load() {
   record_.name = name;
   if (!ci.GetLevelData(0, static_cast<uint16_t>(level_), record_, ci.FileHandle)) return false;
   record_.name = nullptr;
-  name_ = name.Text();
-  NamePanel->setText(name_);
+  name_ = storedName_ = name.Text();
+  NameEdit->setText(name_);
   setWindowTitle(name_);
   if (Resource()) Resource()->SetNodeText(FitName(name_, kNameLength));
 
@@ -596,6 +602,12 @@ bool TLevelForm::Store() {
     Pages()->setCurrentIndex(1);
     return false;
   }
+  if (name_ != storedName_ && name_.trimmed().isEmpty()) {
+    Ui().Warning("You have entered an invalid value", "A level's name holds 1 to 8 characters, not only spaces.");
+    Pages()->setCurrentIndex(0);
+    NameEdit->setFocus();
+    return false;
+  }
   TCommonInterface& ci = Interface();
   const auto level = static_cast<uint16_t>(level_);
   bool ok = true;
@@ -682,10 +694,14 @@ void TLevelForm::TakeUpStored(bool adoptAll) {
   const bool rs422Before = typeKnown_ && type_.signal == Signal::Rs422;
   const int parkingBefore = type_.park, parkingShown = Parking->checkedId();
   const int parkSourceBefore = ParkEntry(record_.parkSource), parkSourceShown = ParkSource->currentIndex();
+  // A name the user is typing stays; one left as it was follows the file.
+  const QString storedBefore = storedName_;
+  storedName_ = name.Text();
+  Follow(name_, storedBefore, storedName_);
   record_ = now;
-  name_ = name.Text();
-  NamePanel->setText(name_);
-  setWindowTitle(name_);
+  if (NameEdit->text() != name_) NameEdit->setText(name_);
+  setWindowTitle(storedName_);
+  Resource()->SetNodeText(FitName(storedName_, kNameLength));
   ShowType(record_.levelType);
   if (!adoptAll && rs422Before && parkingShown != parkingBefore && typeKnown_ && type_.signal == Signal::Rs422) {
     CheckItem(Parking, parkingShown);

@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class TAreaBox;
 class TInhibitGrid;
@@ -48,7 +49,7 @@ class TLevelForm : public TResourceForm {
   void ResourceChanged() override;
 
   // "Level Data"
-  QLabel* NamePanel;
+  QLineEdit* NameEdit;
   QLabel* LevelTypePanel;
   QLabel* SignalTypePanel;
   QGroupBox* ParkingBox;
@@ -128,7 +129,8 @@ class TLevelForm : public TResourceForm {
   int level_;
   int levels_ = 0, sourceCount_ = 0, destCount_ = 0;
   TLevelRecord record_{};  // as read; its name is kept apart
-  QString name_;
+  QString name_;        // as shown (and typed)
+  QString storedName_;  // as the file held it when last read
   LevelSelection type_;
   bool typeKnown_ = false;
   zephra::editor::InhibitTable inhibits_;

@@ -55,7 +55,7 @@ TEST_F(LevelFormTest, OpeningShowsTheLevelsNameTypeAndRows) {
   TLevelForm* form = Level(0);
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->windowTitle(), "Level 1");
-  EXPECT_EQ(form->NamePanel->text(), "Level 1");
+  EXPECT_EQ(form->NameEdit->text(), "Level 1");
   EXPECT_EQ(form->LevelTypePanel->text(), "Router E/C 128  Normal");
   EXPECT_EQ(form->SignalTypePanel->text(), "AES");
   EXPECT_TRUE(form->EnableFeatures->isChecked());
@@ -466,6 +466,55 @@ TEST_F(LevelFormTest, TheTreeOpensTheGridFormsByEnterDoubleClickAndProperties) {
   ASSERT_NE(triggers, nullptr);
   EXPECT_EQ(triggers->Pages()->currentWidget(), triggers->TabSheet1);
   EXPECT_TRUE(window->PropertiesAction->isEnabled());
+}
+
+QString StoredLevelName(DbsHandle h, int level) {
+  TLibString name(QString(8, ' '));
+  TLevelRecord r{};
+  r.name = name;
+  EXPECT_EQ(dbs_GetLevelData(0, static_cast<uint16_t>(level), &r, h), DBS_OK);
+  return name.Text().trimmed();
+}
+
+// A level's name is edited where it is shown: in its form (at most its
+// eight characters can be typed) and by Rename in the tree, which an open
+// form takes up unless the user is typing one of their own.
+TEST_F(LevelFormTest, ALevelIsRenamedInItsFormAndInTheTree) {
+  OpenLevels();
+  TLevelForm* form = Level(0);
+  ASSERT_NE(form, nullptr);
+  form->NameEdit->selectAll();
+  QTest::keyClicks(form->NameEdit, "CAMERAS OF STUDIO");
+  EXPECT_EQ(form->NameEdit->text(), "CAMERAS ");
+  EXPECT_TRUE(form->ApplyButton()->isEnabled());
+  form->ApplyButton()->click();
+  EXPECT_EQ(StoredLevelName(H(), 0), "CAMERAS");
+  EXPECT_EQ(form->windowTitle(), "CAMERAS ");
+  EXPECT_TRUE(window->Manager().FindNode("CAMERAS "));
+  // An emptied name is refused, with the field to put right.
+  form->NameEdit->selectAll();
+  QTest::keyClick(form->NameEdit, Qt::Key_Delete);
+  form->ApplyButton()->click();
+  EXPECT_EQ(ui.Messages.last(), "You have entered an invalid value");
+  EXPECT_EQ(StoredLevelName(H(), 0), "CAMERAS");
+
+  // The tree renames level 2; its open form follows.
+  TLevelForm* second = Level(1);
+  ASSERT_NE(second, nullptr);
+  QTreeWidgetItem* node = window->Manager().FindNode("Level 2");
+  ASSERT_NE(node, nullptr);
+  EXPECT_TRUE(node->flags() & Qt::ItemIsEditable);
+  window->CommitRename(node, "VTR");
+  EXPECT_EQ(StoredLevelName(H(), 1), "VTR");
+  EXPECT_EQ(second->NameEdit->text(), "VTR");
+  EXPECT_EQ(window->UndoAction->text(), "&Undo Rename Level 2");
+  // A name of spaces is refused there too and the node keeps its name.
+  window->CommitRename(window->Manager().FindNode("VTR"), "   ");
+  EXPECT_EQ(ui.Messages.last(), "You have entered an invalid value");
+  EXPECT_EQ(StoredLevelName(H(), 1), "VTR");
+  EXPECT_TRUE(window->Manager().FindNode("VTR"));
+  form->close();
+  second->close();
 }
 
 }  // namespace

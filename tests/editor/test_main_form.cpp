@@ -204,7 +204,7 @@ TEST_F(MainFormTest, RenamingCutsToEightCharacters) {
   panel->setText(0, "Not this");
   ASSERT_EQ(dbs_GetPanelRecord(1, &r, H()), DBS_OK);
   EXPECT_EQ(name.Text(), u"Studio L");
-  form->Tree()->setCurrentItem(form->Manager().FindNode("Level 1"));
+  form->Tree()->setCurrentItem(form->Manager().FindNode("RS485-1"));
   form->RenameCommand();
   EXPECT_EQ(ui.Messages.last(), "The name of this item is fixed");
 }

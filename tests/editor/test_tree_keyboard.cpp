@@ -47,14 +47,22 @@ struct TreeKeyboardTest : MainWindowFixture {
   }
 };
 
-TEST_F(TreeKeyboardTest, TheCurrentNodeIsScrolledIntoView) {
-  QTreeWidgetItem* last = Node("UMD 32");
-  ASSERT_NE(last, nullptr);
-  form->Tree()->setCurrentItem(last);
-  EXPECT_TRUE(form->Tree()->viewport()->rect().intersects(form->Tree()->visualItemRect(last)));
-  form->Tree()->setFocus();
-  QTest::keyClick(form->Tree(), Qt::Key_Home);
-  EXPECT_TRUE(form->Tree()->viewport()->rect().intersects(form->Tree()->visualItemRect(form->Tree()->currentItem())));
+TEST_F(TreeKeyboardTest, TheNodeTheKeyboardChoosesIsScrolledIntoView) {
+  QTreeWidget* tree = form->Tree();
+  const auto inView = [&] { return tree->viewport()->rect().contains(tree->visualItemRect(tree->currentItem())); };
+  tree->setFocus();
+  QTest::keyClick(tree, Qt::Key_End);
+  EXPECT_EQ(tree->currentItem(), Node("UMD 32"));
+  EXPECT_TRUE(inView());
+  QTest::keyClick(tree, Qt::Key_Home);
+  EXPECT_TRUE(inView());
+  for (int i = 0; i < 40; ++i) QTest::keyClick(tree, Qt::Key_Down);
+  EXPECT_TRUE(inView());
+  // A device moved from the menu is shown where it went.
+  tree->setCurrentItem(Node("UMD 30"));
+  form->MoveDevices({Device("UMD 30")}, Node("RS485-2"));
+  EXPECT_EQ(tree->currentItem(), Node("UMD 30"));
+  EXPECT_TRUE(inView());
 }
 
 TEST_F(TreeKeyboardTest, MoveToPlacesOneDeviceOrSeveralEachAtTheNextFreeAddress) {
