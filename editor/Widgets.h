@@ -69,13 +69,14 @@ W* Named(const char* name, W* widget) {
 }
 
 
-// A read-only panel showing a value, drawn as a read-only field.
+// A read-only panel showing a value, drawn as a read-only field: framed,
+// on the window's colour, so that it does not pass for a field to type in.
 inline QLabel* ValuePanel(QWidget* parent, const QString& objectName) {
   auto* panel = new QLabel(parent);
   panel->setObjectName(objectName);
   panel->setFrameShape(QFrame::StyledPanel);
   panel->setFrameShadow(QFrame::Sunken);
-  panel->setBackgroundRole(QPalette::Base);
+  panel->setBackgroundRole(QPalette::Window);
   panel->setAutoFillBackground(true);
   panel->setMargin(2);
   panel->setMinimumWidth(60);
