@@ -186,6 +186,30 @@ void MainWindowShots(TScreenshots& shots) {
     shots.SaveMenu(window, *menuAction,
                    QString("main-window-menu-%1-%2").arg(n++).arg(menuAction->text().remove('&').toLower()));
   }
+  // The tree's pop-up menu on a panel, with Move to open beside it.
+  {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTreeWidgetItem* node = window.Manager().FindNode("Panel 1");
+    window.Tree()->setFocus();
+    window.Tree()->setCurrentItem(node);
+    QMenu popup;
+    popup.addActions(window.Tree()->actions());
+    popup.popup(window.Tree()->viewport()->mapToGlobal(window.Tree()->visualItemRect(node).center()));
+    QApplication::processEvents();
+    QMenu* moveTo = window.MoveToAction->menu();
+    emit moveTo->aboutToShow();
+    moveTo->popup(popup.pos() + QPoint(popup.width() - 4, popup.actionGeometry(window.MoveToAction).top()));
+    QApplication::processEvents();
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(window.mapFromGlobal(popup.pos()), popup.grab());
+    painter.drawPixmap(window.mapFromGlobal(moveTo->pos()), moveTo->grab());
+    painter.end();
+    moveTo->hide();
+    popup.hide();
+    picture.save(QDir(shots.Folder()).filePath("main-window-move-to.png"));
+  }
   // A warning with what was found beneath it.
   std::unique_ptr<QMessageBox> box(MakeMessageBox(
       TUiService::Kind::Warning, TCommonInterface::MessageFor(DBS_ERR_FILE_CORRUPT), QMessageBox::Ok,
