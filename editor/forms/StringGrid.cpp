@@ -514,12 +514,17 @@ void TStringGrid::LeaveGrid() {
 
 namespace {
 
+// Paste buttons follow the clipboard: enabled exactly when Ctrl+V would
+// paste (the clipboard holds text), whoever put it there.
 class TClipboardWatch : public QObject {
  public:
-  TClipboardWatch(QObject* parent, QList<QAbstractButton*> buttons) : QObject(parent), buttons_(std::move(buttons)) {}
+  TClipboardWatch(QObject* parent, QList<QAbstractButton*> buttons) : QObject(parent), buttons_(std::move(buttons)) {
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TClipboardWatch::Check);
+    Check();
+  }
   void Check() {
-    if (QApplication::clipboard()->text().isEmpty()) return;
-    for (QAbstractButton* b : buttons_) b->setEnabled(true);
+    const bool text = !QApplication::clipboard()->text().isEmpty();
+    for (QAbstractButton* b : buttons_) b->setEnabled(text);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::WindowActivate) Check();

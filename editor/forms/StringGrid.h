@@ -128,8 +128,9 @@ class TStringGrid : public QTableView {
   QString SelectionText() const;
   void Copy();
   void PasteClipboard();
-  // Copy and Paste buttons for the grid: Paste is enabled by a Copy (and by
-  // EnableWithClipboard below), never disabled again.
+  // Copy and Paste buttons for the grid: Paste starts disabled and is
+  // enabled by a Copy (EnableWithClipboard below makes it follow the
+  // clipboard).
   void UseButtons(QAbstractButton* copy, QAbstractButton* paste);
   // Opens the in-place editor on the current cell as a gesture does.
   bool StartEdit(const QString& text, bool selectAll);
@@ -181,6 +182,7 @@ class TStringGrid : public QTableView {
   bool pressedCurrent_ = false;
 };
 
-// Enables `buttons` whenever the clipboard holds text as `form` becomes the
-// active window or `pages` turns to another page; never disables them.
+// Keeps `buttons` enabled exactly while the clipboard holds text (Ctrl+V
+// would paste), checked again as the clipboard changes, `form` becomes the
+// active window or `pages` turns to another page.
 void EnableWithClipboard(QWidget& form, QTabWidget* pages, const QList<QAbstractButton*>& buttons);

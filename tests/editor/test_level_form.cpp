@@ -102,6 +102,12 @@ TEST_F(LevelFormTest, PastedNamesFillTheNameColumnAndAnEmptyCellRefusesThemAll) 
   form->SourceCopy->click();
   EXPECT_EQ(QApplication::clipboard()->text(), "CAM 1\r\nNINECHAR\r\nm1s3\r\n");
   EXPECT_TRUE(form->SourcePaste->isEnabled());
+  // The button follows the clipboard whoever fills or empties it, as Ctrl+V does.
+  const QString copied = QApplication::clipboard()->text();
+  QApplication::clipboard()->clear();
+  EXPECT_FALSE(form->SourcePaste->isEnabled());
+  QApplication::clipboard()->setText(copied);
+  EXPECT_TRUE(form->SourcePaste->isEnabled());
   grid->SelectCell(30, 0);
   form->SourcePaste->click();
   EXPECT_EQ(grid->Model().Text(30, 0), "CAM 1");
