@@ -90,6 +90,16 @@ bool TResourceForm::ResolvePending() {
 }
 
 void TResourceForm::reject() {
+  // Cancel, Escape and the close button: changes not applied are not thrown
+  // away without a word.
+  if (resource_ && HasChanges()) {
+    enum { kApply, kDiscard, kKeep };
+    const int answer = Ui().Choose(
+        TUiService::Kind::Question, QString("%1 has changes that are not applied.").arg(windowTitle()),
+        "Apply stores them and closes the window; Discard closes it without them; Keep Editing goes back to it.",
+        {"Apply", "Discard", "Keep Editing"}, kApply, kKeep);
+    if (answer == kKeep || (answer == kApply && !Apply())) return;
+  }
   QDialog::reject();  // closes, and so frees the form
 }
 

@@ -479,7 +479,11 @@ void Session::FinalUndo() {
   final_ = true;
   ++step_;
   Log("close every form with Cancel, then Undo until nothing is left");
-  for (TResourceForm* f : OpenForms()) f->CancelButton()->click();
+  for (TResourceForm* f : OpenForms()) {
+    if (f->HasChanges()) ui_.Choices.enqueue(1);  // Discard
+    f->CancelButton()->click();
+  }
+  ui_.Choices.clear();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   // A form the user cannot see cannot be cancelled either.
   for (TResourceForm* f : Manager().FormsWithChanges()) {
@@ -505,7 +509,11 @@ void Session::FinalUndo() {
       return Fail(QString("undoing step %1 (\"%2\") did not give back the file it followed").arg(count).arg(what));
     }
   }
-  for (TResourceForm* f : OpenForms()) f->CancelButton()->click();
+  for (TResourceForm* f : OpenForms()) {
+    if (f->HasChanges()) ui_.Choices.enqueue(1);
+    f->CancelButton()->click();
+  }
+  ui_.Choices.clear();
   if (ReadBytes(file_) != states_.front()) Fail("after undoing everything the file differs from the file as opened");
 }
 

@@ -343,12 +343,20 @@ void Session::CloseGesture(TResourceForm* form, int how) {
   QPointer<TResourceForm> f(form);
   TResource* resource = form->Resource();
   Log(QString("%1 in \"%2\"").arg(names[how], Title(form)));
+  // Closing with changes not applied asks: the user discards them or keeps
+  // editing (Apply there is the Apply gesture's).
+  if (how >= 2 && form->HasChanges()) {
+    const bool discard = Chance(0.5);
+    Note(discard ? "answers Discard to the changes not applied" : "answers Keep Editing");
+    ui_.Choices.enqueue(discard ? 1 : 2);
+  }
   switch (how) {
     case 0: QTest::mouseClick(form->ApplyButton(), Qt::LeftButton); break;
     case 1: QTest::mouseClick(form->OkButton(), Qt::LeftButton); break;
     case 2: form->CancelButton()->click(); break;
     default: KeyToFocus(Qt::Key_Escape); break;
   }
+  ui_.Choices.clear();  // an Escape a field took for itself asked nothing
   if (!f || how >= 2 || !resource) return;
   const bool closed = !f->isVisible();
   if (how == 0 && !closed && !f->ApplyButton()->isEnabled() && !f->HasChanges()) {
@@ -491,8 +499,10 @@ int Session::DriveKeypadEditor(TKeypadForm& form) {
   }
   if (form.isVisible() && !Failed()) {
     ++step_;
-    Log("Cancel in the keypad editor");
+    Log("Cancel in the keypad editor, discarding what it holds");
+    if (form.HasChanges()) ui_.Choices.enqueue(1);
     form.CancelButton()->click();
+    ui_.Choices.clear();
   }
   acting_ = outerWindow;
   return form.result();

@@ -523,5 +523,35 @@ TEST_F(LevelFormTest, ALevelIsRenamedInItsFormAndInTheTree) {
   second->close();
 }
 
+// Cancel, Escape or the close button with changes not applied asks; Keep
+// Editing stays, Apply stores and closes, Discard closes without them.
+TEST_F(LevelFormTest, ClosingWithChangesNotAppliedAsks) {
+  OpenLevels();
+  TLevelForm* form = Level(0);
+  ASSERT_NE(form, nullptr);
+  form->CancelButton()->click();  // nothing changed: closes at once
+  EXPECT_TRUE(ui.Messages.isEmpty());
+  form = Level(0);
+  Type(form->SourcesGrid, 2, 0, "KEEP");
+  const QString question = "Level 1 has changes that are not applied.";
+  form->CancelButton()->click();  // the box closed: Keep Editing
+  EXPECT_EQ(ui.Messages.last(), question);
+  EXPECT_EQ(ui.Buttons.last(), "Apply|Discard|Keep Editing");
+  EXPECT_EQ(ui.Defaults.last(), "Apply");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(SourceName(H(), 0, 2), "m1s3");
+  ui.Choices.enqueue(0);
+  QTest::keyClick(form, Qt::Key_Escape);
+  EXPECT_EQ(ui.Messages.count(question), 2);
+  EXPECT_EQ(SourceName(H(), 0, 2), "KEEP");
+  form = Level(0);
+  ASSERT_NE(form, nullptr);
+  Type(form->SourcesGrid, 2, 0, "GONE");
+  ui.Choices.enqueue(1);
+  form->close();
+  EXPECT_EQ(SourceName(H(), 0, 2), "KEEP");
+  EXPECT_EQ(ui.Messages.count(question), 3);
+}
+
 }  // namespace
 }  // namespace zephra::test

@@ -149,7 +149,7 @@ struct UndoSession {
       ASSERT_NE(f, nullptr);
       GridTest::Type(f->SourceAssocsStringGrid, 5, 1, "m1s7");
       f->ApplyButton()->click();
-      f->CancelButton()->click();
+      Discard(f);
     });
     Step("destination names", [&] {
       auto* f = Form<TKorvellForm>("Dest Association");
@@ -230,7 +230,7 @@ struct UndoSession {
       source->Button(1)->click();
       f->SwapModeCheck->setFocus(Qt::TabFocusReason);
       QApplication::processEvents();
-      f->CancelButton()->click();
+      Discard(f);
     });
     Step("salvo rename", [&] {
       auto* f = Form<TKorvellForm>("Salvos");
@@ -241,7 +241,7 @@ struct UndoSession {
         return int(QDialog::Accepted);
       });
       f->Macros->RenameButton->click();
-      f->CancelButton()->click();
+      Discard(f);
     });
     // The sequence tree: a node with its child, then everything else.
     {
@@ -282,6 +282,11 @@ struct UndoSession {
       GridTest::Type(f->SourcesGrid, 3, 0, "LTC");
       f->OkButton()->click();
     });
+  }
+  // Cancel, answering Discard when the form asks about changes not applied.
+  void Discard(TResourceForm* f) {
+    if (f->HasChanges()) ui.Choices.enqueue(1);
+    f->CancelButton()->click();
   }
   static int Row(TKeypadAssignmentForm& w, const QString& panel) {
     for (int r = 0; r < w.DataGrid->rowCount(); ++r) {
