@@ -210,6 +210,14 @@ void MainWindowShots(TScreenshots& shots) {
     popup.hide();
     picture.save(QDir(shots.Folder()).filePath("main-window-move-to.png"));
   }
+  // Closing a form with changes not applied.
+  {
+    std::unique_ptr<QMessageBox> ask(MakeChoiceBox(
+        TUiService::Kind::Question, "Level 1 has changes that are not applied.",
+        "Apply stores them and closes the window; Discard closes it without them; Keep Editing goes back to it.",
+        {"Apply", "Discard", "Keep Editing"}, 0, 2, &window));
+    shots.Save(*ask, "message-changes-not-applied");
+  }
   // A warning with what was found beneath it.
   std::unique_ptr<QMessageBox> box(MakeMessageBox(
       TUiService::Kind::Warning, TCommonInterface::MessageFor(DBS_ERR_FILE_CORRUPT), QMessageBox::Ok,
