@@ -73,6 +73,8 @@ bool TMainForm::MoveDevices(const QList<TMultiDropResource*>& devices, QTreeWidg
     tree_->scrollToItem(node);
   }
   FillList(tree_->currentItem());
+  // Where each went: "Panel 3 at address 3", or the name alone in the
+  // Storeroom.
   QStringList where;
   for (TMultiDropResource* d : moved) {
     const QString name = ShownName(d->GetName());
@@ -80,16 +82,11 @@ bool TMainForm::MoveDevices(const QList<TMultiDropResource*>& devices, QTreeWidg
   }
   const QString place = moved[0]->PortNumber < 0 ? QString("in the Storeroom")
                                                  : QString("on %1").arg(TPortResource::PortName(moved[0]->PortNumber + 1));
-  if (moved.size() == 1) {
-    statusBar()->showMessage(moved[0]->PortNumber < 0 ? QString("%1 is in the Storeroom").arg(where[0])
-                                                      : QString("%1 is %2 at address %3")
-                                                            .arg(ShownName(moved[0]->GetName()), place)
-                                                            .arg(moved[0]->DropAddress),
-                             8000);
-  } else {
-    QString text = QString("%1 devices are %2: %3").arg(moved.size()).arg(place, where.join(", "));
-    if (moved.size() < moving.size()) text += QString("; %1 did not fit").arg(moving.size() - moved.size());
-    statusBar()->showMessage(text, 8000);
-  }
+  QString text = moved.size() == 1
+                     ? QString("%1 is %2").arg(ShownName(moved[0]->GetName()), place) +
+                           (moved[0]->PortNumber < 0 ? QString() : QString(" at address %1").arg(moved[0]->DropAddress))
+                     : QString("%1 devices are %2: %3").arg(moved.size()).arg(place, where.join(", "));
+  if (moved.size() < moving.size()) text += QString("; %1 did not fit").arg(moving.size() - moved.size());
+  statusBar()->showMessage(text, 8000);
   return true;
 }

@@ -82,11 +82,7 @@ bool TMainForm::OnLineCommand() {
     EnableAfterOpen();
   }
   if (online_) {
-    Keep keep = Keep::Nothing;
-    if (!AskToKeepLiveChanges("going off-line", keep)) return online_;
-    ci.GoOffLine(ci.FileHandle);
-    online_ = ci.OnlineStatus;
-    if (!online_) KeepAfter(keep);
+    LiveChangesSettled("going off-line");  // asks first about live edits; Cancel stays on-line
   } else if (PortSetup().EnsurePort()) {
     const DbsStatus status = ci.GoOnLine(PortSetup().PortName, PortSetup().PortSettings, ci.FileHandle);
     PortSetup().LastOnlineStatus = status;

@@ -1,7 +1,5 @@
 #include "Resource.h"
 
-#include <algorithm>
-
 #include <QPainter>
 #include <QPixmap>
 #include <QTreeWidget>
@@ -9,6 +7,7 @@
 #include "DatabaseManager.h"
 #include "LevelTypeTable.h"
 #include "forms/ControlFrameForm.h"
+#include "forms/GridResources.h"
 #include "forms/KorvellResourceForm.h"
 #include "forms/LevelResourceForm.h"
 #include "forms/PortResourceForm.h"
@@ -344,17 +343,18 @@ bool TPanelResource::StorePortAddress(int port, int address) {
   return true;
 }
 
-bool TLevelResource::StoreName(const QString& name) {
+bool TLevelResource::NameAllowed(const QString& name) {
   const QString shown = ShownName(name).trimmed();
-  const bool printable = std::all_of(shown.begin(), shown.end(), [](QChar c) { return c >= ' ' && c <= '~'; });
-  if (shown.isEmpty() || !printable) {
-    Ui().Warning("You have entered an invalid value",
-                 "A level's name holds 1 to 8 characters (letters, digits, spaces and punctuation), not only "
-                 "spaces.");
+  return !shown.isEmpty() && PrintableName(shown);
+}
+
+bool TLevelResource::StoreName(const QString& name) {
+  if (!NameAllowed(name)) {
+    Ui().Warning("You have entered an invalid value", kNameRule);
     return false;
   }
   TCommonInterface& ci = Manager->CommonInterface;
-  return ci.SetLevelName(static_cast<uint16_t>(Number), shown, ci.FileHandle);
+  return ci.SetLevelName(static_cast<uint16_t>(Number), ShownName(name).trimmed(), ci.FileHandle);
 }
 
 bool TPanelResource::StoreName(const QString& name) {

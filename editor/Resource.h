@@ -112,9 +112,13 @@ class TLevelResource : public TResource {
   void ShowLevelType(uint16_t type) override;
   bool Edit(TCommonInterface& ci) override;
   bool HasEditor() const override { return true; }
-  // A level's name needs a character other than a space: an empty one is
-  // refused with the grid's message.
+  // A level's name needs a character other than a space, and only the
+  // characters a name can hold: others are refused with the grid's message
+  // and kNameRule beneath it.
   bool StoreName(const QString& name) override;
+  static bool NameAllowed(const QString& name);
+  static constexpr const char* kNameRule =
+      "A level's name holds 1 to 8 characters (letters, digits, spaces and punctuation), not only spaces.";
 };
 
 class TPortResource : public TResource {

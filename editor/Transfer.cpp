@@ -437,6 +437,20 @@ void ShowSearch(TSearchForm& search) {
   QCoreApplication::processEvents();
 }
 
+// The library call the search served has answered: the dialog goes, and a
+// search the user cancelled ends with nothing to tell (true), its held
+// reports dropped. A mismatch still stands: Cancel came too late.
+bool SearchEndedByUser(TCommonInterface& ci, TSearchForm& search, DbsStatus status) {
+  search.Animate1->Stop();
+  search.hide();
+  ci.SearchCancelled = status != DBS_OK && search.Cancelled() && status != DBS_ERR_CHECKSUM_MISMATCH &&
+                       status != DBS_ERR_CONTROLLER_CORRUPT;
+  if (!ci.SearchCancelled) return false;
+  ci.LastError = status;
+  TLibraryCall::Discard();
+  return true;
+}
+
 }  // namespace
 
 QString TCommonInterface::DescribeController(DbsHandle handle) {
@@ -470,27 +484,19 @@ QString TCommonInterface::DescribeController(DbsHandle handle) {
 
 DbsStatus TCommonInterface::GoOnLine(const QString& port, const DbsPortSettings& settings, DbsHandle handle) {
   TLibraryCall call;
-  SearchCancelled = false;
   ControllerDetail.clear();
   TSearchForm search(port, QApplication::activeWindow());
   ShowSearch(search);
   active = this;
   DbsPortSettings copy = settings;
   const DbsStatus status = call->OnLine(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, -1, handle);
-  search.Animate1->Stop();
-  search.hide();
   OnlineStatus = status == DBS_OK;
-  if (status != DBS_OK && search.Cancelled() && status != DBS_ERR_CHECKSUM_MISMATCH &&
-      status != DBS_ERR_CONTROLLER_CORRUPT) {
-    // The user ended the search: nothing to tell, nothing changed.
-    SearchCancelled = true;
-    LastError = status;
-    TLibraryCall::Discard();
-    call.Answered(status);
-    CloseBusyNotice();
+  const bool cancelled = SearchEndedByUser(*this, search, status);
+  call.Answered(status);
+  if (cancelled) {
+    CloseBusyNotice();  // nothing changed, and no link came up
     return status;
   }
-  call.Answered(status);
   const QString detail = SearchFailureDetail(port, search.SpeedsTried());
   if (status == DBS_SYS_FILE_NOT_FOUND) {
     LastError = status;
@@ -629,22 +635,14 @@ bool TCommonInterface::UploadToFile(const QString& path, DbsHandle handle) {
 DbsStatus TCommonInterface::QueryControllerType(const QString& port, const DbsPortSettings& settings,
                                                 uint16_t& type) {
   TLibraryCall call;
-  SearchCancelled = false;
   TSearchForm search(port, QApplication::activeWindow());
   ShowSearch(search);
   DbsPortSettings copy = settings;
   const DbsStatus status =
       call->GetControllerType(TLibString(port), &copy, &ErrorCallback, &SearchStatusCallback, &type);
-  search.Animate1->Stop();
-  search.hide();
-  if (status != DBS_OK && search.Cancelled()) {
-    SearchCancelled = true;
-    LastError = status;
-    TLibraryCall::Discard();
-    call.Answered(status);
-    return status;
-  }
+  const bool cancelled = SearchEndedByUser(*this, search, status);
   call.Answered(status);
+  if (cancelled) return status;
   return ReportError(status, status == DBS_ERR_COMMS ? SearchFailureDetail(port, search.SpeedsTried()) : QString());
 }
 

@@ -602,8 +602,8 @@ bool TLevelForm::Store() {
     Pages()->setCurrentIndex(1);
     return false;
   }
-  if (name_ != storedName_ && name_.trimmed().isEmpty()) {
-    Ui().Warning("You have entered an invalid value", "A level's name holds 1 to 8 characters, not only spaces.");
+  if (name_ != storedName_ && !TLevelResource::NameAllowed(name_)) {
+    Ui().Warning("You have entered an invalid value", TLevelResource::kNameRule);
     Pages()->setCurrentIndex(0);
     NameEdit->setFocus();
     return false;
