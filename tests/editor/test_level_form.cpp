@@ -532,6 +532,17 @@ TEST_F(LevelFormTest, ClosingWithChangesNotAppliedAsks) {
   form->CancelButton()->click();  // nothing changed: closes at once
   EXPECT_TRUE(ui.Messages.isEmpty());
   form = Level(0);
+  // Escape in an open cell editor gives the cell back and asks nothing.
+  TStringGrid* grid = form->SourcesGrid;
+  grid->SelectCell(4, 0);
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_F2);
+  ASSERT_NE(Editor(grid), nullptr);
+  QTest::keyClicks(Editor(grid), "X");
+  QTest::keyClick(Editor(grid), Qt::Key_Escape);
+  EXPECT_TRUE(ui.Messages.isEmpty()) << ui.Messages.join('|').toStdString();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(grid->Model().Text(4, 0), "m1s5");
   Type(form->SourcesGrid, 2, 0, "KEEP");
   const QString question = "Level 1 has changes that are not applied.";
   form->CancelButton()->click();  // the box closed: Keep Editing
